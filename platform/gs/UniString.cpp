@@ -1,0 +1,138 @@
+#include "gs/UniString.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace GS {
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n) {
+        unsigned char c = s[i];
+        char32_t cp = 0xFFFD;
+        size_t len = 1;
+        if (c < 0x80) {
+            cp = c;
+        } else if (c >= 0xC2 && c <= 0xDF && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
+            cp = char32_t(c & 0x1F) << 6 | (s[i + 1] & 0x3F);
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF && i + 2 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80) {
+            char32_t v = char32_t(c & 0x0F) << 12 | char32_t(s[i + 1] & 0x3F) << 6 | (s[i + 2] & 0x3F);
+            if (v >= 0x800 && (v < 0xD800 || v > 0xDFFF)) {
+                cp = v;
+                len = 3;
+            }
+        } else if (c >= 0xF0 && c <= 0xF4 && i + 3 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80 &&
+                   (s[i + 3] & 0xC0) == 0x80) {
+            char32_t v = char32_t(c & 0x07) << 18 | char32_t(s[i + 1] & 0x3F) << 12 | char32_t(s[i + 2] & 0x3F) << 6 |
+                         (s[i + 3] & 0x3F);
+            if (v >= 0x10000 && v <= 0x10FFFF) {
+                cp = v;
+                len = 4;
+            }
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(char16_t(0xD800 + (cp >> 10)));
+            out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(char16_t(cp));
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view units) {
+    std::string out;
+    out.reserve(units.size());
+    for (size_t i = 0; i < units.size(); ++i) {
+        char32_t cp = units[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out.push_back(char(cp));
+        } else if (cp < 0x800) {
+            out.push_back(char(0xC0 | (cp >> 6)));
+            out.push_back(char(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(char(0xE0 | (cp >> 12)));
+            out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(char(0xF0 | (cp >> 18)));
+            out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+UniString::UniString(const char* text, GSCharCode code) : UniString(std::string_view(text ? text : ""), code) {}
+
+UniString::UniString(std::string_view text, GSCharCode /*code: only UTF-8 is known*/) { Assign(Utf8ToUtf16(text)); }
+
+UniString::UniString(std::u16string_view units) { Assign(units); }
+
+UniString::UniString(const UniString& other) { Assign(other.View()); }
+
+UniString::UniString(UniString&& other) noexcept : data(other.data), length(other.length), capacity(other.capacity) {
+    other.data = nullptr;
+    other.length = other.capacity = 0;
+}
+
+UniString& UniString::operator=(const UniString& other) {
+    if (this != &other)
+        Assign(std::u16string(other.View()));
+    return *this;
+}
+
+UniString& UniString::operator=(UniString&& other) noexcept {
+    if (this != &other) {
+        delete[] data;
+        data = other.data;
+        length = other.length;
+        capacity = other.capacity;
+        other.data = nullptr;
+        other.length = other.capacity = 0;
+    }
+    return *this;
+}
+
+UniString::~UniString() { delete[] data; }
+
+void UniString::Assign(std::u16string_view units) {
+    if (units.size() > capacity) {
+        auto* fresh = new char16_t[units.size() + 1];
+        delete[] data;
+        data = fresh;
+        capacity = UInt32(units.size());
+    }
+    if (!units.empty())
+        std::memcpy(data, units.data(), units.size() * sizeof(char16_t));
+    length = UInt32(units.size());
+    if (data)
+        data[length] = 0;
+}
+
+std::string UniString::ToCStr(GSCharCode /*code: only UTF-8 is known*/) const { return Utf16ToUtf8(View()); }
+
+UniString& UniString::Append(const UniString& other) {
+    std::u16string joined(View());
+    joined += other.View();
+    Assign(joined);
+    return *this;
+}
+
+void UniString::Clear() noexcept { length = 0; }
+
+} // namespace GS

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs; quiet and quick when all are present.
+set -euo pipefail
+packages=(cmake g++ make nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+          libcurl4-openssl-dev libcpp-httplib-dev libcli11-dev)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    sudo_cmd=""
+    [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo_cmd apt-get update -qq </dev/null
+    $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null >/dev/null
+fi

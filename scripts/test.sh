@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The README's test command: install what is missing, build with AddressSanitizer and
+# UndefinedBehaviorSanitizer, run every test through CTest. CTest's summary is the last output.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/install-deps.sh"
+build="${BUILD_DIR:-$root/build/sanitize}"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON >/dev/null
+if ! cmake --build "$build" --parallel "$(nproc)" >"$build/build.log" 2>&1; then
+    cat "$build/build.log"
+    exit 1
+fi
+grep -E 'warning:' "$build/build.log" || true
+cd "$build"
+exec ctest --output-on-failure --parallel "$(nproc)" --timeout 300

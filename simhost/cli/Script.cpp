@@ -1,0 +1,137 @@
+#include "cli/Script.h"
+
+#include "model/Project.h"
+
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+namespace simhost {
+
+using nlohmann::json;
+
+namespace {
+std::map<std::string, StepFunction>& Steps() {
+    static std::map<std::string, StepFunction> steps;
+    return steps;
+}
+} // namespace
+
+bool RegisterStep(const char* name, StepFunction function) {
+    Steps()[name] = function;
+    return true;
+}
+
+const json& Field(const json& step, const char* name) {
+    if (!step.contains(name))
+        throw ScriptError(std::string("missing field \"") + name + "\"");
+    return step.at(name);
+}
+
+std::string TextField(const json& step, const char* name) {
+    const json& f = Field(step, name);
+    if (!f.is_string())
+        throw ScriptError(std::string("field \"") + name + "\" must be a string");
+    return f.get<std::string>();
+}
+
+Int64 IntegerField(const json& step, const char* name) {
+    const json& f = Field(step, name);
+    if (!f.is_number_integer())
+        throw ScriptError(std::string("field \"") + name + "\" must be an integer");
+    return f.is_number_unsigned() ? Int64(f.get<UInt64>()) : f.get<Int64>();
+}
+
+int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
+    std::ifstream in(options.script);
+    if (!in) {
+        err << "simhost: cannot read script " << options.script << "\n";
+        return 2;
+    }
+    // Read and check every line before the add-on runs, so a malformed script does nothing.
+    std::vector<std::pair<size_t, json>> steps;
+    std::string line;
+    for (size_t number = 1; std::getline(in, line); ++number) {
+        size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        json step;
+        try {
+            step = json::parse(line);
+        } catch (const json::parse_error& e) {
+            err << options.script << ":" << number << ": not valid JSON: " << e.what() << "\n";
+            return 2;
+        }
+        if (!step.is_object() || !step.contains("step") || !step.at("step").is_string()) {
+            err << options.script << ":" << number << ": a step is an object with a \"step\" name\n";
+            return 2;
+        }
+        if (Steps().count(step.at("step").get<std::string>()) == 0) {
+            err << options.script << ":" << number << ": unknown step \"" << step.at("step").get<std::string>()
+                << "\"\n";
+            return 2;
+        }
+        steps.emplace_back(number, std::move(step));
+    }
+
+    Host host;
+    try {
+        if (!options.project.empty())
+            host.project = LoadProjectFile(options.project);
+    } catch (const ProjectFileError& e) {
+        err << "simhost: " << e.what() << "\n";
+        return 1;
+    }
+    Session session(host);
+    try {
+        session.Load(options.addOn);
+    } catch (const LoadError& e) {
+        err << "simhost: " << e.what() << "\n";
+        return 1;
+    }
+    LifecycleResult lifecycle = session.RunLifecycle();
+    if (!lifecycle.completed) {
+        err << "simhost: the add-on's " << lifecycle.failedStep << " failed with code " << lifecycle.code << "\n";
+        session.Unload(true);
+        return 1;
+    }
+
+    StepContext context{host, session, std::filesystem::path(options.script).parent_path()};
+    int exitCode = 0;
+    for (const auto& [number, step] : steps) {
+        std::string name = step.at("step").get<std::string>();
+        json printed = {{"step", name}};
+        try {
+            json fields = Steps().at(name)(context, step);
+            if (fields.is_object())
+                printed.update(fields);
+        } catch (const ScriptError& e) {
+            err << options.script << ":" << number << ": " << e.what() << "\n";
+            exitCode = 2;
+            break;
+        } catch (const std::exception& e) {
+            printed["error"] = e.what();
+        }
+        out << printed.dump(-1, ' ', false, json::error_handler_t::replace) << "\n" << std::flush;
+    }
+    if (session.IsLoaded())
+        session.Unload(true);
+    if (!options.save.empty()) {
+        try {
+            SaveProjectFile(host.project, options.save);
+        } catch (const ProjectFileError& e) {
+            err << "simhost: " << e.what() << "\n";
+            exitCode = exitCode ? exitCode : 1;
+        }
+    }
+    if (!options.debugLog.empty()) {
+        std::ofstream log(options.debugLog);
+        for (const auto& l : host.debugLines)
+            log << l << "\n";
+        log << host.pendingDebug;
+    }
+    return exitCode;
+}
+
+} // namespace simhost

@@ -1,0 +1,29 @@
+// The simhost command.
+#include "cli/Script.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#ifndef SIMHOST_DEFAULT_ADDON
+#define SIMHOST_DEFAULT_ADDON "Quorvel.so"
+#endif
+
+int main(int argc, char** argv) {
+    CLI::App app{"simhost: a simulated host application for the Quorvel add-on"};
+    app.require_subcommand(1);
+
+    simhost::RunOptions run;
+    run.addOn = SIMHOST_DEFAULT_ADDON;
+    auto* runCommand = app.add_subcommand("run", "Run a JSON Lines script of steps against the add-on");
+    runCommand->add_option("script", run.script, "the script")->required();
+    runCommand->add_option("--project", run.project, "open this project file (default: a new empty project)");
+    runCommand->add_option("--save", run.save, "save the project to this file at the end");
+    runCommand->add_option("--addon", run.addOn, "the add-on module")->capture_default_str();
+    runCommand->add_option("--debug-log", run.debugLog, "write the host's debug output to this file");
+
+    CLI11_PARSE(app, argc, argv);
+    if (runCommand->parsed())
+        return simhost::RunScript(run, std::cout, std::cerr);
+    return 2;
+}

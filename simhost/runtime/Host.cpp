@@ -1,0 +1,64 @@
+#include "runtime/Host.h"
+
+#include "gs/Debug.h"
+
+#include <stdexcept>
+
+namespace simhost {
+
+namespace {
+Host* current = nullptr;
+}
+
+Menu* AddOnRegistrations::FindMenu(Int16 id) {
+    for (auto& m : menus)
+        if (m.resourceId == id)
+            return &m;
+    return nullptr;
+}
+
+ModuleCommand* AddOnRegistrations::FindCommand(GSType code, Int32 version) {
+    for (auto& c : commands)
+        if (c.code == code && c.version == version)
+            return &c;
+    return nullptr;
+}
+
+Host::Host() {
+    if (current != nullptr)
+        throw std::logic_error("one simulated host per process");
+    current = this;
+    table = BuildFunctionTable();
+    GS::SetDebugOutput([this](std::string_view text) { WriteDebug(text); });
+}
+
+Host::~Host() {
+    GS::SetDebugOutput(nullptr);
+    current = nullptr;
+}
+
+void Host::WriteDebug(std::string_view text) {
+    pendingDebug.append(text);
+    size_t start = 0;
+    for (size_t nl; (nl = pendingDebug.find('\n', start)) != std::string::npos; start = nl + 1)
+        debugLines.push_back(pendingDebug.substr(start, nl - start));
+    pendingDebug.erase(0, start);
+}
+
+void Host::EmptySlot(HostOp op) { table.entries[HostOps[int(op)].slot] = nullptr; }
+
+std::optional<GSErrCode> Host::SendProjectEvent(Int32 event, Int32 param) {
+    if (addOn.eventHandler == nullptr || (addOn.eventMask & event) == 0)
+        return std::nullopt;
+    return addOn.eventHandler(event, param);
+}
+
+Host& CurrentHost() {
+    if (current == nullptr)
+        throw std::logic_error("no simulated host");
+    return *current;
+}
+
+bool HasCurrentHost() { return current != nullptr; }
+
+} // namespace simhost

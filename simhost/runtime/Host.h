@@ -1,0 +1,106 @@
+#pragma once
+
+#include "api/HostApiRecords.h"
+#include "model/Project.h"
+#include "runtime/Faults.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace simhost {
+
+struct MenuItem {
+    std::string text;
+    UInt32 flags = 0;
+};
+
+struct Menu {
+    Int16 resourceId = 0;
+    std::string title;
+    std::string prompt;
+    std::vector<MenuItem> items; // item 1 first
+    APIMenuCommandProc handler = nullptr;
+};
+
+struct ModuleCommand {
+    GSType code = 0;
+    Int32 version = 0;
+    APIModuleCommandProc handler = nullptr;
+};
+
+struct PaletteRegistration {
+    Int32 referenceId = 0;
+    APIPaletteControlCallBackProc handler = nullptr;
+    Int32 flags = 0;
+    GS::Guid guid;
+};
+
+// A module command posted to an add-on, waiting for the event loop.
+struct PostedCommand {
+    API_ModulID target{};
+    GSType code = 0;
+    Int32 version = 0;
+    API_ModulParamsHandle params = nullptr;
+};
+
+// What the loaded add-on declared and installed.
+struct AddOnRegistrations {
+    std::vector<ModuleCommand> commands;
+    std::vector<Menu> menus;
+    std::vector<PaletteRegistration> palettes;
+    Int32 eventMask = 0;
+    APIProjectEventHandlerProc eventHandler = nullptr;
+    bool keepLoaded = false;
+    GSResModule resourceModule = -1; // the add-on's resources, as the host reads them
+
+    Menu* FindMenu(Int16 id);
+    ModuleCommand* FindCommand(GSType code, Int32 version);
+};
+
+// The simulated host: the open project and everything the host keeps beside it while an add-on
+// runs. One per process, reached through CurrentHost(); host operations run on it.
+class Host {
+public:
+    Host();
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    Project project;
+    std::string language = "INT";
+    AddOnRegistrations addOn;
+    // The handle given to the add-on at initialisation; operations check it.
+    API_AddOnHandle addOnHandle = nullptr;
+    std::optional<API_ModulID> addOnIdentifier;
+
+    Counters counters;
+    Faults faults;
+    HostFunctionTable table{};
+
+    std::deque<PostedCommand> posted;
+
+    // Debug output (DBPrintf) split into lines; an unfinished last line stays pending.
+    std::vector<std::string> debugLines;
+    std::vector<std::string> reports;
+    void WriteDebug(std::string_view text);
+    std::string pendingDebug;
+
+    // Empties the operation's slot of the table the host hands over.
+    void EmptySlot(HostOp op);
+
+    // Calls the project-event handler when it subscribed to `event`; nothing when not.
+    std::optional<GSErrCode> SendProjectEvent(Int32 event, Int32 param);
+};
+
+Host& CurrentHost();
+bool HasCurrentHost();
+
+// The function table over the host's operations, with call counting, fault injection and the
+// handle check; operations simhost does not provide leave their slot empty.
+HostFunctionTable BuildFunctionTable();
+
+} // namespace simhost

@@ -1,0 +1,47 @@
+#include "export/ProjectIdentity.h"
+
+#include "gs/Debug.h"
+#include "host/HostApi.h"
+
+namespace {
+constexpr const char* IdentityName = "QV_GUID";
+constexpr GSIntPtr AutotextFilter = 7;
+} // namespace
+
+std::string GetProjectGuid() {
+    API_AutotextList autotexts;
+    if (HostApi::UtilityRequest(GSType(Selector::GATS), &autotexts, reinterpret_cast<void*>(AutotextFilter), nullptr,
+                                nullptr) != NoError) {
+        // Creating an identity now would give the project a second one beside the one it may
+        // already have; without a listing the identity is unknown.
+        DBPrintf("APIAny_GetAutoTextsID function failed.\n");
+        return std::string();
+    }
+
+    std::string result;
+    bool matched = false;
+    for (const auto& entry : autotexts) {
+        if (entry.GetSize() <= AutotextValueIndex)
+            continue;
+        if (entry[AutotextNameIndex].ToCStr() == IdentityName) {
+            result = entry[AutotextValueIndex].ToCStr(); // the last one listed wins
+            matched = true;
+        }
+    }
+    if (matched)
+        return result;
+
+    GS::Guid identity = GS::Guid::Generate();
+    if (HostApi::UtilityRequest(GSType(Selector::CAAT), &identity, const_cast<char*>(IdentityName), nullptr,
+                                nullptr) != NoError) {
+        DBPrintf("APIAny_CreateAnAutoTextID function failed.\n");
+        return std::string();
+    }
+    GS::UniString key = GS::UniString("autotext-") + identity.ToUniString();
+    GS::UniString value = identity.ToUniString();
+    GSErrCode setResult = HostApi::UtilityRequest(GSType(Selector::SAAT), &key, &value, nullptr, nullptr);
+    result = value.ToCStr();
+    if (setResult != NoError)
+        DBPrintf("APIAny_SetAnAutoTextID function failed.\n");
+    return result;
+}

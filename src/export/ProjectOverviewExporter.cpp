@@ -1,0 +1,3 @@
+#include "export/ProjectOverviewExporter.h"
+
+bool newProjectLoaded = false;
