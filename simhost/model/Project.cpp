@@ -36,7 +36,8 @@ json ProjectToJson(const Project& project) {
               {"status", i.status},
               {"issue_date", i.issueDate},
               {"address", i.address}}},
-            {"autotexts", autotexts}};
+            {"autotexts", autotexts},
+            {"elements", ElementsToJson(project.elements)}};
 }
 
 namespace {
@@ -95,6 +96,8 @@ Project ProjectFromJson(const json& document, const std::string& source) {
             project.autotexts.push_back(std::move(a));
         }
     }
+    if (document.contains("elements"))
+        project.elements = ElementsFromJson(document.at("elements"), source);
     return project;
 }
 

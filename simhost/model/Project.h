@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gs/Guid.h"
+#include "model/Elements.h"
 
 #include <nlohmann/json.hpp>
 
@@ -34,6 +35,7 @@ struct ProjectInfo {
 struct Project {
     ProjectInfo info;
     std::vector<Autotext> autotexts; // custom autotexts, in creation order
+    ElementStore elements;
 
     // The host's own autotexts, listed before the custom ones.
     std::vector<Autotext> BuiltInAutotexts() const;

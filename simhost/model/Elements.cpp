@@ -1,0 +1,108 @@
+#include "model/Elements.h"
+
+#include "model/Project.h"
+
+namespace simhost {
+
+using nlohmann::json;
+
+Element* ElementStore::Find(const GS::Guid& guid) {
+    for (auto& e : elements)
+        if (e.guid == guid)
+            return &e;
+    return nullptr;
+}
+
+const Element* ElementStore::Find(const GS::Guid& guid) const {
+    return const_cast<ElementStore*>(this)->Find(guid);
+}
+
+std::optional<std::string> ElementTypeName(Int32 type) {
+    switch (type) {
+    case 1:
+        return "Wall";
+    case 6:
+        return "Object";
+    case 8:
+        return "Slab";
+    case 9:
+        return "Roof";
+    default:
+        return std::nullopt;
+    }
+}
+
+std::string ElementStore::NextId(Int32 type) const {
+    std::string prefix = ElementTypeName(type).value_or("Element") + "-";
+    size_t n = 1;
+    for (const auto& e : elements)
+        if (e.type == type)
+            ++n;
+    for (;; ++n) {
+        std::string candidate = prefix + std::to_string(n);
+        bool taken = false;
+        for (const auto& e : elements)
+            taken = taken || e.id == candidate;
+        if (!taken)
+            return candidate;
+    }
+}
+
+json ElementsToJson(const ElementStore& store) {
+    json list = json::array();
+    for (const auto& e : store.elements) {
+        json shares = json::array();
+        for (const auto& s : e.composite)
+            shares.push_back({{"buildingMaterial", s.buildingMaterial}, {"area", s.area}});
+        list.push_back({{"guid", e.guid.ToString()},
+                        {"type", e.type},
+                        {"id", e.id},
+                        {"wallAttribute", e.wallAttribute},
+                        {"roofAttribute", e.roofAttribute},
+                        {"slabAttribute", e.slabAttribute},
+                        {"extraAttribute", e.extraAttribute},
+                        {"libraryPart", e.libraryPart},
+                        {"area", e.area},
+                        {"composite", shares},
+                        {"quantitiesFail", e.quantitiesFail}});
+    }
+    return list;
+}
+
+ElementStore ElementsFromJson(const json& list, const std::string& source) {
+    auto refuse = [&source](const std::string& fault) { throw ProjectFileError(source + ": " + fault); };
+    if (!list.is_array())
+        refuse("elements is not an array");
+    ElementStore store;
+    for (size_t n = 0; n < list.size(); ++n) {
+        const json& j = list[n];
+        std::string where = "elements[" + std::to_string(n) + "]";
+        try {
+            Element e;
+            e.guid = GS::Guid(j.at("guid").get<std::string>());
+            e.type = j.at("type").get<Int32>();
+            e.id = j.value("id", "");
+            e.wallAttribute = j.value("wallAttribute", 0);
+            e.roofAttribute = j.value("roofAttribute", 0);
+            e.slabAttribute = j.value("slabAttribute", 0);
+            e.extraAttribute = j.value("extraAttribute", 0);
+            e.libraryPart = j.value("libraryPart", 0);
+            e.area = j.value("area", 0.0);
+            e.quantitiesFail = j.value("quantitiesFail", false);
+            for (const auto& s : j.value("composite", json::array()))
+                e.composite.push_back({s.at("buildingMaterial").get<Int32>(), s.at("area").get<double>()});
+            if (e.guid.IsNull())
+                refuse(where + " has no valid guid");
+            if (!ElementTypeName(e.type))
+                refuse(where + " has the unknown type " + std::to_string(e.type));
+            if (store.Find(e.guid) != nullptr)
+                refuse(where + " repeats the guid " + e.guid.ToString());
+            store.elements.push_back(std::move(e));
+        } catch (const json::exception& ex) {
+            refuse(where + ": " + ex.what());
+        }
+    }
+    return store;
+}
+
+} // namespace simhost

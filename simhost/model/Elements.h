@@ -1,0 +1,53 @@
+#pragma once
+
+#include "gs/Guid.h"
+#include "gs/Types.h"
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace simhost {
+
+// One skin's share of an element made of a composite.
+struct CompositeShare {
+    Int32 buildingMaterial = 0;
+    double area = 0.0;
+};
+
+// A placed element, as a user would draw it.
+struct Element {
+    GS::Guid guid;
+    Int32 type = 0; // 1 wall, 6 object, 8 slab, 9 roof
+    std::string id; // the element's identifying text
+    // The four attribute references of the element record (bytes 128, 132, 136, 276).
+    Int32 wallAttribute = 0;
+    Int32 roofAttribute = 0;
+    Int32 slabAttribute = 0;
+    Int32 extraAttribute = 0;
+    Int32 libraryPart = 0; // objects
+    double area = 0.0;
+    std::vector<CompositeShare> composite;
+    // The host cannot compute this element's quantities.
+    bool quantitiesFail = false;
+};
+
+struct ElementStore {
+    std::vector<Element> elements; // in creation order
+
+    Element* Find(const GS::Guid& guid);
+    const Element* Find(const GS::Guid& guid) const;
+    // A fresh identifying text for an element placed without one: "<type name>-<n>".
+    std::string NextId(Int32 type) const;
+};
+
+// The host's name of an element type; nothing for a type it does not know.
+std::optional<std::string> ElementTypeName(Int32 type);
+
+nlohmann::json ElementsToJson(const ElementStore& store);
+// Throws ProjectFileError naming `source` for a malformed list.
+ElementStore ElementsFromJson(const nlohmann::json& list, const std::string& source);
+
+} // namespace simhost
