@@ -28,4 +28,5 @@ using APIRequestArg = void*;
 
 // Pins a record's layout: its size and its byte positions.
 #define QV_PIN_SIZE(type, size) static_assert(sizeof(type) == (size), #type " size")
-#define QV_PIN_OFFSET(type, member, offset) static_assert(offsetof(type, member) == (offset), #type "." #member)
+#define QV_PIN_OFFSET(type, member, offset)                                                                  \
+    static_assert(offsetof(type, member) == (offset), #type "." #member)

@@ -38,7 +38,7 @@ inline constexpr HostOpInfo HostOps[] = {
 #define QV_UNPAREN(...) __VA_ARGS__
 namespace HostFn {
 #define QV_HOST_OP(slot, name, result, params, args) using name = result (*)(QV_WITH_HANDLE params);
-#define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args) using name = result (*) params;
+#define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args) using name = result(*) params;
 #include "api/HostFunctions.def"
 } // namespace HostFn
 

@@ -8,8 +8,7 @@
 namespace GS {
 
 // The host's growable array.
-template <typename T>
-class Array {
+template <typename T> class Array {
 public:
     Array() = default;
     Array(std::initializer_list<T> items) : items(items) {}

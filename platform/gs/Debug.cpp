@@ -16,7 +16,9 @@ DebugOutput& Output() {
 }
 } // namespace
 
-void SetDebugOutput(DebugOutput output) { Output() = std::move(output); }
+void SetDebugOutput(DebugOutput output) {
+    Output() = std::move(output);
+}
 
 } // namespace GS
 

@@ -11,7 +11,9 @@ namespace GS {
 namespace {
 
 // Text positions of the 32 digits in "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx".
-constexpr bool IsDashPosition(size_t i) { return i == 8 || i == 13 || i == 18 || i == 23; }
+constexpr bool IsDashPosition(size_t i) {
+    return i == 8 || i == 13 || i == 18 || i == 23;
+}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -96,6 +98,8 @@ std::string Guid::ToString() const {
     return out;
 }
 
-UniString Guid::ToUniString() const { return UniString(ToString()); }
+UniString Guid::ToUniString() const {
+    return UniString(ToString());
+}
 
 } // namespace GS

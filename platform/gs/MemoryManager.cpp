@@ -31,7 +31,7 @@ char* RawAllocate(Int64 size, Int32 flags) {
     if (size < 0 || size > kLargestBlock || NextAllocationFails())
         return nullptr;
     auto* raw = static_cast<char*>((flags & ALLOCATE_CLEAR) ? std::calloc(1, kHeader + size_t(size))
-                                                             : std::malloc(kHeader + size_t(size)));
+                                                            : std::malloc(kHeader + size_t(size)));
     if (raw == nullptr)
         return nullptr;
     std::memcpy(raw, &size, sizeof size);
@@ -56,11 +56,17 @@ Int64 RawSize(const char* ptr) {
 
 } // namespace
 
-GSPtr BMAllocatePtr(Int64 size, Int32 flags, Int32) { return RawAllocate(size, flags); }
+GSPtr BMAllocatePtr(Int64 size, Int32 flags, Int32) {
+    return RawAllocate(size, flags);
+}
 
-void BMFreePtr(GSPtr ptr) { RawFree(ptr); }
+void BMFreePtr(GSPtr ptr) {
+    RawFree(ptr);
+}
 
-Int64 BMGetPtrSize(const char* ptr) { return RawSize(ptr); }
+Int64 BMGetPtrSize(const char* ptr) {
+    return RawSize(ptr);
+}
 
 GSHandle BMAllocateHandle(Int64 size, Int32 flags, Int32) {
     char* block = RawAllocate(size, flags);
@@ -98,7 +104,9 @@ void BMKillHandle(GSHandle* handle) {
     *handle = nullptr;
 }
 
-Int64 BMGetHandleSize(GSHandle handle) { return handle ? RawSize(*handle) : 0; }
+Int64 BMGetHandleSize(GSHandle handle) {
+    return handle ? RawSize(*handle) : 0;
+}
 
 namespace BM {
 void FailAllocations(UInt64 skip, UInt64 count) {
@@ -109,7 +117,13 @@ void ClearFailures() {
     failSkip = 0;
     failCount = 0;
 }
-UInt64 AllocationCount() { return allocations; }
-Int64 LiveBlocks() { return liveBlocks; }
-void ResetStatistics() { allocations = 0; }
+UInt64 AllocationCount() {
+    return allocations;
+}
+Int64 LiveBlocks() {
+    return liveBlocks;
+}
+void ResetStatistics() {
+    allocations = 0;
+}
 } // namespace BM

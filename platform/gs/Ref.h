@@ -8,15 +8,13 @@
 namespace GS {
 
 // A counted reference. Dereferencing an empty one raises NullReferenceException.
-template <typename T>
-class Ref {
+template <typename T> class Ref {
 public:
     Ref() noexcept = default;
     Ref(std::nullptr_t) noexcept {}
     explicit Ref(T* object) : ptr(object) {}
     Ref(std::shared_ptr<T> object) noexcept : ptr(std::move(object)) {}
-    template <typename U>
-    Ref(const Ref<U>& other) noexcept : ptr(other.Shared()) {}
+    template <typename U> Ref(const Ref<U>& other) noexcept : ptr(other.Shared()) {}
 
     T* operator->() const { return &operator*(); }
     T& operator*() const {
@@ -37,8 +35,7 @@ private:
 
 // A checked cast between counted references; raises ClassCastException when the object is of
 // another kind.
-template <typename To, typename From>
-Ref<To> DynamicCast(const Ref<From>& from) {
+template <typename To, typename From> Ref<To> DynamicCast(const Ref<From>& from) {
     if (from.IsNull())
         return Ref<To>();
     auto cast = std::dynamic_pointer_cast<To>(from.Shared());

@@ -63,7 +63,9 @@ GSResModule RSInitModuleImageCache(const void* image, UInt64 size) {
     return module;
 }
 
-void RSRemoveModuleImageCache(GSResModule module) { Caches().erase(module); }
+void RSRemoveModuleImageCache(GSResModule module) {
+    Caches().erase(module);
+}
 
 std::vector<GSResModule> RSOpenModules() {
     std::vector<GSResModule> modules;

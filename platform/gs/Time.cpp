@@ -10,7 +10,9 @@ std::function<Int64()>& Clock() {
 } // namespace
 
 namespace GS {
-void SetClock(std::function<Int64()> secondsSinceEpoch) { Clock() = std::move(secondsSinceEpoch); }
+void SetClock(std::function<Int64()> secondsSinceEpoch) {
+    Clock() = std::move(secondsSinceEpoch);
+}
 } // namespace GS
 
 void TIGetTimeRecord(Int64 time, GSTimeRecord* record, Int32 mode) {
@@ -24,7 +26,7 @@ void TIGetTimeRecord(Int64 time, GSTimeRecord* record, Int32 mode) {
         localtime_r(&t, &parts);
     else
         gmtime_r(&t, &parts);
-    *record = GSTimeRecord{UInt16(parts.tm_year + 1900), UInt16(parts.tm_mon + 1), UInt16(parts.tm_wday),
-                           UInt16(parts.tm_mday),        UInt16(parts.tm_hour),    UInt16(parts.tm_min),
-                           UInt16(parts.tm_sec),         0};
+    *record = GSTimeRecord{
+        UInt16(parts.tm_year + 1900), UInt16(parts.tm_mon + 1), UInt16(parts.tm_wday), UInt16(parts.tm_mday),
+        UInt16(parts.tm_hour),        UInt16(parts.tm_min),     UInt16(parts.tm_sec),  0};
 }

@@ -26,4 +26,4 @@ void TIGetTimeRecord(Int64 time, GSTimeRecord* record, Int32 mode);
 namespace GS {
 // The clock behind "now": the host may set a fixed one; without one the system clock.
 void SetClock(std::function<Int64()> secondsSinceEpoch);
-}
+} // namespace GS

@@ -20,16 +20,17 @@ std::u16string Utf8ToUtf16(std::string_view text) {
         } else if (c >= 0xC2 && c <= 0xDF && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
             cp = char32_t(c & 0x1F) << 6 | (s[i + 1] & 0x3F);
             len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF && i + 2 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80) {
+        } else if (c >= 0xE0 && c <= 0xEF && i + 2 < n && (s[i + 1] & 0xC0) == 0x80 &&
+                   (s[i + 2] & 0xC0) == 0x80) {
             char32_t v = char32_t(c & 0x0F) << 12 | char32_t(s[i + 1] & 0x3F) << 6 | (s[i + 2] & 0x3F);
             if (v >= 0x800 && (v < 0xD800 || v > 0xDFFF)) {
                 cp = v;
                 len = 3;
             }
-        } else if (c >= 0xF0 && c <= 0xF4 && i + 3 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80 &&
-                   (s[i + 3] & 0xC0) == 0x80) {
-            char32_t v = char32_t(c & 0x07) << 18 | char32_t(s[i + 1] & 0x3F) << 12 | char32_t(s[i + 2] & 0x3F) << 6 |
-                         (s[i + 3] & 0x3F);
+        } else if (c >= 0xF0 && c <= 0xF4 && i + 3 < n && (s[i + 1] & 0xC0) == 0x80 &&
+                   (s[i + 2] & 0xC0) == 0x80 && (s[i + 3] & 0xC0) == 0x80) {
+            char32_t v = char32_t(c & 0x07) << 18 | char32_t(s[i + 1] & 0x3F) << 12 |
+                         char32_t(s[i + 2] & 0x3F) << 6 | (s[i + 3] & 0x3F);
             if (v >= 0x10000 && v <= 0x10FFFF) {
                 cp = v;
                 len = 4;
@@ -52,7 +53,8 @@ std::string Utf16ToUtf8(std::u16string_view units) {
     out.reserve(units.size());
     for (size_t i = 0; i < units.size(); ++i) {
         char32_t cp = units[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (units[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
@@ -77,15 +79,23 @@ std::string Utf16ToUtf8(std::u16string_view units) {
     return out;
 }
 
-UniString::UniString(const char* text, GSCharCode code) : UniString(std::string_view(text ? text : ""), code) {}
+UniString::UniString(const char* text, GSCharCode code)
+    : UniString(std::string_view(text ? text : ""), code) {}
 
-UniString::UniString(std::string_view text, GSCharCode /*code: only UTF-8 is known*/) { Assign(Utf8ToUtf16(text)); }
+UniString::UniString(std::string_view text, GSCharCode /*code: only UTF-8 is known*/) {
+    Assign(Utf8ToUtf16(text));
+}
 
-UniString::UniString(std::u16string_view units) { Assign(units); }
+UniString::UniString(std::u16string_view units) {
+    Assign(units);
+}
 
-UniString::UniString(const UniString& other) { Assign(other.View()); }
+UniString::UniString(const UniString& other) {
+    Assign(other.View());
+}
 
-UniString::UniString(UniString&& other) noexcept : data(other.data), length(other.length), capacity(other.capacity) {
+UniString::UniString(UniString&& other) noexcept
+    : data(other.data), length(other.length), capacity(other.capacity) {
     other.data = nullptr;
     other.length = other.capacity = 0;
 }
@@ -108,7 +118,9 @@ UniString& UniString::operator=(UniString&& other) noexcept {
     return *this;
 }
 
-UniString::~UniString() { delete[] data; }
+UniString::~UniString() {
+    delete[] data;
+}
 
 void UniString::Assign(std::u16string_view units) {
     if (units.size() > capacity) {
@@ -124,7 +136,9 @@ void UniString::Assign(std::u16string_view units) {
         data[length] = 0;
 }
 
-std::string UniString::ToCStr(GSCharCode /*code: only UTF-8 is known*/) const { return Utf16ToUtf8(View()); }
+std::string UniString::ToCStr(GSCharCode /*code: only UTF-8 is known*/) const {
+    return Utf16ToUtf8(View());
+}
 
 UniString& UniString::Append(const UniString& other) {
     std::u16string joined(View());
@@ -133,6 +147,8 @@ UniString& UniString::Append(const UniString& other) {
     return *this;
 }
 
-void UniString::Clear() noexcept { length = 0; }
+void UniString::Clear() noexcept {
+    length = 0;
+}
 
 } // namespace GS

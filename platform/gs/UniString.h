@@ -14,7 +14,8 @@ public:
     UniString() noexcept = default;
     UniString(const char* text, GSCharCode code = CC_Default);
     UniString(std::string_view text, GSCharCode code = CC_Default);
-    UniString(const std::string& text, GSCharCode code = CC_Default) : UniString(std::string_view(text), code) {}
+    UniString(const std::string& text, GSCharCode code = CC_Default)
+        : UniString(std::string_view(text), code) {}
     UniString(std::u16string_view units);
     UniString(const char16_t* units) : UniString(std::u16string_view(units)) {}
     UniString(const UniString& other);

@@ -59,8 +59,8 @@ json Language(StepContext& c, const json& step) {
 json ProjectInfoStep(StepContext& c, const json& step) {
     ProjectInfo& info = c.host.project.info;
     const std::pair<const char*, std::string*> fields[] = {
-        {"name", &info.name},     {"author", &info.author},        {"organization", &info.organization},
-        {"number", &info.number}, {"status", &info.status},        {"issue_date", &info.issueDate},
+        {"name", &info.name},      {"author", &info.author}, {"organization", &info.organization},
+        {"number", &info.number},  {"status", &info.status}, {"issue_date", &info.issueDate},
         {"address", &info.address}};
     for (const auto& [key, target] : fields)
         if (step.contains(key))
@@ -94,7 +94,9 @@ json Empty(StepContext& c, const json& step) {
     return json::object();
 }
 
-json State(StepContext& c, const json&) { return {{"project", ProjectToJson(c.host.project)}}; }
+json State(StepContext& c, const json&) {
+    return {{"project", ProjectToJson(c.host.project)}};
+}
 
 json CountersStep(StepContext& c, const json& step) {
     json counts = json::object();
@@ -109,9 +111,13 @@ json CountersStep(StepContext& c, const json& step) {
     return {{"counts", counts}};
 }
 
-json DebugLog(StepContext& c, const json&) { return {{"lines", c.host.debugLines}}; }
+json DebugLog(StepContext& c, const json&) {
+    return {{"lines", c.host.debugLines}};
+}
 
-json Reports(StepContext& c, const json&) { return {{"lines", c.host.reports}}; }
+json Reports(StepContext& c, const json&) {
+    return {{"lines", c.host.reports}};
+}
 
 json MenuFlags(StepContext& c, const json& step) {
     Int16 menu = Int16(IntegerField(step, "menu"));

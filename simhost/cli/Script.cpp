@@ -68,8 +68,8 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
             return 2;
         }
         if (Steps().count(step.at("step").get<std::string>()) == 0) {
-            err << options.script << ":" << number << ": unknown step \"" << step.at("step").get<std::string>()
-                << "\"\n";
+            err << options.script << ":" << number << ": unknown step \""
+                << step.at("step").get<std::string>() << "\"\n";
             return 2;
         }
         steps.emplace_back(number, std::move(step));
@@ -92,7 +92,8 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
     }
     LifecycleResult lifecycle = session.RunLifecycle();
     if (!lifecycle.completed) {
-        err << "simhost: the add-on's " << lifecycle.failedStep << " failed with code " << lifecycle.code << "\n";
+        err << "simhost: the add-on's " << lifecycle.failedStep << " failed with code " << lifecycle.code
+            << "\n";
         session.Unload(true);
         return 1;
     }

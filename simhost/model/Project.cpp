@@ -46,7 +46,8 @@ namespace {
     throw ProjectFileError(source + ": " + fault);
 }
 
-std::string TextMember(const json& object, const char* key, const std::string& source, const std::string& where) {
+std::string TextMember(const json& object, const char* key, const std::string& source,
+                       const std::string& where) {
     if (!object.contains(key))
         return std::string();
     if (!object.at(key).is_string())

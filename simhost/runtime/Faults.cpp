@@ -9,8 +9,8 @@ std::string SelectorText(GSType s) {
 } // namespace
 
 bool IsSelectorRequest(HostOp op) {
-    return op == HostOp::EnvironmentRequest || op == HostOp::InterfaceRequest || op == HostOp::UtilityRequest ||
-           op == HostOp::ElementRequest;
+    return op == HostOp::EnvironmentRequest || op == HostOp::InterfaceRequest ||
+           op == HostOp::UtilityRequest || op == HostOp::ElementRequest;
 }
 
 std::string OperationName::Text() const {
@@ -36,8 +36,8 @@ std::optional<OperationName> ParseOperationName(const std::string& text) {
                 return std::nullopt;
             if (selector) {
                 bool known = false;
-#define QV_SELECTOR(request, code)                                                                                 \
-    if (HostOp(i) == HostOp::request && *selector == GSType(Selector::code))                                       \
+#define QV_SELECTOR(request, code)                                                                           \
+    if (HostOp(i) == HostOp::request && *selector == GSType(Selector::code))                                 \
         known = true;
 #include "api/HostFunctions.def"
                 if (!known)

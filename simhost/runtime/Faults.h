@@ -15,9 +15,7 @@ struct OperationName {
     std::optional<GSType> selector;
 
     std::string Text() const;
-    bool operator<(const OperationName& o) const {
-        return op != o.op ? op < o.op : selector < o.selector;
-    }
+    bool operator<(const OperationName& o) const { return op != o.op ? op < o.op : selector < o.selector; }
 };
 // Parses an operation name; nothing when it names no operation of the list.
 std::optional<OperationName> ParseOperationName(const std::string& text);

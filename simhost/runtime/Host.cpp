@@ -45,7 +45,9 @@ void Host::WriteDebug(std::string_view text) {
     pendingDebug.erase(0, start);
 }
 
-void Host::EmptySlot(HostOp op) { table.entries[HostOps[int(op)].slot] = nullptr; }
+void Host::EmptySlot(HostOp op) {
+    table.entries[HostOps[int(op)].slot] = nullptr;
+}
 
 std::optional<GSErrCode> Host::SendProjectEvent(Int32 event, Int32 param) {
     if (addOn.eventHandler == nullptr || (addOn.eventMask & event) == 0)
@@ -59,6 +61,8 @@ Host& CurrentHost() {
     return *current;
 }
 
-bool HasCurrentHost() { return current != nullptr; }
+bool HasCurrentHost() {
+    return current != nullptr;
+}
 
 } // namespace simhost

@@ -87,7 +87,9 @@ GSErrCode Session::Initialize() {
     return entries.initializeAddOn(host.addOnHandle);
 }
 
-GSErrCode Session::Free() { return entries.freeAddOnData ? entries.freeAddOnData() : ErrMissingEntry; }
+GSErrCode Session::Free() {
+    return entries.freeAddOnData ? entries.freeAddOnData() : ErrMissingEntry;
+}
 
 LifecycleResult Session::RunLifecycle() {
     LifecycleResult r;

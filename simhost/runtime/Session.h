@@ -25,11 +25,11 @@ struct AddOnImage {
 };
 
 struct LifecycleResult {
-    bool completed = false;    // all four steps answered success
-    std::string failedStep;    // the step that stopped the lifecycle
-    GSErrCode code = NoError;  // its code
-    Int32 kind = 0;            // what DescribeAddOn answered
-    std::string name;          // the add-on's name and description
+    bool completed = false;   // all four steps answered success
+    std::string failedStep;   // the step that stopped the lifecycle
+    GSErrCode code = NoError; // its code
+    Int32 kind = 0;           // what DescribeAddOn answered
+    std::string name;         // the add-on's name and description
     std::string description;
 };
 

@@ -55,13 +55,14 @@ GSErrCode InitializeAddOn(API_AddOnHandle handle) {
     if (!HostApi::IsHostTableSet())
         return ErrNotInitialised;
     HostApi::SetAddOnHandle(handle);
-    if (GSErrCode err = HostApi::InstallModuleCommandHandler(CommandSelect, SelectCommandVersion, OnSelectCommand);
+    if (GSErrCode err =
+            HostApi::InstallModuleCommandHandler(CommandSelect, SelectCommandVersion, OnSelectCommand);
         err != NoError)
         return err;
     if (GSErrCode err = HostApi::InstallMenuHandler(AddOnMenuId, OnMenuCommand); err != NoError)
         return err;
-    if (GSErrCode err =
-            HostApi::RegisterPalette(PaletteReferenceId(), OnPaletteMessage, PaletteRegistrationFlags, &paletteGuid);
+    if (GSErrCode err = HostApi::RegisterPalette(PaletteReferenceId(), OnPaletteMessage,
+                                                 PaletteRegistrationFlags, &paletteGuid);
         err != NoError)
         return err;
     return HostApi::CatchProjectEvents(ProjectEventMask, OnProjectEvent);
@@ -75,7 +76,8 @@ GSErrCode FreeAddOnData() {
 }
 
 GSErrCode OnMenuCommand(const API_MenuParams* params) {
-    if (params == nullptr || params->menuItemRef.menuResID != AddOnMenuId || params->menuItemRef.itemIndex != 1)
+    if (params == nullptr || params->menuItemRef.menuResID != AddOnMenuId ||
+        params->menuItemRef.itemIndex != 1)
         return NoError;
     // The palette toggle comes with the browser palette.
     return NoError;

@@ -26,8 +26,7 @@ ModuleState& Module() {
     return state;
 }
 
-template <typename Fn, typename... Args>
-GSErrCode Invoke(Fn fn, Args... args) {
+template <typename Fn, typename... Args> GSErrCode Invoke(Fn fn, Args... args) {
     if constexpr (std::is_void_v<std::invoke_result_t<Fn, Args...>>) {
         fn(args...);
         return NoError;
@@ -38,7 +37,8 @@ GSErrCode Invoke(Fn fn, Args... args) {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) GSErrCode SetImportedFuncAddrs(const HostFunctionTable* table) {
+extern "C" __attribute__((visibility("default"))) GSErrCode
+SetImportedFuncAddrs(const HostFunctionTable* table) {
     if (table == nullptr)
         return ErrBadParameter;
     std::memcpy(&Module().table, table, sizeof(HostFunctionTable));
@@ -49,27 +49,37 @@ extern "C" __attribute__((visibility("default"))) GSErrCode SetImportedFuncAddrs
 namespace HostApi {
 
 #define QV_PREPEND_HANDLE(...) Module().handle __VA_OPT__(, ) __VA_ARGS__
-#define QV_HOST_OP(slot, name, result, params, args)                                                              \
-    GSErrCode name params {                                                                                        \
-        auto fn = reinterpret_cast<HostFn::name>(Module().table.entries[slot]);                                    \
-        if (fn == nullptr)                                                                                         \
-            return ErrMissingEntry;                                                                                \
-        return Invoke(fn, QV_PREPEND_HANDLE args);                                                                 \
+#define QV_HOST_OP(slot, name, result, params, args)                                                         \
+    GSErrCode name params {                                                                                  \
+        auto fn = reinterpret_cast<HostFn::name>(Module().table.entries[slot]);                              \
+        if (fn == nullptr)                                                                                   \
+            return ErrMissingEntry;                                                                          \
+        return Invoke(fn, QV_PREPEND_HANDLE args);                                                           \
     }
-#define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args)                                                    \
-    GSErrCode name params {                                                                                        \
-        auto fn = reinterpret_cast<HostFn::name>(Module().table.entries[slot]);                                    \
-        if (fn == nullptr)                                                                                         \
-            return ErrMissingEntry;                                                                                \
-        return Invoke(fn, QV_UNPAREN args);                                                                        \
+#define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args)                                               \
+    GSErrCode name params {                                                                                  \
+        auto fn = reinterpret_cast<HostFn::name>(Module().table.entries[slot]);                              \
+        if (fn == nullptr)                                                                                   \
+            return ErrMissingEntry;                                                                          \
+        return Invoke(fn, QV_UNPAREN args);                                                                  \
     }
 #include "api/HostFunctions.def"
 
-bool IsHostTableSet() { return Module().tableSet; }
-API_AddOnHandle AddOnHandle() { return Module().handle; }
-void SetAddOnHandle(API_AddOnHandle handle) { Module().handle = handle; }
-GSResModule OwnResourceModule() { return Module().resourceModule; }
-const std::string& ModulePath() { return Module().path; }
+bool IsHostTableSet() {
+    return Module().tableSet;
+}
+API_AddOnHandle AddOnHandle() {
+    return Module().handle;
+}
+void SetAddOnHandle(API_AddOnHandle handle) {
+    Module().handle = handle;
+}
+GSResModule OwnResourceModule() {
+    return Module().resourceModule;
+}
+const std::string& ModulePath() {
+    return Module().path;
+}
 
 void LibraryLoaded(const char* modulePath) {
     ModuleState& m = Module();

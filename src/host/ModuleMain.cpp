@@ -14,7 +14,11 @@ const char* OwnPath() {
     return "";
 }
 
-__attribute__((constructor)) void ModuleLoaded() { HostApi::LibraryLoaded(OwnPath()); }
-__attribute__((destructor)) void ModuleUnloading() { HostApi::LibraryUnloading(); }
+__attribute__((constructor)) void ModuleLoaded() {
+    HostApi::LibraryLoaded(OwnPath());
+}
+__attribute__((destructor)) void ModuleUnloading() {
+    HostApi::LibraryUnloading();
+}
 
 } // namespace

@@ -72,9 +72,9 @@ TEST(AddOnModule, AFailingHostCallIsTheEntryPointsResultAndStopsTheLaterCalls) {
         {HostOp::RegisterPalette, "InitializeAddOn"},
         {HostOp::CatchProjectEvents, "InitializeAddOn"},
     };
-    const HostOp order[] = {HostOp::RegisterModuleCommand,       HostOp::RegisterMenu,
-                            HostOp::InstallModuleCommandHandler, HostOp::InstallMenuHandler,
-                            HostOp::RegisterPalette,             HostOp::CatchProjectEvents};
+    const HostOp order[] = {
+        HostOp::RegisterModuleCommand, HostOp::RegisterMenu,    HostOp::InstallModuleCommandHandler,
+        HostOp::InstallMenuHandler,    HostOp::RegisterPalette, HostOp::CatchProjectEvents};
     for (const auto& c : cases) {
         Host host;
         Session session(host);
@@ -88,8 +88,8 @@ TEST(AddOnModule, AFailingHostCallIsTheEntryPointsResultAndStopsTheLaterCalls) {
         bool after = false;
         for (HostOp op : order) {
             simhost::OperationName name{op, std::nullopt};
-            EXPECT_EQ(host.counters.Of(name), after ? 0u : 1u) << HostOps[int(c.failing)].name << " then "
-                                                                << HostOps[int(op)].name;
+            EXPECT_EQ(host.counters.Of(name), after ? 0u : 1u)
+                << HostOps[int(c.failing)].name << " then " << HostOps[int(op)].name;
             if (op == c.failing)
                 after = true;
         }
@@ -103,7 +103,8 @@ TEST(AddOnModule, UnloadingWithoutFreeWritesTheAbnormalTerminationLine) {
     session.Load(AddOnPath);
     ASSERT_TRUE(session.RunLifecycle().completed);
     auto lines = session.Unload(false);
-    EXPECT_EQ(lines, std::vector<std::string>{std::string("Abnormal add-on termination (\"") + AddOnPath + "\")"});
+    EXPECT_EQ(lines,
+              std::vector<std::string>{std::string("Abnormal add-on termination (\"") + AddOnPath + "\")"});
 
     // Loaded again in the same process, it starts afresh.
     session.Load(AddOnPath);

@@ -35,7 +35,8 @@ RunResult RunSimhost(const std::string& script, const std::string& options = "")
     fs::path file = Folder() / ("script" + std::to_string(++counter) + ".jsonl");
     std::ofstream(file) << script;
     fs::path err = Folder() / "stderr.txt";
-    std::string command = std::string(SIMHOST_PATH) + " run " + file.string() + " " + options + " 2>" + err.string();
+    std::string command =
+        std::string(SIMHOST_PATH) + " run " + file.string() + " " + options + " 2>" + err.string();
     RunResult r;
     FILE* pipe = popen(command.c_str(), "r");
     std::string out;

@@ -13,9 +13,14 @@ TEST(Guid, TextRoundTripsAndBadTextGivesNull) {
     EXPECT_EQ(g.Bytes()[0], 0x76);
     EXPECT_EQ(g.Bytes()[15], 0x20);
 
-    const char* bad[] = {"", "766cab9a", "766cab9a-f04e-4a1d-bb79-5987b4dc832",  "766cab9a-f04e-4a1d-bb79-5987b4dc83200",
-                         "766cab9af04e-4a1d-bb79-5987b4dc8320-", "766cab9g-f04e-4a1d-bb79-5987b4dc8320",
-                         "{766cab9a-f04e-4a1d-bb79-5987b4dc8320", " 766cab9a-f04e-4a1d-bb79-5987b4dc832"};
+    const char* bad[] = {"",
+                         "766cab9a",
+                         "766cab9a-f04e-4a1d-bb79-5987b4dc832",
+                         "766cab9a-f04e-4a1d-bb79-5987b4dc83200",
+                         "766cab9af04e-4a1d-bb79-5987b4dc8320-",
+                         "766cab9g-f04e-4a1d-bb79-5987b4dc8320",
+                         "{766cab9a-f04e-4a1d-bb79-5987b4dc8320",
+                         " 766cab9a-f04e-4a1d-bb79-5987b4dc832"};
     for (const char* text : bad)
         EXPECT_TRUE(GS::Guid(text).IsNull()) << text;
     EXPECT_TRUE(GS::Guid(static_cast<const char*>(nullptr)).IsNull());

@@ -1,5 +1,5 @@
-#include "gs/MemoryManager.h"
 #include "gs/Resources.h"
+#include "gs/MemoryManager.h"
 #include "host/AddOnIdentity.h"
 
 #include <gtest/gtest.h>

@@ -12,8 +12,8 @@ TEST(UniString, ConvertsBetweenUtf8AndUtf16) {
     } cases[] = {
         {"", u""},
         {"Quorvel", u"Quorvel"},
-        {"W\xC3\xA4rme", u"W\u00E4rme"},                  // two-byte sequence
-        {"\xE2\x82\xAC", u"\u20AC"},                      // three bytes
+        {"W\xC3\xA4rme", u"W\u00E4rme"},                      // two-byte sequence
+        {"\xE2\x82\xAC", u"\u20AC"},                          // three bytes
         {"\xF0\x9F\x98\x80", std::u16string{0xD83D, 0xDE00}}, // a surrogate pair
     };
     for (const auto& c : cases) {
@@ -25,9 +25,11 @@ TEST(UniString, ConvertsBetweenUtf8AndUtf16) {
 
 TEST(UniString, ReplacesInvalidInputWithReplacementCharacter) {
     const std::pair<std::string, std::u16string> cases[] = {
-        {"a\xFF" "b", u"a\uFFFDb"},
-        {"\xC3", u"\uFFFD"},                  // truncated sequence
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},        // overlong
+        {"a\xFF"
+         "b",
+         u"a\uFFFDb"},
+        {"\xC3", u"\uFFFD"},                     // truncated sequence
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // an encoded surrogate
     };
     for (const auto& [bytes, units] : cases)

@@ -25,7 +25,8 @@ TEST(Lifecycle, DescribesRegistersAndInstallsInTheHostsOrder) {
     EXPECT_EQ(h.host.addOn.palettes[0].flags, 1015);
     EXPECT_EQ(h.host.addOn.palettes[0].guid, GS::Guid("766cab9a-f04e-4a1d-bb79-5987b4dc8320"));
     // The wrapping sum of the four little-endian words of the guid's bytes.
-    EXPECT_EQ(UInt32(h.host.addOn.palettes[0].referenceId), 0x9AAB6C76u + 0x1D4A4EF0u + 0x875979BBu + 0x2083DCB4u);
+    EXPECT_EQ(UInt32(h.host.addOn.palettes[0].referenceId),
+              0x9AAB6C76u + 0x1D4A4EF0u + 0x875979BBu + 0x2083DCB4u);
     EXPECT_EQ(h.host.addOn.eventMask, 4095);
     EXPECT_EQ(HostApi::AddOnHandle(), h.host.addOnHandle);
 }

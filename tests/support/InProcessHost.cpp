@@ -29,7 +29,8 @@ InProcessHost::~InProcessHost() {
 }
 
 std::vector<std::string> InProcessHost::TakeDebugLines() {
-    std::vector<std::string> lines(host.debugLines.begin() + std::ptrdiff_t(debugSeen), host.debugLines.end());
+    std::vector<std::string> lines(host.debugLines.begin() + std::ptrdiff_t(debugSeen),
+                                   host.debugLines.end());
     debugSeen = host.debugLines.size();
     return lines;
 }
