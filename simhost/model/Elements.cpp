@@ -7,9 +7,14 @@ namespace simhost {
 using nlohmann::json;
 
 Element* ElementStore::Find(const GS::Guid& guid) {
-    for (auto& e : elements)
-        if (e.guid == guid)
-            return &e;
+    const size_t n = elements.size();
+    for (size_t k = 0; k < n; ++k) {
+        size_t i = (lastFound + k) % n;
+        if (elements[i].guid == guid) {
+            lastFound = i;
+            return &elements[i];
+        }
+    }
     return nullptr;
 }
 

@@ -41,6 +41,10 @@ struct ElementStore {
     const Element* Find(const GS::Guid& guid) const;
     // A fresh identifying text for an element placed without one: "<type name>-<n>".
     std::string NextId(Int32 type) const;
+
+private:
+    // Where the last look-up hit: walks over the elements in order find the next one close by.
+    mutable size_t lastFound = 0;
 };
 
 // The host's name of an element type; nothing for a type it does not know.

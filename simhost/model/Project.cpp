@@ -37,7 +37,8 @@ json ProjectToJson(const Project& project) {
               {"issue_date", i.issueDate},
               {"address", i.address}}},
             {"autotexts", autotexts},
-            {"elements", ElementsToJson(project.elements)}};
+            {"elements", ElementsToJson(project.elements)},
+            {"attributes", AttributesToJson(project.attributes)}};
 }
 
 namespace {
@@ -99,6 +100,8 @@ Project ProjectFromJson(const json& document, const std::string& source) {
     }
     if (document.contains("elements"))
         project.elements = ElementsFromJson(document.at("elements"), source);
+    if (document.contains("attributes"))
+        project.attributes = AttributesFromJson(document.at("attributes"), source);
     return project;
 }
 

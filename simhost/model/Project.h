@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gs/Guid.h"
+#include "model/Attributes.h"
 #include "model/Elements.h"
 
 #include <nlohmann/json.hpp>
@@ -36,6 +37,7 @@ struct Project {
     ProjectInfo info;
     std::vector<Autotext> autotexts; // custom autotexts, in creation order
     ElementStore elements;
+    AttributeStore attributes;
 
     // The host's own autotexts, listed before the custom ones.
     std::vector<Autotext> BuiltInAutotexts() const;
