@@ -37,7 +37,8 @@ json ProjectToJson(const Project& project) {
               {"issue_date", i.issueDate},
               {"address", i.address}}},
             {"autotexts", autotexts},
-            {"elements", ElementsToJson(project.elements)}};
+            {"elements", ElementsToJson(project.elements)},
+            {"selection", SelectionToJson(project.selection)}};
 }
 
 namespace {
@@ -98,6 +99,8 @@ Project ProjectFromJson(const json& document, const std::string& source) {
     }
     if (document.contains("elements"))
         project.elements = ElementsFromJson(document.at("elements"), source);
+    if (document.contains("selection"))
+        project.selection = SelectionFromJson(document.at("selection"), project.elements, source);
     return project;
 }
 
