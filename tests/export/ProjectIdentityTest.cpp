@@ -6,7 +6,9 @@
 using testing_support::InProcessHost;
 
 namespace {
-simhost::OperationName Utility(Selector s) { return {HostOp::UtilityRequest, GSType(s)}; }
+simhost::OperationName Utility(Selector s) {
+    return {HostOp::UtilityRequest, GSType(s)};
+}
 
 std::vector<simhost::Autotext> Named(const simhost::Host& host, const std::string& name) {
     std::vector<simhost::Autotext> found;
