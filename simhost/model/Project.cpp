@@ -38,7 +38,8 @@ json ProjectToJson(const Project& project) {
               {"address", i.address}}},
             {"autotexts", autotexts},
             {"elements", ElementsToJson(project.elements)},
-            {"attributes", AttributesToJson(project.attributes)}};
+            {"attributes", AttributesToJson(project.attributes)},
+            {"selection", SelectionToJson(project.selection)}};
 }
 
 namespace {
@@ -102,6 +103,8 @@ Project ProjectFromJson(const json& document, const std::string& source) {
         project.elements = ElementsFromJson(document.at("elements"), source);
     if (document.contains("attributes"))
         project.attributes = AttributesFromJson(document.at("attributes"), source);
+    if (document.contains("selection"))
+        project.selection = SelectionFromJson(document.at("selection"), project.elements, source);
     return project;
 }
 

@@ -3,6 +3,7 @@
 #include "gs/Guid.h"
 #include "model/Attributes.h"
 #include "model/Elements.h"
+#include "model/Selection.h"
 
 #include <nlohmann/json.hpp>
 
@@ -38,6 +39,7 @@ struct Project {
     std::vector<Autotext> autotexts; // custom autotexts, in creation order
     ElementStore elements;
     AttributeStore attributes;
+    Selection selection;
 
     // The host's own autotexts, listed before the custom ones.
     std::vector<Autotext> BuiltInAutotexts() const;

@@ -3,6 +3,7 @@
 #include "api/HostApiRecords.h"
 #include "model/Project.h"
 #include "runtime/Faults.h"
+#include "runtime/ModuleParams.h"
 
 #include <deque>
 #include <functional>
@@ -81,6 +82,8 @@ public:
     Faults faults;
     HostFunctionTable table{};
 
+    // Module-command parameter lists handed out, and the commands waiting for the event loop.
+    ModuleParameterLists paramLists;
     std::deque<PostedCommand> posted;
 
     // Debug output (DBPrintf) split into lines; an unfinished last line stays pending.

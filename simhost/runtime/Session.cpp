@@ -1,6 +1,7 @@
 #include "runtime/Session.h"
 
 #include "gs/Resources.h"
+#include "runtime/EventLoop.h"
 
 #include <algorithm>
 #include <dlfcn.h>
@@ -132,7 +133,8 @@ std::vector<std::string> Session::Unload(bool free) {
     tableHanded = false;
     host.addOnHandle = nullptr;
     host.addOn = AddOnRegistrations{};
-    host.posted.clear();
+    DiscardPostedCommands(host);
+    host.addOnIdentifier.reset();
     return {host.debugLines.begin() + std::ptrdiff_t(firstLine), host.debugLines.end()};
 }
 

@@ -1,0 +1,69 @@
+#include "export/SelectionExporter.h"
+
+#include "export/JsonText.h"
+#include "gs/MemoryManager.h"
+#include "host/HostApi.h"
+
+namespace {
+
+// Disposes of the marquee handle GetSelection leaves in the summary, on every path.
+class MarqueeRelease {
+public:
+    explicit MarqueeRelease(API_SelectionInfo& info) : info(info) {}
+    ~MarqueeRelease() { BMKillHandle(&info.marquee); }
+    MarqueeRelease(const MarqueeRelease&) = delete;
+    MarqueeRelease& operator=(const MarqueeRelease&) = delete;
+
+private:
+    API_SelectionInfo& info;
+};
+
+} // namespace
+
+nlohmann::json SelectionEntry::ToJson() const {
+    nlohmann::json object = {{"url", url.ToCStr(CC_Default)},
+                             {"full_title", full_title.ToCStr(CC_Default)},
+                             {"title", title.ToCStr(CC_Default)},
+                             {"type", type.ToCStr(CC_Default)},
+                             {"thumbnail", thumbnail.ToCStr(CC_Default)}};
+    if (type == GS::UniString("Wall"))
+        object["thumbnail"] = "/images/icons/icon-wall-color.svg";
+    else if (type == GS::UniString("Slab"))
+        object["thumbnail"] = "/images/icons/icon-ceiling-color.svg";
+    else if (type == GS::UniString("Roof"))
+        object["thumbnail"] = "/images/icons/icon-roof-color.svg";
+    return object;
+}
+
+nlohmann::json SelectionExporter::BuildSelection() {
+    SelectionEntry entry;
+    nlohmann::json selection = nlohmann::json::array();
+
+    API_SelectionInfo info{};
+    GS::Array<API_Neig> selected;
+    {
+        MarqueeRelease release(info);
+        // Not examined: a selection that cannot be read leaves the list empty.
+        (void)HostApi::GetSelection(&info, &selected, false, false, 0);
+    }
+
+    for (const API_Neig& neig : selected) {
+        API_ElemHead header{};
+        header.guid = neig.guid;
+        // The look-ups are not examined: a failed one leaves its field as it was.
+        (void)HostApi::GetElementHeader(&header, 0);
+        (void)HostApi::UtilityRequest(GSType(Selector::GETN),
+                                      reinterpret_cast<void*>(GSIntPtr(header.typeID)), &entry.type, nullptr,
+                                      nullptr);
+        API_Guid guid = neig.guid;
+        (void)HostApi::ElementRequest(GSType(Selector::GEIS), &guid, &entry.full_title, nullptr);
+        (void)HostApi::ElementRequest(GSType(Selector::GEIS), &guid, &entry.title, nullptr);
+        selection.push_back(entry.ToJson());
+    }
+    return selection;
+}
+
+GS::UniString GetSelectionText() {
+    SelectionExporter exporter;
+    return GS::UniString(SerializeCompact(exporter.BuildSelection()), CC_Default);
+}
