@@ -1,10 +1,12 @@
 #include "cli/Script.h"
 
 #include "model/Project.h"
+#include "runtime/FileService.h"
 
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <sstream>
 
 namespace simhost {
@@ -68,8 +70,8 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
             return 2;
         }
         if (Steps().count(step.at("step").get<std::string>()) == 0) {
-            err << options.script << ":" << number << ": unknown step \"" << step.at("step").get<std::string>()
-                << "\"\n";
+            err << options.script << ":" << number << ": unknown step \""
+                << step.at("step").get<std::string>() << "\"\n";
             return 2;
         }
         steps.emplace_back(number, std::move(step));
@@ -83,6 +85,17 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
         err << "simhost: " << e.what() << "\n";
         return 1;
     }
+    // The add-on reads its file service's address from the environment: set before it loads.
+    std::unique_ptr<LocalFileService> files;
+    if (!options.filesFolder.empty()) {
+        try {
+            files = std::make_unique<LocalFileService>(options.filesFolder);
+        } catch (const std::exception& e) {
+            err << "simhost: " << e.what() << "\n";
+            return 1;
+        }
+        ::setenv("QUORVEL_FILE_SERVICE", files->BaseAddress().c_str(), 1);
+    }
     Session session(host);
     try {
         session.Load(options.addOn);
@@ -92,7 +105,8 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
     }
     LifecycleResult lifecycle = session.RunLifecycle();
     if (!lifecycle.completed) {
-        err << "simhost: the add-on's " << lifecycle.failedStep << " failed with code " << lifecycle.code << "\n";
+        err << "simhost: the add-on's " << lifecycle.failedStep << " failed with code " << lifecycle.code
+            << "\n";
         session.Unload(true);
         return 1;
     }

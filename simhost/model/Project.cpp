@@ -37,7 +37,8 @@ json ProjectToJson(const Project& project) {
               {"issue_date", i.issueDate},
               {"address", i.address}}},
             {"autotexts", autotexts},
-            {"elements", ElementsToJson(project.elements)}};
+            {"elements", ElementsToJson(project.elements)},
+            {"libraries", LibrariesToJson(project.libraries)}};
 }
 
 namespace {
@@ -46,7 +47,8 @@ namespace {
     throw ProjectFileError(source + ": " + fault);
 }
 
-std::string TextMember(const json& object, const char* key, const std::string& source, const std::string& where) {
+std::string TextMember(const json& object, const char* key, const std::string& source,
+                       const std::string& where) {
     if (!object.contains(key))
         return std::string();
     if (!object.at(key).is_string())
@@ -98,6 +100,8 @@ Project ProjectFromJson(const json& document, const std::string& source) {
     }
     if (document.contains("elements"))
         project.elements = ElementsFromJson(document.at("elements"), source);
+    if (document.contains("libraries"))
+        project.libraries = LibrariesFromJson(document.at("libraries"), source);
     return project;
 }
 

@@ -2,6 +2,7 @@
 
 #include "gs/Guid.h"
 #include "model/Elements.h"
+#include "model/Libraries.h"
 
 #include <nlohmann/json.hpp>
 
@@ -36,6 +37,7 @@ struct Project {
     ProjectInfo info;
     std::vector<Autotext> autotexts; // custom autotexts, in creation order
     ElementStore elements;
+    Libraries libraries;
 
     // The host's own autotexts, listed before the custom ones.
     std::vector<Autotext> BuiltInAutotexts() const;

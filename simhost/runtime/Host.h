@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/HostApiRecords.h"
+#include "model/Libraries.h"
 #include "model/Project.h"
 #include "runtime/Faults.h"
 
@@ -82,6 +83,7 @@ public:
     HostFunctionTable table{};
 
     std::deque<PostedCommand> posted;
+    std::optional<LibraryPartInProgress> libraryPartInProgress;
 
     // Debug output (DBPrintf) split into lines; an unfinished last line stays pending.
     std::vector<std::string> debugLines;
