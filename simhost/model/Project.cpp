@@ -38,7 +38,9 @@ json ProjectToJson(const Project& project) {
               {"address", i.address}}},
             {"autotexts", autotexts},
             {"elements", ElementsToJson(project.elements)},
-            {"libraries", LibrariesToJson(project.libraries)}};
+            {"libraries", LibrariesToJson(project.libraries)},
+
+            {"attributes", AttributesToJson(project.attributes)}};
 }
 
 namespace {
@@ -102,6 +104,8 @@ Project ProjectFromJson(const json& document, const std::string& source) {
         project.elements = ElementsFromJson(document.at("elements"), source);
     if (document.contains("libraries"))
         project.libraries = LibrariesFromJson(document.at("libraries"), source);
+    if (document.contains("attributes"))
+        project.attributes = AttributesFromJson(document.at("attributes"), source);
     return project;
 }
 

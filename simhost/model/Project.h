@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gs/Guid.h"
+#include "model/Attributes.h"
 #include "model/Elements.h"
 #include "model/Libraries.h"
 
@@ -38,6 +39,7 @@ struct Project {
     std::vector<Autotext> autotexts; // custom autotexts, in creation order
     ElementStore elements;
     Libraries libraries;
+    AttributeStore attributes;
 
     // The host's own autotexts, listed before the custom ones.
     std::vector<Autotext> BuiltInAutotexts() const;

@@ -25,8 +25,7 @@ bool RegisterRequest(HostOp request, Selector selector, RequestHandler handler);
 GSErrCode DispatchRequest(HostOp request, GSType selector, const RequestArgs& args);
 
 // A pointer-sized argument passed by value.
-template <typename T>
-T ByValue(APIRequestArg arg) {
+template <typename T> T ByValue(APIRequestArg arg) {
     return static_cast<T>(reinterpret_cast<GSIntPtr>(arg));
 }
 

@@ -8,8 +8,7 @@ namespace simhost {
 
 namespace {
 
-template <HostOp Op, bool WithHandle, typename Fn, Fn Impl>
-struct Trampoline;
+template <HostOp Op, bool WithHandle, typename Fn, Fn Impl> struct Trampoline;
 
 template <HostOp Op, bool WithHandle, typename R, typename... A, R (*Impl)(A...)>
 struct Trampoline<Op, WithHandle, R (*)(A...), Impl> {
@@ -41,13 +40,13 @@ std::map<std::pair<HostOp, GSType>, RequestHandler>& Requests() {
 
 HostFunctionTable BuildFunctionTable() {
     HostFunctionTable table{};
-#define QV_HOST_OP(slot, name, result, params, args)                                                              \
-    if (&ops::name != nullptr)                                                                                     \
-        table.entries[slot] = reinterpret_cast<HostFunctionPtr>(                                                   \
+#define QV_HOST_OP(slot, name, result, params, args)                                                         \
+    if (&ops::name != nullptr)                                                                               \
+        table.entries[slot] = reinterpret_cast<HostFunctionPtr>(                                             \
             &Trampoline<HostOp::name, true, HostFn::name, &ops::name>::Call);
-#define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args)                                                    \
-    if (&ops::name != nullptr)                                                                                     \
-        table.entries[slot] = reinterpret_cast<HostFunctionPtr>(                                                   \
+#define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args)                                               \
+    if (&ops::name != nullptr)                                                                               \
+        table.entries[slot] = reinterpret_cast<HostFunctionPtr>(                                             \
             &Trampoline<HostOp::name, false, HostFn::name, &ops::name>::Call);
 #include "api/HostFunctions.def"
     return table;

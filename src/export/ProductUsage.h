@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/UsageScan.h"
 #include "gs/Types.h"
 
 #include <string>
@@ -14,7 +15,11 @@ struct ProductUsage {
 };
 using ProductUsageList = std::vector<ProductUsage>;
 
+// The tagged building materials with their usage, from one walk over the elements. The overload
+// taking a scan shares it with the other lists of the same call.
 ProductUsageList ListTaggedMaterials();
+ProductUsageList ListTaggedMaterials(UsageScan& scan);
+// The number of records ListTaggedMaterials gives, without any usage scan.
 Int32 CountTaggedMaterials();
 ProductUsageList ListTaggedComposites();
 ProductUsageList ListTaggedLibraryParts();

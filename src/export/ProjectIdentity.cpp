@@ -10,8 +10,8 @@ constexpr GSIntPtr AutotextFilter = 7;
 
 std::string GetProjectGuid() {
     API_AutotextList autotexts;
-    if (HostApi::UtilityRequest(GSType(Selector::GATS), &autotexts, reinterpret_cast<void*>(AutotextFilter), nullptr,
-                                nullptr) != NoError) {
+    if (HostApi::UtilityRequest(GSType(Selector::GATS), &autotexts, reinterpret_cast<void*>(AutotextFilter),
+                                nullptr, nullptr) != NoError) {
         // Creating an identity now would give the project a second one beside the one it may
         // already have; without a listing the identity is unknown.
         DBPrintf("APIAny_GetAutoTextsID function failed.\n");

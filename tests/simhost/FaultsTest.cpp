@@ -1,5 +1,5 @@
-#include "host/HostApi.h"
 #include "runtime/Faults.h"
+#include "host/HostApi.h"
 #include "support/InProcessHost.h"
 
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@ TEST(SimhostFaults, OperationNamesAreThoseOfTheList) {
     ASSERT_TRUE(gats);
     EXPECT_EQ(gats->selector, GSType(Selector::GATS));
     EXPECT_EQ(gats->Text(), "UtilityRequest.GATS");
-    for (const char* bad : {"", "getAttribute", "UtilityRequest.XXXX", "UtilityRequest.GPRN", "GetAttribute.GATS",
-                            "UtilityRequest.GAT"})
+    for (const char* bad : {"", "getAttribute", "UtilityRequest.XXXX", "UtilityRequest.GPRN",
+                            "GetAttribute.GATS", "UtilityRequest.GAT"})
         EXPECT_FALSE(ParseOperationName(bad)) << bad;
 }
 
@@ -33,7 +33,8 @@ TEST(SimhostFaults, ASelectorFaultFailsOnlyThatSelectorAndEveryCallIsCounted) {
 
     h.host.faults.Set(*ParseOperationName("EnvironmentRequest"), ErrGeneral);
     EXPECT_EQ(HostApi::EnvironmentRequest(GSType(Selector::APPL), &info, nullptr, nullptr), ErrGeneral);
-    EXPECT_EQ(h.host.counters.Of("EnvironmentRequest.APPL"), 1u) << "a failed request never reaches its selector";
+    EXPECT_EQ(h.host.counters.Of("EnvironmentRequest.APPL"), 1u)
+        << "a failed request never reaches its selector";
     h.host.faults.Set(*ParseOperationName("EnvironmentRequest"), NoError);
     EXPECT_EQ(HostApi::EnvironmentRequest(GSType(Selector::APPL), &info, nullptr, nullptr), NoError);
 }

@@ -16,7 +16,9 @@ fs::path TempFolder() {
     fs::create_directories(p);
     return p;
 }
-void Write(const fs::path& p, const std::string& text) { std::ofstream(p) << text; }
+void Write(const fs::path& p, const std::string& text) {
+    std::ofstream(p) << text;
+}
 std::string Read(const fs::path& p) {
     std::ifstream in(p);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -47,7 +49,8 @@ TEST(ProjectFile, RefusesUnreadableFilesNamingFileAndFault) {
         {R"({"format":"simhost-project","version":1,"autotexts":{}})", "autotexts is not an array"},
         {R"({"format":"simhost-project","version":1,"autotexts":[{"name":"a","identity":"bad"}]})",
          "autotexts[0] has no valid identity"},
-        {R"({"format":"simhost-project","version":1,"projectInfo":{"name":5}})", "projectInfo.name is not a text"},
+        {R"({"format":"simhost-project","version":1,"projectInfo":{"name":5}})",
+         "projectInfo.name is not a text"},
     };
     for (const auto& [text, fault] : cases) {
         fs::path file = folder / "bad.json";

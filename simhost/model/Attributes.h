@@ -1,0 +1,103 @@
+#pragma once
+
+#include "gs/Guid.h"
+#include "gs/Types.h"
+
+#include <nlohmann/json.hpp>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace simhost {
+
+// A building material (attribute type 17). Its index is its position in the list, from 1.
+struct BuildingMaterial {
+    GS::Guid guid;
+    std::string name;
+    std::string id;
+    std::string manufacturer;
+    std::string description;
+    Int32 connPriority = 0;
+    Int32 cutFill = 0;
+    Int16 cutFillPen = 0;
+    Int16 cutFillBackgroundPen = 0;
+    Int32 cutSurface = 0;
+    Int32 cutReserved = 0;
+    double thermalConductivity = 0.0;
+    double density = 0.0;
+    double heatCapacity = 0.0;
+    bool showUncutLines = false;
+    // Classification items the material is classified under, in the order they were added.
+    std::vector<GS::Guid> classification;
+    // Property values set on the material: definition guid → text.
+    std::map<GS::Guid, std::string> propertyValues;
+};
+
+struct PropertyGroup {
+    GS::Guid guid;
+    std::string name;
+    std::string description;
+};
+
+struct PropertyDefinition {
+    GS::Guid guid;
+    GS::Guid group;
+    std::string name;
+    std::string description;
+    Int32 definitionType = 0;
+    Int32 collectionType = 0;
+    Int32 valueType = 0;
+    Int32 measureType = 0;
+    std::string defaultText;
+    std::vector<GS::Guid> availability; // classification items, as handed over (repeats kept)
+    bool canValueBeEditable = false;
+};
+
+struct ClassificationItem {
+    GS::Guid guid;
+    GS::Guid parent; // null: a top-level item
+    std::string id;
+    std::string name;
+    std::string description;
+};
+
+struct ClassificationSystem {
+    GS::Guid guid;
+    std::string name;
+    std::string description;
+    std::string source;
+    std::string editionVersion;
+    UInt16 year = 0;
+    UInt16 month = 0;
+    UInt16 day = 0;
+    // Items of every level; siblings keep their order in this list.
+    std::vector<ClassificationItem> items;
+};
+
+// Attributes and what hangs on them: properties, classification, and the host's undo list.
+struct AttributeStore {
+    std::vector<BuildingMaterial> buildingMaterials;
+    std::vector<PropertyGroup> propertyGroups;
+    std::vector<PropertyDefinition> propertyDefinitions;
+    std::vector<ClassificationSystem> classificationSystems;
+    // Names of the undoable commands carried out, oldest first.
+    std::vector<std::string> undoList;
+
+    // From index 1; nothing for an index outside.
+    BuildingMaterial* MaterialAt(Int32 index);
+    // Index of the material of that name, 0 when none.
+    Int32 MaterialIndexOf(const std::string& name) const;
+    PropertyGroup* FindGroup(const GS::Guid& guid);
+    PropertyDefinition* FindDefinition(const GS::Guid& guid);
+    ClassificationSystem* FindSystem(const GS::Guid& guid);
+    // The item and the system that holds it.
+    std::pair<ClassificationSystem*, ClassificationItem*> FindItem(const GS::Guid& guid);
+};
+
+nlohmann::json AttributesToJson(const AttributeStore& store);
+// Throws ProjectFileError naming `source` for malformed or inconsistent contents.
+AttributeStore AttributesFromJson(const nlohmann::json& document, const std::string& source);
+
+} // namespace simhost

@@ -1,0 +1,62 @@
+// Elements: listing, reading, and quantities.
+#include "table/Operations.h"
+
+#include <cstring>
+
+namespace simhost {
+
+GSErrCode ops::ListElementsByType(API_AddOnHandle, Int32 typeID, GS::Array<API_Guid>* elements, Int32, Int32,
+                                  const API_Guid*) {
+    if (elements == nullptr || !ElementTypeName(typeID))
+        return ErrBadParameter;
+    for (const auto& e : CurrentHost().project.elements.elements)
+        if (e.type == typeID)
+            elements->Push(e.guid);
+    return NoError;
+}
+
+GSErrCode ops::GetElement(API_AddOnHandle, API_Element* element, Int32) {
+    if (element == nullptr)
+        return ErrBadParameter;
+    const Element* e = CurrentHost().project.elements.Find(element->header.guid);
+    if (e == nullptr)
+        return ErrNotFound;
+    std::memset(static_cast<void*>(element), 0, sizeof *element);
+    element->header.typeID = e->type;
+    element->header.guid = e->guid;
+    element->wallAttribute = e->wallAttribute;
+    element->roofAttribute = e->roofAttribute;
+    element->slabAttribute = e->slabAttribute;
+    element->extraAttribute = e->extraAttribute;
+    element->libraryPartIndex = e->libraryPart;
+    return NoError;
+}
+
+GSErrCode ops::GetElementQuantities(API_AddOnHandle, const API_Guid* element, const API_QuantityPar*,
+                                    API_Quantities* quantities, const API_QuantitiesMask* mask) {
+    if (element == nullptr || quantities == nullptr || quantities->elements == nullptr || mask == nullptr)
+        return ErrBadParameter;
+    const Element* e = CurrentHost().project.elements.Find(*element);
+    if (e == nullptr)
+        return ErrNotFound;
+    if (e->quantitiesFail)
+        return ErrGeneral;
+    API_ElementQuantity& q = *quantities->elements;
+    std::memset(static_cast<void*>(&q), 0, sizeof q);
+    if (e->type == ElemTypeRoof)
+        q.roofArea = e->area;
+    else if (e->type == ElemTypeWall || e->type == ElemTypeSlab)
+        q.area = e->area;
+    if (quantities->composites != nullptr) {
+        quantities->composites->Clear();
+        for (const auto& share : e->composite) {
+            API_CompositeQuantity c{};
+            c.area = share.area;
+            c.buildMatIndex = share.buildingMaterial;
+            quantities->composites->Push(c);
+        }
+    }
+    return NoError;
+}
+
+} // namespace simhost

@@ -1,0 +1,64 @@
+#include "export/ProductUsage.h"
+
+#include "host/HostApi.h"
+#include "import/PropertySets.h"
+
+#include <functional>
+
+namespace {
+
+// Calls `found` with the index and the identifier of every tagged building material record, in
+// the order the records are listed: one per material and non-empty "QV_UUID" value.
+void ForEachTaggedMaterial(const std::function<void(Int32 index, std::string uuid)>& found) {
+    Int32 count = 0;
+    if (HostApi::GetAttributeCount(AttrTypeBuildingMaterial, &count) != NoError)
+        return;
+    const GS::UniString tagName(ProductTagName);
+    for (Int32 i = 1; i <= count; ++i) {
+        API_Attribute attribute{};
+        attribute.header.typeID = AttrTypeBuildingMaterial;
+        attribute.header.index = i;
+        if (HostApi::GetAttribute(&attribute) != NoError)
+            continue;
+        GS::Array<API_PropertyDefinition> definitions;
+        if (HostApi::GetAttributePropertyDefinitions(&attribute.header, PropertyFilterAvailableOrValued,
+                                                     &definitions) != NoError)
+            continue;
+        for (const auto& definition : definitions) {
+            if (!(definition.name == tagName))
+                continue;
+            API_Property property{};
+            if (HostApi::GetAttributePropertyValue(&attribute.header, &definition.guid, &property) != NoError)
+                continue;
+            std::string uuid = property.value.singleVariant.variant.uniStringValue.ToCStr();
+            if (!uuid.empty())
+                found(i, std::move(uuid));
+        }
+    }
+}
+
+} // namespace
+
+ProductUsageList ListTaggedMaterials(UsageScan& scan) {
+    ProductUsageList list;
+    ForEachTaggedMaterial([&](Int32 index, std::string uuid) {
+        ProductUsage usage;
+        usage.Uuid = std::move(uuid);
+        usage.TotalArea = scan.SumAttributeArea(index);
+        usage.NumOfElements = scan.CountAttributeUses(index);
+        usage.SuplierData = false;
+        list.push_back(std::move(usage));
+    });
+    return list;
+}
+
+ProductUsageList ListTaggedMaterials() {
+    UsageScan scan;
+    return ListTaggedMaterials(scan);
+}
+
+Int32 CountTaggedMaterials() {
+    Int32 records = 0;
+    ForEachTaggedMaterial([&](Int32, std::string) { ++records; });
+    return records;
+}

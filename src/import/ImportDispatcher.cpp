@@ -1,0 +1,80 @@
+#include "import/ImportDispatcher.h"
+
+#include "import/ImportedProductsExporter.h"
+#include "import/MaterialImporter.h"
+
+using nlohmann::json;
+
+GS::UniString LastImportResultText;
+
+ImporterKind ChooseImporter(json product) {
+    if (product.is_null())
+        return ImporterKind::None;
+    const std::string kind = TextOrNull(product, "importType");
+    if (kind == "MATERIAL_IMPORT")
+        return ImporterKind::Material;
+    if (kind == "TYPE_IMPORT") {
+        const std::string construction = TextOrNull(product, "constructionType");
+        if (construction == "WALL" || construction == "wall" || construction == "Wall")
+            return ImporterKind::Wall;
+        if (construction == "ROOF" || construction == "roof" || construction == "Roof")
+            return ImporterKind::Roof;
+        // Ceilings are built as floors.
+        if (construction == "FLOOR" || construction == "floor" || construction == "Floor" ||
+            construction == "CEILING" || construction == "ceiling" || construction == "Ceiling")
+            return ImporterKind::Floor;
+        return ImporterKind::None;
+    }
+    if (kind == "FAMILY_IMPORT")
+        return ImporterKind::Family;
+    if (kind == "GENERIC_GEOMETRY_IMPORT")
+        return ImporterKind::Generic;
+    return ImporterKind::None;
+}
+
+std::unique_ptr<BaseImporter> MakeImporter(json product) {
+    switch (ChooseImporter(std::move(product))) {
+    case ImporterKind::Material:
+        return std::make_unique<MaterialImporter>();
+    // The composite and library-part importers plug in here as they are added.
+    case ImporterKind::Wall:
+    case ImporterKind::Roof:
+    case ImporterKind::Floor:
+    case ImporterKind::Family:
+    case ImporterKind::Generic:
+    case ImporterKind::None:
+        return nullptr;
+    }
+    return nullptr;
+}
+
+namespace {
+
+// Present and not null, the member must be text.
+void CheckTextMember(json product, const char* key) {
+    const json& value = product[key];
+    if (!value.is_null())
+        (void)value.get<std::string>();
+}
+
+} // namespace
+
+void RunImport(const GS::UniString& text) {
+    const std::string bytes = text.ToCStr();
+    ImportedProductsExporter record(json::parse(bytes));
+    std::unique_ptr<BaseImporter> importer = MakeImporter(json::parse(bytes));
+    json result;
+    try {
+        if (importer == nullptr)
+            throw ImportRefused("no importer takes this product");
+        importer->Import(json::parse(bytes));
+        record.ToJson(result);
+        result["Success"] = true;
+        CheckTextMember(json::parse(bytes), "name");
+        CheckTextMember(json::parse(bytes), "Name");
+    } catch (const ImportRefused&) {
+        result = json::object();
+        result["Success"] = false;
+    }
+    LastImportResultText = GS::UniString(result.dump(-1, ' ', false, json::error_handler_t::strict));
+}

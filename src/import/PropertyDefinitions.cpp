@@ -1,0 +1,92 @@
+#include "import/PropertyDefinitions.h"
+
+#include "host/HostApi.h"
+#include "import/Classification.h"
+
+namespace {
+
+GSErrCode FindOrCreateGroup(void* context) {
+    auto* group = static_cast<API_PropertyGroup*>(context);
+    if (HostApi::GetPropertyGroup(group) != NoError)
+        return HostApi::CreatePropertyGroup(group);
+    return HostApi::GetPropertyGroup(group);
+}
+
+GSErrCode CreateDefinition(void* context) {
+    return HostApi::CreatePropertyDefinition(static_cast<API_PropertyDefinition*>(context));
+}
+
+void SetText(API_PropertyValue& value, const GS::UniString& text) {
+    value.singleVariant.variant.type = PropertyValueText;
+    value.singleVariant.variant.uniStringValue = text;
+}
+
+} // namespace
+
+API_PropertyDefinition MakeDefaultDefinition() {
+    API_PropertyDefinition d{};
+    d.definitionType = PropertyDefinitionCustom;
+    d.collectionType = PropertyCollectionSingle;
+    d.valueType = PropertyValueText;
+    d.measureType = PropertyMeasureDefault;
+    SetText(d.defaultValue, GS::UniString());
+    d.defaultValue.variantStatus = PropertyStatusNormal;
+    d.expressionDefault = false;
+    d.canValueBeEditable = false;
+    return d;
+}
+
+API_PropertyGroup EnsurePropertyGroup(const GS::UniString& name) {
+    API_PropertyGroup group{};
+    group.groupType = PropertyGroupCustom;
+    group.name = name;
+    const GS::UniString command("Create Group");
+    (void)HostApi::RunUndoableCommand(&command, FindOrCreateGroup, &group); // the GUID tells
+    return group;
+}
+
+void ApplyProperties(const API_Attribute& attribute, PropertySetMap sets) {
+    const API_AttributeHeader& header = attribute.header;
+    const API_Guid item = EnsureClassificationItem(EnsureClassificationSystem());
+    // Results ignored: an unclassified material still gets its values written.
+    (void)HostApi::AddAttributeClassification(&header, &item);
+    (void)HostApi::SetAttributeClassification(&header, &item);
+
+    for (const auto& [setName, properties] : sets) {
+        const API_PropertyGroup group = EnsurePropertyGroup(GS::UniString(setName));
+        for (const auto& [propertyName, valueText] : properties) {
+            const GS::UniString name(propertyName);
+            // Fetched afresh for every property: a definition made for the previous one is seen.
+            GS::Array<API_PropertyDefinition> definitions;
+            (void)HostApi::GetAttributePropertyDefinitions(&header, PropertyFilterAvailable, &definitions);
+            const API_PropertyDefinition* found = nullptr;
+            for (const auto& d : definitions) {
+                if (d.name == name) {
+                    found = &d;
+                    break;
+                }
+            }
+            API_Property property{};
+            if (found != nullptr) {
+                (void)HostApi::GetAttributePropertyValue(&header, &found->guid,
+                                                         &property); // the value is replaced
+                property.definition = *found;
+            } else {
+                property.definition = MakeDefaultDefinition();
+            }
+            property.definition.groupGuid = group.guid;
+            property.definition.name = name;
+            property.definition.canValueBeEditable = true;
+            property.definition.availability.Push(item);
+            property.isDefault = false;
+            SetText(property.value, GS::UniString("default"));
+            if (found == nullptr) {
+                const GS::UniString command("CreateDefinition");
+                // A failed creation leaves the null GUID; the value write below then fails too.
+                (void)HostApi::RunUndoableCommand(&command, CreateDefinition, &property.definition);
+            }
+            SetText(property.value, GS::UniString(valueText));
+            (void)HostApi::SetAttributePropertyValue(&header, &property); // ignored: nothing to fall back on
+        }
+    }
+}

@@ -1,0 +1,94 @@
+// simhost's elements and their quantities.
+#include "host/HostApi.h"
+#include "model/Project.h"
+#include "support/InProcessHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using testing_support::InProcessHost;
+
+namespace {
+simhost::Element Placed(Int32 type, double area, std::vector<simhost::CompositeShare> shares = {},
+                        bool fail = false) {
+    simhost::Element e;
+    e.guid = GS::Guid::Generate();
+    e.type = type;
+    e.area = area;
+    e.composite = std::move(shares);
+    e.quantitiesFail = fail;
+    if (type == ElemTypeWall)
+        e.wallAttribute = 3;
+    if (type == ElemTypeSlab)
+        e.slabAttribute = 4;
+    if (type == ElemTypeRoof)
+        e.roofAttribute = 5;
+    return e;
+}
+} // namespace
+
+TEST(SimhostElements, QuantitiesFillTheRecordAndExactlyTheElementsEntries) {
+    InProcessHost h;
+    auto& elements = h.host.project.elements.elements;
+    elements = {Placed(ElemTypeWall, 2.5, {{7, 1.25}, {8, 0.5}}), Placed(ElemTypeSlab, 4.0),
+                Placed(ElemTypeRoof, 6.0), Placed(ElemTypeWall, 1.0, {}, true)};
+    const struct {
+        size_t element;
+        GSErrCode code;
+        double area, roofArea;
+        std::vector<std::pair<Int32, double>> entries;
+    } cases[] = {
+        {0, NoError, 2.5, 0.0, {{7, 1.25}, {8, 0.5}}},
+        {1, NoError, 4.0, 0.0, {}},
+        {2, NoError, 0.0, 6.0, {}},
+        {3, ErrGeneral, 0.0, 0.0, {}},
+    };
+    API_QuantitiesMask mask;
+    std::memset(&mask, 0xFF, sizeof mask);
+    API_QuantityPar params{};
+    GS::Array<API_CompositeQuantity> composites;
+    composites.Push(API_CompositeQuantity{1, 1, 1, 99.0, 99, 0}); // a stale entry from an earlier call
+    for (const auto& c : cases) {
+        API_ElementQuantity q{};
+        API_Quantities out{&q, &composites};
+        GSErrCode code = HostApi::GetElementQuantities(&elements[c.element].guid, &params, &out, &mask);
+        EXPECT_EQ(code, c.code) << c.element;
+        if (code != NoError)
+            continue;
+        EXPECT_EQ(q.area, c.area);
+        EXPECT_EQ(q.roofArea, c.roofArea);
+        ASSERT_EQ(composites.GetSize(), c.entries.size());
+        for (UInt32 i = 0; i < composites.GetSize(); ++i) {
+            EXPECT_EQ(composites[i].buildMatIndex, c.entries[i].first);
+            EXPECT_EQ(composites[i].area, c.entries[i].second);
+        }
+    }
+    GS::Guid unknown = GS::Guid::Generate();
+    API_ElementQuantity q{};
+    API_Quantities out{&q, &composites};
+    EXPECT_EQ(HostApi::GetElementQuantities(&unknown, &params, &out, &mask), ErrNotFound);
+    EXPECT_EQ(HostApi::GetElementQuantities(&elements[0].guid, &params, &out, nullptr), ErrBadParameter);
+}
+
+TEST(SimhostElements, ListsByTypeInCreationOrderAndReadsTheReferences) {
+    InProcessHost h;
+    auto& elements = h.host.project.elements.elements;
+    elements = {Placed(ElemTypeWall, 1), Placed(ElemTypeRoof, 1), Placed(ElemTypeWall, 1)};
+    GS::Array<API_Guid> walls;
+    ASSERT_EQ(HostApi::ListElementsByType(ElemTypeWall, &walls, 0, 0, nullptr), NoError);
+    ASSERT_EQ(walls.GetSize(), 2u);
+    EXPECT_EQ(walls[0], elements[0].guid);
+    EXPECT_EQ(walls[1], elements[2].guid);
+    EXPECT_EQ(HostApi::ListElementsByType(2, &walls, 0, 0, nullptr), ErrBadParameter);
+
+    API_Element e{};
+    e.header.guid = elements[1].guid;
+    ASSERT_EQ(HostApi::GetElement(&e, 0), NoError);
+    EXPECT_EQ(e.header.typeID, ElemTypeRoof);
+    EXPECT_EQ(e.roofAttribute, 5);
+    EXPECT_EQ(e.wallAttribute, 0);
+    API_Element missing{};
+    missing.header.guid = GS::Guid::Generate();
+    EXPECT_EQ(HostApi::GetElement(&missing, 0), ErrNotFound);
+}
