@@ -1,10 +1,7 @@
 #pragma once
 
 #include "api/Basics.h"
-
-namespace IO {
-class Location;
-}
+#include "io/Location.h"
 
 constexpr Int32 LibPartKindObject = 4;
 constexpr UInt16 LibPartFlagGenerated = 0x0100;
@@ -74,5 +71,14 @@ struct API_LibPartDetails {
 };
 QV_PIN_SIZE(API_LibPartDetails, 3200);
 
-// A library of the project's library list; its definition comes with the file-system records.
-struct API_LibraryInfo;
+// A library of the project's library list: a folder or a library container.
+struct API_LibraryInfo {
+    IO::Location location;
+    GS::UniString name;
+    Int32 libraryType = 0; // the host's; 0 for a library the add-on adds
+    Int32 readOnly = 0;
+};
+QV_PIN_SIZE(API_LibraryInfo, 56);
+QV_PIN_OFFSET(API_LibraryInfo, location, 0);
+QV_PIN_OFFSET(API_LibraryInfo, name, 32);
+QV_PIN_OFFSET(API_LibraryInfo, libraryType, 48);

@@ -1,10 +1,12 @@
 #include "cli/Script.h"
 
 #include "model/Project.h"
+#include "runtime/FileService.h"
 
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <sstream>
 
 namespace simhost {
@@ -82,6 +84,17 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
     } catch (const ProjectFileError& e) {
         err << "simhost: " << e.what() << "\n";
         return 1;
+    }
+    // The add-on reads its file service's address from the environment: set before it loads.
+    std::unique_ptr<LocalFileService> files;
+    if (!options.filesFolder.empty()) {
+        try {
+            files = std::make_unique<LocalFileService>(options.filesFolder);
+        } catch (const std::exception& e) {
+            err << "simhost: " << e.what() << "\n";
+            return 1;
+        }
+        ::setenv("QUORVEL_FILE_SERVICE", files->BaseAddress().c_str(), 1);
     }
     Session session(host);
     try {

@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
     runCommand->add_option("--project", run.project, "open this project file (default: a new empty project)");
     runCommand->add_option("--save", run.save, "save the project to this file at the end");
     runCommand->add_option("--addon", run.addOn, "the add-on module")->capture_default_str();
+    runCommand->add_option("--files", run.filesFolder,
+                           "serve the files of this folder as the add-on's file service on 127.0.0.1");
     runCommand->add_option("--debug-log", run.debugLog, "write the host's debug output to this file");
 
     CLI11_PARSE(app, argc, argv);

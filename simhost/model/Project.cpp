@@ -38,6 +38,7 @@ json ProjectToJson(const Project& project) {
               {"address", i.address}}},
             {"autotexts", autotexts},
             {"elements", ElementsToJson(project.elements)},
+            {"libraries", LibrariesToJson(project.libraries)},
             {"attributes", AttributesToJson(project.attributes)},
             {"selection", SelectionToJson(project.selection)}};
 }
@@ -101,6 +102,8 @@ Project ProjectFromJson(const json& document, const std::string& source) {
     }
     if (document.contains("elements"))
         project.elements = ElementsFromJson(document.at("elements"), source);
+    if (document.contains("libraries"))
+        project.libraries = LibrariesFromJson(document.at("libraries"), source);
     if (document.contains("attributes"))
         project.attributes = AttributesFromJson(document.at("attributes"), source);
     if (document.contains("selection"))

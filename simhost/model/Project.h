@@ -3,6 +3,7 @@
 #include "gs/Guid.h"
 #include "model/Attributes.h"
 #include "model/Elements.h"
+#include "model/Libraries.h"
 #include "model/Selection.h"
 
 #include <nlohmann/json.hpp>
@@ -38,6 +39,7 @@ struct Project {
     ProjectInfo info;
     std::vector<Autotext> autotexts; // custom autotexts, in creation order
     ElementStore elements;
+    Libraries libraries;
     AttributeStore attributes;
     Selection selection;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/HostApiRecords.h"
+#include "model/Libraries.h"
 #include "model/Project.h"
 #include "runtime/Faults.h"
 #include "runtime/ModuleParams.h"
@@ -85,6 +86,7 @@ public:
     // Module-command parameter lists handed out, and the commands waiting for the event loop.
     ModuleParameterLists paramLists;
     std::deque<PostedCommand> posted;
+    std::optional<LibraryPartInProgress> libraryPartInProgress;
 
     // Debug output (DBPrintf) split into lines; an unfinished last line stays pending.
     std::vector<std::string> debugLines;
