@@ -268,7 +268,9 @@ Libraries LibrariesFromJson(const json& j, const std::string& source) {
     try {
         libraries.embeddedFolder = j.value("embeddedFolder", "");
         libraries.overwrite = j.value("overwrite", false);
-        for (const auto& [key, path] : j.value("specialFolders", json::object()).items())
+        // Held in a local: items() of a temporary would outlive it.
+        const json specialFolders = j.value("specialFolders", json::object());
+        for (const auto& [key, path] : specialFolders.items())
             libraries.specialFolders[std::stoi(key)] = path.get<std::string>();
         for (const auto& e : j.value("list", json::array())) {
             LibraryEntry entry{
