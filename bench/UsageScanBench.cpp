@@ -9,6 +9,7 @@
 #include "model/Project.h"
 #include "runtime/Host.h"
 #include "runtime/Session.h"
+#include "support/InProcessAddOn.h"
 
 #include <nlohmann/json.hpp>
 
@@ -18,16 +19,6 @@
 #include <cstring>
 
 namespace {
-
-simhost::AddOnImage InProcess() {
-    simhost::AddOnImage image;
-    image.path = "in-process";
-    image.getExported = GetExportedFuncAddrs;
-    image.setImported = SetImportedFuncAddrs;
-    image.load = [] { HostApi::LibraryLoaded("in-process"); };
-    image.unload = [] { HostApi::LibraryUnloading(); };
-    return image;
-}
 
 template <typename F> double Seconds(F f) {
     auto start = std::chrono::steady_clock::now();
@@ -53,7 +44,7 @@ int main(int argc, char** argv) {
 
     simhost::Host host;
     simhost::Session session{host};
-    session.LoadInProcess(InProcess());
+    session.LoadInProcess(testing_support::InProcessAddOn());
     if (!session.RunLifecycle().completed) {
         std::fprintf(stderr, "the add-on's lifecycle did not complete\n");
         return 1;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,21 +46,25 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
 }
 
+// The status of an existing entry of the wanted kind; nothing when the path names no entry
+// and the caller may create it.
+std::optional<Int32> ExistingStatus(const std::string& path, bool wantFolder, bool mayCreate) {
+    if (path.empty())
+        return ErrBadLocation;
+    struct stat s {};
+    if (::stat(path.c_str(), &s) == 0)
+        return (wantFolder ? S_ISDIR(s.st_mode) : S_ISREG(s.st_mode)) ? 0 : ErrBadLocation;
+    if (!mayCreate)
+        return FromErrno(errno);
+    return std::nullopt;
+}
+
 } // namespace
 
 File::File(const Location& loc, OnNotFound onNotFound) : location(loc) {
     const std::string& path = location.ToPath();
-    if (path.empty()) {
-        status = ErrBadLocation;
-        return;
-    }
-    struct stat s {};
-    if (::stat(path.c_str(), &s) == 0) {
-        status = S_ISREG(s.st_mode) ? 0 : ErrBadLocation;
-        return;
-    }
-    if (onNotFound != Create) {
-        status = FromErrno(errno);
+    if (auto existing = ExistingStatus(path, false, onNotFound == Create)) {
+        status = *existing;
         return;
     }
     std::FILE* created = std::fopen(path.c_str(), "ab");
@@ -131,17 +136,8 @@ GSErrCode File::WriteBin(const char* source, UInt64 count) {
 
 Folder::Folder(const Location& loc, OnNotFound onNotFound) : location(loc) {
     const std::string& path = location.ToPath();
-    if (path.empty()) {
-        status = ErrBadLocation;
-        return;
-    }
-    struct stat s {};
-    if (::stat(path.c_str(), &s) == 0) {
-        status = S_ISDIR(s.st_mode) ? 0 : ErrBadLocation;
-        return;
-    }
-    if (onNotFound != Create) {
-        status = FromErrno(errno);
+    if (auto existing = ExistingStatus(path, true, onNotFound == Create)) {
+        status = *existing;
         return;
     }
     status = ::mkdir(path.c_str(), 0777) == 0 ? 0 : FromErrno(errno);

@@ -2,6 +2,7 @@
 
 #include "runtime/Host.h"
 #include "runtime/Session.h"
+#include "support/InProcessAddOn.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,5 @@ public:
 private:
     size_t debugSeen = 0;
 };
-
-simhost::AddOnImage InProcessAddOn();
 
 } // namespace testing_support
