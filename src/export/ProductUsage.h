@@ -22,4 +22,5 @@ ProductUsageList ListTaggedMaterials(UsageScan& scan);
 // The number of records ListTaggedMaterials gives, without any usage scan.
 Int32 CountTaggedMaterials();
 ProductUsageList ListTaggedComposites();
+ProductUsageList ListTaggedComposites(UsageScan& scan);
 ProductUsageList ListTaggedLibraryParts();
