@@ -1,10 +1,7 @@
-// Nothing of these kinds can be imported yet, so nothing of them is tagged in a project. Goes
-// away when the composite and library-part importers land with their listers.
+// Nothing of this kind can be imported yet, so nothing of it is tagged in a project. Goes away
+// when the library-part importers land with their lister.
 #include "export/ProductUsage.h"
 
-ProductUsageList ListTaggedComposites(UsageScan&) {
-    return {};
-}
 ProductUsageList ListTaggedLibraryParts() {
     return {};
 }

@@ -1,5 +1,6 @@
 #include "import/ImportDispatcher.h"
 
+#include "import/AttributeImporter.h"
 #include "import/ImportedProductsExporter.h"
 #include "import/MaterialImporter.h"
 
@@ -36,10 +37,13 @@ std::unique_ptr<BaseImporter> MakeImporter(json product) {
     switch (ChooseImporter(std::move(product))) {
     case ImporterKind::Material:
         return std::make_unique<MaterialImporter>();
-    // The composite and library-part importers plug in here as they are added.
     case ImporterKind::Wall:
+        return std::make_unique<WallImporter>();
     case ImporterKind::Roof:
+        return std::make_unique<RoofImporter>();
     case ImporterKind::Floor:
+        return std::make_unique<FloorImporter>();
+    // The library-part importers plug in here as they are added.
     case ImporterKind::Family:
     case ImporterKind::Generic:
     case ImporterKind::None:

@@ -191,4 +191,65 @@ TEST(SimhostRun, ThePageTalksToTheAddOnThroughThePalette) {
     json withoutQuantities = json::parse(r.lines[21]["value"].get<std::string>());
     EXPECT_EQ(withoutQuantities["ImportedData"]["Materials"][0]["NumOfElements"], 0)
         << "an element whose quantities cannot be had counts for nothing";
+
+TEST(SimhostRun, PlacesCompositesWithOneQuantityEntryPerSkin) {
+    const std::string g1 = "11111111-1111-1111-1111-111111111111",
+                      g2 = "22222222-2222-2222-2222-222222222222",
+                      g3 = "33333333-3333-3333-3333-333333333333",
+                      g4 = "44444444-4444-4444-4444-444444444444";
+    const json project = {
+        {"format", "simhost-project"},
+        {"version", 1},
+        {"attributes",
+         {{"buildingMaterials", {{{"guid", g1}, {"name", "Brick"}}, {{"guid", g2}, {"name", "Wool"}}}},
+          {"composites",
+           {{{"guid", g3},
+             {"name", "Outer wall"},
+             {"structureKind", 1},
+             {"totalThickness", 0.15},
+             {"skins",
+              {{{"buildingMaterial", 1}, {"thickness", 0.1}},
+               {{"buildingMaterial", 2}, {"thickness", 0.05}}}},
+             {"lines", {json::object(), json::object(), json::object()}},
+             {"userData", {{"version", 0}, {"platformSign", 0x5757}, {"texts", {"12", "Q7_QV_UUID"}}}}},
+            {{"guid", g4},
+             {"name", "Ceiling"},
+             {"structureKind", 4},
+             {"skins", {{{"buildingMaterial", 2}, {"thickness", 0.02}}}},
+             {"lines", {json::object(), json::object()}}}}}}}};
+    fs::path file = Folder() / "composites.json";
+    std::ofstream(file) << project.dump();
+    fs::path saved = Folder() / "composites-saved.json";
+    RunResult r =
+        RunSimhost(R"({"step":"place","type":"wall","attribute":"Outer wall","kind":"composite","area":7.5}
+{"step":"place","type":"roof","attribute":"Ceiling","kind":"composite","area":2,"id":"C-1"}
+{"step":"place","type":"slab","attribute":"Outer wall","kind":"composite","area":1}
+{"step":"place","type":"wall","attribute":"Nowhere","kind":"composite","area":1}
+{"step":"place","type":"wall","attribute":"Brick","kind":"material","area":1}
+{"step":"state"}
+)",
+                   "--project " + file.string() + " --save " + saved.string());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.lines.size(), 6u);
+    EXPECT_TRUE(r.lines[0].contains("guid")) << r.lines[0];
+    EXPECT_TRUE(r.lines[1].contains("guid")) << r.lines[1];
+    EXPECT_EQ(r.lines[2]["error"], "composite \"Outer wall\" is not made for Slab elements");
+    EXPECT_EQ(r.lines[3]["error"], "no composite is named \"Nowhere\"");
+    const json& elements = r.lines[5]["project"]["elements"];
+    ASSERT_EQ(elements.size(), 3u);
+    EXPECT_EQ(elements[0]["wallAttribute"], 1);
+    EXPECT_EQ(elements[0]["composite"], json::parse(R"([{"buildingMaterial":1,"area":7.5},
+                                                         {"buildingMaterial":2,"area":7.5}])"));
+    EXPECT_EQ(elements[1]["roofAttribute"], 2);
+    EXPECT_EQ(elements[1]["wallAttribute"], 0);
+    EXPECT_EQ(elements[1]["composite"], json::parse(R"([{"buildingMaterial":2,"area":2.0}])"));
+    EXPECT_EQ(elements[2]["wallAttribute"], 1);
+    EXPECT_EQ(elements[2]["composite"], json::array()) << "a material wall has no entries";
+    const json& composites = r.lines[5]["project"]["attributes"]["composites"];
+    ASSERT_EQ(composites.size(), 2u);
+    EXPECT_EQ(composites[0]["userData"]["texts"], json::parse(R"(["12","Q7_QV_UUID"])"));
+
+    RunResult again = RunSimhost(R"({"step":"state"})", "--project " + saved.string());
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(again.lines[0]["project"], r.lines[5]["project"]) << "saved and read back unchanged";
 }
