@@ -191,6 +191,7 @@ TEST(SimhostRun, ThePageTalksToTheAddOnThroughThePalette) {
     json withoutQuantities = json::parse(r.lines[21]["value"].get<std::string>());
     EXPECT_EQ(withoutQuantities["ImportedData"]["Materials"][0]["NumOfElements"], 0)
         << "an element whose quantities cannot be had counts for nothing";
+}
 
 TEST(SimhostRun, PlacesCompositesWithOneQuantityEntryPerSkin) {
     const std::string g1 = "11111111-1111-1111-1111-111111111111",
