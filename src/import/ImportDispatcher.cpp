@@ -1,6 +1,7 @@
 #include "import/ImportDispatcher.h"
 
 #include "import/ImportedProductsExporter.h"
+#include "import/LibPartImporter.h"
 #include "import/MaterialImporter.h"
 
 using nlohmann::json;
@@ -36,12 +37,14 @@ std::unique_ptr<BaseImporter> MakeImporter(json product) {
     switch (ChooseImporter(std::move(product))) {
     case ImporterKind::Material:
         return std::make_unique<MaterialImporter>();
-    // The composite and library-part importers plug in here as they are added.
+    case ImporterKind::Family:
+        return std::make_unique<FamilyImporter>();
+    case ImporterKind::Generic:
+        return std::make_unique<GenericImporter>();
+    // The composite importers plug in here as they are added.
     case ImporterKind::Wall:
     case ImporterKind::Roof:
     case ImporterKind::Floor:
-    case ImporterKind::Family:
-    case ImporterKind::Generic:
     case ImporterKind::None:
         return nullptr;
     }
