@@ -38,8 +38,8 @@ template <size_t N> void CopyUnits(char16_t (&field)[N], std::u16string_view uni
 }
 
 GSErrCode SetOverwrite(bool on) {
-    return HostApi::EnvironmentRequest(GSType(Selector::OWLP), reinterpret_cast<APIRequestArg>(GSIntPtr(on ? 1 : 0)),
-                                       nullptr, nullptr);
+    return HostApi::EnvironmentRequest(
+        GSType(Selector::OWLP), reinterpret_cast<APIRequestArg>(GSIntPtr(on ? 1 : 0)), nullptr, nullptr);
 }
 
 API_LibPartSection Header(GSType code) {
@@ -168,8 +168,8 @@ GSErrCode LibPartImporter::CreateGeneratedLibPart(ProductRecord record) {
     WriteSection(SectionKeywords, {"Quorvel LibPart"});
     WriteSection(SectionCopyright, {record.file.name});
     WriteSection(SectionMasterScript, {std::string()});
-    WriteSection(Section3DScript, {"MATERIAL mat" + eol + eol, "BLOCK a, b, 1" + eol, "ADD a * 1, b* 1, 1" + eol,
-                                   "ADDZ zzyzx - 3" + eol});
+    WriteSection(Section3DScript, {"MATERIAL mat" + eol + eol, "BLOCK a, b, 1" + eol,
+                                   "ADD a * 1, b* 1, 1" + eol, "ADDZ zzyzx - 3" + eol});
     WriteSection(Section2DScript, {"PROJECT2 3, 270, 2" + eol});
 
     // The preview is made of the product file's bytes; the picture gives only its type.
@@ -193,7 +193,8 @@ bool LibPartImporter::WriteParameterSection(API_LibPart part, PropertySetMap pro
     if (existing.Read(part.index) != NoError) {
         existing.a = DefaultPartSize;
         existing.b = DefaultPartSize;
-        (void)HostApi::BuildParameterSection(&part, nullptr, existing.a, existing.b, 0, sectionData.Out(), nullptr);
+        (void)HostApi::BuildParameterSection(&part, nullptr, existing.a, existing.b, 0, sectionData.Out(),
+                                             nullptr);
     }
 
     const Int64 total = Int64(existing.Count()) + ParameterRecordCount(properties);

@@ -26,7 +26,8 @@ public:
     // was not written because the list would not fit a parameter section.
     static bool WriteParameterSection(API_LibPart part, PropertySetMap properties, bool add);
     // The file's bytes as the part's preview of type "image/<extension>".
-    static void AttachPreviewPicture(std::string extension, API_LibPart part, IO::Location location, bool add);
+    static void AttachPreviewPicture(std::string extension, API_LibPart part, IO::Location location,
+                                     bool add);
 
 protected:
     // Refuses the import (ImportRefused) when the product file did not arrive or the parameters

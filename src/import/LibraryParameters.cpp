@@ -28,7 +28,8 @@ HostParameterList::~HostParameterList() {
 void HostParameterList::Dispose() {
     if (records != nullptr) {
         // Records past the handle's end are none of the list's, whatever the count said.
-        const Int64 held = BMGetHandleSize(reinterpret_cast<GSHandle>(records)) / Int64(sizeof(API_AddParType));
+        const Int64 held =
+            BMGetHandleSize(reinterpret_cast<GSHandle>(records)) / Int64(sizeof(API_AddParType));
         for (Int64 n = 0; n < held; ++n) {
             API_AddParType& record = (*records)[n];
             if (record.typeMod != ParamModifierArray)
@@ -53,8 +54,9 @@ GSErrCode HostParameterList::Read(Int32 partIndex) {
         Dispose();
         return code;
     }
-    const Int64 held =
-        records == nullptr ? 0 : BMGetHandleSize(reinterpret_cast<GSHandle>(records)) / Int64(sizeof(API_AddParType));
+    const Int64 held = records == nullptr ? 0
+                                          : BMGetHandleSize(reinterpret_cast<GSHandle>(records)) /
+                                                Int64(sizeof(API_AddParType));
     // Never more records than the handle holds.
     count = read < 0 ? 0 : Int32(std::min<Int64>(read, held));
     return NoError;

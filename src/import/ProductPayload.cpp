@@ -45,8 +45,8 @@ std::string SafeFileText(const std::string& text) {
 }
 
 bool IsUnreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-           c == '_' || c == '~';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
 }
 
 std::string PercentEncoded(const std::string& text) {
@@ -125,7 +125,8 @@ ProductRecord ReadProduct(json product) {
     return record;
 }
 
-std::string DownloadProductFile(std::string baseName, std::string uuid, std::string extension, bool* downloaded) {
+std::string DownloadProductFile(std::string baseName, std::string uuid, std::string extension,
+                                bool* downloaded) {
     const std::string folder = TemporaryFolder();
     if (downloaded != nullptr)
         *downloaded = false;
@@ -143,7 +144,8 @@ std::string DownloadProductFile(std::string baseName, std::string uuid, std::str
         const IO::Location target(path);
         if (IO::fileSystem.Exists(target))
             (void)IO::fileSystem.Delete(target); // a file that cannot be removed fails later reads as well
-        DBPrintf("Quorvel: download of %s to %s failed (0x%08X)\n", url.c_str(), path.c_str(), unsigned(result));
+        DBPrintf("Quorvel: download of %s to %s failed (0x%08X)\n", url.c_str(), path.c_str(),
+                 unsigned(result));
         return folder;
     }
     if (downloaded != nullptr)
@@ -171,9 +173,9 @@ GSErrCode FindLibraryFolder(std::unique_ptr<IO::Location>& location) {
     if (GSErrCode code = GetLibraryList(libraries, nullptr); code != NoError)
         return code;
     IO::Location special;
-    if (GSErrCode code = HostApi::EnvironmentRequest(GSType(Selector::GSPF),
-                                                     reinterpret_cast<APIRequestArg>(GSIntPtr(SpecialFolderUserLibrary)),
-                                                     &special, nullptr);
+    if (GSErrCode code = HostApi::EnvironmentRequest(
+            GSType(Selector::GSPF), reinterpret_cast<APIRequestArg>(GSIntPtr(SpecialFolderUserLibrary)),
+            &special, nullptr);
         code != NoError)
         return code;
     if (special.AppendToLocal(LibraryFolderName) != NoError)

@@ -284,18 +284,21 @@ TEST(SimhostLibraries, APartWithALongNameIsSavedUnderACutFileName) {
     } cases[] = {
         {std::string(300, 'n'), std::string(240, 'n') + ".gsm"},
         // One byte, then two-byte characters: the cut at 240 bytes would split the 120th.
-        {"x" + [] {
-             std::string s;
-             for (int i = 0; i < 130; ++i)
-                 s += "\xC3\xA4";
-             return s;
-         }(),
-         "x" + [] {
-             std::string s;
-             for (int i = 0; i < 119; ++i)
-                 s += "\xC3\xA4";
-             return s;
-         }() + ".gsm"},
+        {"x" +
+             [] {
+                 std::string s;
+                 for (int i = 0; i < 130; ++i)
+                     s += "\xC3\xA4";
+                 return s;
+             }(),
+         "x" +
+             [] {
+                 std::string s;
+                 for (int i = 0; i < 119; ++i)
+                     s += "\xC3\xA4";
+                 return s;
+             }() +
+             ".gsm"},
         {"Short", "Short.gsm"},
     };
     for (const auto& c : cases) {
@@ -308,6 +311,7 @@ TEST(SimhostLibraries, APartWithALongNameIsSavedUnderACutFileName) {
         part.location = nullptr;
         ASSERT_EQ(HostApi::SaveLibraryPart(&part), NoError) << c.file;
         EXPECT_TRUE(std::filesystem::is_regular_file(t / c.file)) << c.file;
-        EXPECT_EQ(h.host.project.libraries.parts.back().name, GS::Utf16ToUtf8(units)) << "the name stays whole";
+        EXPECT_EQ(h.host.project.libraries.parts.back().name, GS::Utf16ToUtf8(units))
+            << "the name stays whole";
     }
 }

@@ -66,10 +66,11 @@ struct LibraryImportHost {
     }
 };
 
-// A library-part file in simhost's format.
+// A library-part file in simhost's format; without parameters ("") it has no parameter section.
 inline std::string LibraryPartFile(const std::string& parameters = "[]") {
-    return R"({"format":"simhost-libpart","version":1,"a":0.5,"b":0.7,"parameters":)" + parameters +
-           R"(,"sections":[{"code":"3DSC","text":"BLOCK a, b, 1\n"}]})";
+    return R"({"format":"simhost-libpart","version":1,"a":0.5,"b":0.7,)" +
+           (parameters.empty() ? std::string() : R"("parameters":)" + parameters + ",") +
+           R"("sections":[{"code":"3DSC","text":"BLOCK a, b, 1\n"}]})";
 }
 
 } // namespace testing_support
