@@ -95,9 +95,12 @@ Int64 ParameterRecordCount(const PropertySetMap& properties) {
     return records;
 }
 
-void LibPartImporter::RequireUsable(const ProductRecord& record) {
+void LibPartImporter::RequireDownloaded(const ProductRecord& record) {
     if (!record.file.downloaded)
         throw ImportRefused("the product file \"" + record.file.name + "\" was not downloaded");
+}
+
+void LibPartImporter::RequireParametersFit(const ProductRecord& record) {
     if (ParameterRecordCount(record.properties) > MaxParameterRecords)
         throw ImportRefused("the product has more properties than a library part can hold");
 }
@@ -263,10 +266,16 @@ void FamilyImporter::Import(json product) {
     const ProductRecord record = ReadProduct(std::move(product));
     if (record.file.name.empty())
         return;
-    RequireUsable(record);
-    if (record.file.extension == "GSM")
+    const bool registers = record.file.extension == "GSM";
+    const bool adds = record.file.extension == "lcf";
+    if (!registers && !adds)
+        return;
+    RequireDownloaded(record);
+    if (registers) {
+        RequireParametersFit(record);
         (void)RegisterObjectFile(record); // the part's own failures are the host's to show
-    if (record.file.extension == "lcf")
+    }
+    if (adds)
         (void)AddLibraryFile(record);
 }
 
@@ -276,6 +285,7 @@ void GenericImporter::Import(json product) {
         (void)HostApi::WriteReport("Name is not defined", true);
         return;
     }
-    RequireUsable(record);
+    RequireDownloaded(record);
+    RequireParametersFit(record);
     (void)CreateGeneratedLibPart(record);
 }

@@ -30,9 +30,10 @@ public:
                                      bool add);
 
 protected:
-    // Refuses the import (ImportRefused) when the product file did not arrive or the parameters
-    // cannot be held by one list.
-    static void RequireUsable(const ProductRecord& record);
+    // Refuse the import (ImportRefused) when the product file did not arrive, or when the
+    // product's parameters alone cannot be held by one list.
+    static void RequireDownloaded(const ProductRecord& record);
+    static void RequireParametersFit(const ProductRecord& record);
 };
 
 // A FAMILY_IMPORT product: a library-part file ("GSM") is registered, a library container

@@ -149,6 +149,9 @@ TEST(FamilyImporter, OnlyExactlyGsmAndLcfAct) {
         EXPECT_TRUE(f.Libraries().list.empty()) << contentType;
         EXPECT_FALSE(std::filesystem::exists(f.LibraryFolder())) << contentType;
     }
+    LibraryImportHost f;
+    EXPECT_EQ(Import(FamilyProduct("Chair", "model/gsm"))["Success"], true)
+        << "a file that would not be used is not missed";
 }
 
 TEST(FamilyImporter, AContainerIsAddedToTheLibraryListEachTimeItIsImported) {
@@ -360,8 +363,9 @@ TEST(ReadProduct, NamesBecomeSafeFileNamesInsideTheDownloadFolder) {
 TEST(ReadProduct, ANameOfDotsAloneIsRefusedAndTheImportFails) {
     for (const std::string name : {".", "..", "..."}) {
         LibraryImportHost f;
-        f.Serve("f-1", LibraryPartFile());
-        json product = FamilyProduct(name, "...");
+        f.Serve("g-1", "OBJ");
+        json product = GenericProduct(name);
+        product["fileForImportContentType"] = "...";
         product["image"]["name"] = name + "....";
         EXPECT_EQ(Import(product), json::parse(R"({"Success":false})")) << name;
         EXPECT_TRUE(f.service.Requests().empty()) << name;
