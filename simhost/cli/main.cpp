@@ -1,9 +1,14 @@
 // The simhost command.
+#include "cli/Demo.h"
 #include "cli/Script.h"
 
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+
+#ifndef SIMHOST_DEMO_FOLDER
+#define SIMHOST_DEMO_FOLDER "demo"
+#endif
 
 #ifndef SIMHOST_DEFAULT_ADDON
 #define SIMHOST_DEFAULT_ADDON "Quorvel.so"
@@ -24,8 +29,21 @@ int main(int argc, char** argv) {
                            "serve the files of this folder as the add-on's file service on 127.0.0.1");
     runCommand->add_option("--debug-log", run.debugLog, "write the host's debug output to this file");
 
+    simhost::DemoOptions demo;
+    demo.addOn = SIMHOST_DEFAULT_ADDON;
+    demo.demoFolder = SIMHOST_DEMO_FOLDER;
+    demo.save = "quorvel-demo-project.json";
+    auto* demoCommand = app.add_subcommand(
+        "demo", "Import the bundled catalogue into a sample project, draw with it and read it back");
+    demoCommand->add_option("--demo", demo.demoFolder, "the demo folder")->capture_default_str();
+    demoCommand->add_option("--addon", demo.addOn, "the add-on module")->capture_default_str();
+    demoCommand->add_option("--save", demo.save, "save the project to this file")->capture_default_str();
+    demoCommand->add_flag("--json", demo.json, "print the raw answer of every step instead of the summary");
+
     CLI11_PARSE(app, argc, argv);
     if (runCommand->parsed())
         return simhost::RunScript(run, std::cout, std::cerr);
+    if (demoCommand->parsed())
+        return simhost::RunDemo(demo, std::cout, std::cerr);
     return 2;
 }

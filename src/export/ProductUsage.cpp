@@ -1,6 +1,8 @@
 #include "export/ProductUsage.h"
 
+#include "gs/Debug.h"
 #include "host/HostApi.h"
+#include "host/HostHandle.h"
 #include "import/LibraryParameters.h"
 #include "import/PropertySets.h"
 
@@ -62,6 +64,49 @@ Int32 CountTaggedMaterials() {
     Int32 records = 0;
     ForEachTaggedMaterial([&](Int32, std::string) { ++records; });
     return records;
+}
+
+ProductUsageList ListTaggedComposites(UsageScan& scan) {
+    ProductUsageList list;
+    Int32 count = 0;
+    if (HostApi::GetAttributeCount(AttrTypeComposite, &count) != NoError)
+        return list;
+    for (Int32 i = 1; i <= count; ++i) {
+        API_Attribute attribute{};
+        attribute.header.typeID = AttrTypeComposite;
+        attribute.header.index = i;
+        if (HostApi::GetAttribute(&attribute) != NoError)
+            continue;
+        std::string uuid, tagName;
+        {
+            ProductTagHandle block;
+            if (!block)
+                continue;
+            API_AttributeUserData userData{};
+            userData.dataHdl = block.Get();
+            if (HostApi::GetAttributeUserData(&attribute.header, &userData) != NoError)
+                continue;
+            uuid = block.Tag().texts[0].ToCStr();
+            tagName = block.Tag().texts[1].ToCStr();
+        } // the block is released
+        DBPrintf("%s\n", tagName.c_str());
+        DBPrintf("%s\n", uuid.c_str());
+        if (uuid.empty())
+            continue;
+        DBPrintf("Type - %i\n", int(i));
+        ProductUsage usage;
+        usage.Uuid = std::move(uuid);
+        usage.TotalArea = scan.SumAttributeArea(i);
+        usage.NumOfElements = scan.CountAttributeUses(i);
+        usage.SuplierData = false;
+        list.push_back(std::move(usage));
+    }
+    return list;
+}
+
+ProductUsageList ListTaggedComposites() {
+    UsageScan scan;
+    return ListTaggedComposites(scan);
 }
 
 ProductUsageList ListTaggedLibraryParts() {

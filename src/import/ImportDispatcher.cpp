@@ -1,5 +1,6 @@
 #include "import/ImportDispatcher.h"
 
+#include "import/AttributeImporter.h"
 #include "import/ImportedProductsExporter.h"
 #include "import/LibPartImporter.h"
 #include "import/MaterialImporter.h"
@@ -41,10 +42,12 @@ std::unique_ptr<BaseImporter> MakeImporter(json product) {
         return std::make_unique<FamilyImporter>();
     case ImporterKind::Generic:
         return std::make_unique<GenericImporter>();
-    // The composite importers plug in here as they are added.
     case ImporterKind::Wall:
+        return std::make_unique<WallImporter>();
     case ImporterKind::Roof:
+        return std::make_unique<RoofImporter>();
     case ImporterKind::Floor:
+        return std::make_unique<FloorImporter>();
     case ImporterKind::None:
         return nullptr;
     }
