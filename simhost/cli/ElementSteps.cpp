@@ -1,4 +1,5 @@
 // Steps that draw elements into the project as a user would.
+#include "cli/LibrarySteps.h"
 #include "cli/Script.h"
 #include "model/Project.h"
 
@@ -95,7 +96,12 @@ json Place(StepContext& c, const json& step) {
         std::string part = TextField(step, "libraryPart");
         if (e.type != ElemTypeObject)
             throw StepError("only objects place library parts");
-        throw StepError("library part \"" + part + "\" cannot be placed: this host has no library parts yet");
+        GS::Guid guid = PlaceLibraryPartObject(c.host, part, e.area, e.id);
+        if (e.quantitiesFail)
+            for (auto& placed : c.host.project.elements.elements)
+                if (placed.guid == guid)
+                    placed.quantitiesFail = true;
+        return {{"guid", guid.ToString()}};
     }
     if (e.type == ElemTypeObject)
         throw ScriptError("an object needs field \"libraryPart\"");

@@ -3,6 +3,7 @@
 #include "gs/Debug.h"
 #include "host/HostApi.h"
 #include "host/HostHandle.h"
+#include "import/LibraryParameters.h"
 #include "import/PropertySets.h"
 
 #include <functional>
@@ -106,4 +107,41 @@ ProductUsageList ListTaggedComposites(UsageScan& scan) {
 ProductUsageList ListTaggedComposites() {
     UsageScan scan;
     return ListTaggedComposites(scan);
+}
+
+ProductUsageList ListTaggedLibraryParts() {
+    ProductUsageList list;
+    Int32 count = 0;
+    if (HostApi::GetLibraryPartCount(&count) != NoError)
+        return list;
+    const std::string tagName = std::string("Q7_") + ProductTagName;
+    for (Int32 i = 1; i <= count; ++i) {
+        API_LibPart part{};
+        part.index = i;
+        if (HostApi::GetLibraryPart(&part) != NoError)
+            continue;
+        API_LibPartSection header{};
+        header.sectType = FourCC("PARD");
+        OwnedHandle section; // only whether the part has parameters counts
+        if (HostApi::GetLibraryPartSection(i, &header, section.Out(), nullptr, nullptr) != NoError)
+            continue;
+        HostParameterList parameters;
+        if (parameters.Read(i) != NoError)
+            continue;
+        for (Int32 n = 0; n < parameters.Count(); ++n) {
+            if (ParameterName(parameters[n]) != tagName)
+                continue;
+            std::string uuid = ParameterText(parameters[n]);
+            if (uuid.empty())
+                continue; // the tag set's title record
+            ProductUsage usage;
+            usage.Uuid = std::move(uuid);
+            Int32 uses = 0;
+            usage.NumOfElements = HostApi::GetLibraryPartUseCount(i, &uses) == NoError && uses > 0 ? uses : 0;
+            usage.TotalArea = 0.0;
+            usage.SuplierData = false;
+            list.push_back(std::move(usage));
+        }
+    }
+    return list;
 }
