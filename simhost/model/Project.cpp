@@ -1,5 +1,7 @@
 #include "model/Project.h"
 
+#include "model/ProjectConsistency.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -108,6 +110,7 @@ Project ProjectFromJson(const json& document, const std::string& source) {
         project.attributes = AttributesFromJson(document.at("attributes"), source);
     if (document.contains("selection"))
         project.selection = SelectionFromJson(document.at("selection"), project.elements, source);
+    CheckProjectConsistency(project, source);
     return project;
 }
 
