@@ -11,7 +11,7 @@
 # Extra libFuzzer options can follow SECONDS (e.g. -jobs=2 -workers=2).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${FUZZ_BUILD_DIR:-$root/build/fuzz}"
+build="$(realpath -m "${FUZZ_BUILD_DIR:-$root/build/fuzz}")"
 harnesses() {
     for f in "$root"/tests/fuzz/*Fuzz.cpp; do basename "$f" .cpp; done
 }

@@ -5,15 +5,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Library lists name container files by path: relative ones resolve in an empty folder.
-    const auto folder = std::filesystem::temp_directory_path() / "quorvel-project-fuzz";
-    std::filesystem::create_directories(folder);
-    std::filesystem::current_path(folder);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     nlohmann::json document;
