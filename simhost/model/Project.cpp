@@ -123,7 +123,8 @@ Project LoadProjectFile(const std::string& path) {
     json document;
     try {
         document = json::parse(text.str());
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {
+        // Not only parse errors: a number too large for a double is an out-of-range error.
         Refuse(path, std::string("not valid JSON: ") + e.what());
     }
     return ProjectFromJson(document, path);

@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     nlohmann::json document;
     try {
         document = nlohmann::json::parse(data, data + size);
-    } catch (const nlohmann::json::parse_error&) {
+    } catch (const nlohmann::json::exception&) {
         return 0; // LoadProjectFile refuses it as not valid JSON
     }
     simhost::Project project;
