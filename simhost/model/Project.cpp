@@ -63,7 +63,8 @@ std::string TextMember(const json& object, const char* key, const std::string& s
 } // namespace
 
 Project ProjectFromJson(const json& document, const std::string& source) {
-    if (!document.is_object() || document.value("format", "") != "simhost-project")
+    // value() would throw the JSON library's type error for a format that is not a text.
+    if (!document.is_object() || !document.contains("format") || document.at("format") != "simhost-project")
         Refuse(source, "not a simhost project file");
     if (!document.contains("version") || !document.at("version").is_number_integer())
         Refuse(source, "the file has no version");
