@@ -24,10 +24,15 @@ struct Killed {
     bool midSave = false;         // killed with its temporary file written but not renamed yet
 };
 
-// Starts the saver on `file` and kills it `delay` after it starts or, when `afterFirstSave`, after
-// its first save completes (so that most kills land among saves, not in its start-up). Answers
-// what it reported.
-Killed RunAndKill(const std::string& file, bool afterFirstSave, std::chrono::microseconds delay) {
+// When the saver is killed, `delay` after the moment `from` names.
+enum class From {
+    Start,         // it was started: kills in its start-up and first saves
+    FirstSave,     // it reported its first save: kills among saves
+    TemporaryFile, // its temporary file appeared: kills while it writes a save
+};
+
+// Starts the saver on `file`, kills it, answers what it reported.
+Killed RunAndKill(const std::string& file, From from, std::chrono::microseconds delay) {
     int out[2];
     if (::pipe(out) != 0)
         throw std::runtime_error("pipe");
@@ -42,12 +47,17 @@ Killed RunAndKill(const std::string& file, bool afterFirstSave, std::chrono::mic
     ::close(out[1]);
     std::string text;
     char buffer[4096];
-    while (afterFirstSave && text.find('\n') == std::string::npos) {
+    const std::string temporary = file + ".tmp." + std::to_string(pid);
+    while (from == From::FirstSave && text.find('\n') == std::string::npos) {
         ssize_t n = ::read(out[0], buffer, sizeof buffer);
         if (n <= 0)
             break; // it ended: the status check below says so
         text.append(buffer, size_t(n));
     }
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (from == From::TemporaryFile && !std::filesystem::exists(temporary) &&
+           std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::yield();
     std::this_thread::sleep_for(delay);
     ::kill(pid, SIGKILL);
     int status = 0;
@@ -57,7 +67,6 @@ Killed RunAndKill(const std::string& file, bool afterFirstSave, std::chrono::mic
     ::close(out[0]);
     EXPECT_TRUE(WIFSIGNALED(status)) << "the saver ended by itself with status " << status;
     Killed k;
-    const std::string temporary = file + ".tmp." + std::to_string(pid);
     k.midSave = std::filesystem::exists(temporary);
     std::filesystem::remove(temporary);
     for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
@@ -71,8 +80,9 @@ TEST(ProjectSaveKill, TheFileIsAlwaysTheOldOrTheNewProjectComplete) {
     const char* seedText = std::getenv("QUORVEL_KILL_SEED");
     const unsigned seed = seedText != nullptr ? unsigned(std::strtoul(seedText, nullptr, 10)) : 20261208u;
     std::mt19937 random(seed);
+    std::uniform_int_distribution<int> from(0, 2);
     std::uniform_int_distribution<int> delayMicroseconds(0, 30000);
-    std::bernoulli_distribution afterFirstSave(0.8);
+    std::uniform_int_distribution<int> shortDelayMicroseconds(0, 2000);
     testing_support::TempFolder folder;
     const std::string file = folder / "project.json";
 
@@ -82,8 +92,10 @@ TEST(ProjectSaveKill, TheFileIsAlwaysTheOldOrTheNewProjectComplete) {
     int round = 0;
     for (; round < 80 && std::chrono::steady_clock::now() < deadline; ++round) {
         SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
-        Killed k =
-            RunAndKill(file, afterFirstSave(random), std::chrono::microseconds(delayMicroseconds(random)));
+        const From moment = From(from(random));
+        const int delay =
+            moment == From::TemporaryFile ? shortDelayMicroseconds(random) : delayMicroseconds(random);
+        Killed k = RunAndKill(file, moment, std::chrono::microseconds(delay));
         const size_t lastReported = k.reported.empty() ? onDisk : k.reported.back();
         for (size_t i = 0; i < k.reported.size(); ++i)
             ASSERT_EQ(k.reported[i], onDisk + 1 + i) << "the saver went on from the file's generation";
@@ -104,5 +116,5 @@ TEST(ProjectSaveKill, TheFileIsAlwaysTheOldOrTheNewProjectComplete) {
     std::cout << "seed " << seed << ": " << round << " kills, " << killsMidSave
               << " inside a save, the file at generation " << onDisk << "\n";
     EXPECT_GT(onDisk, 0u) << "no kill let a save complete: the test checked nothing";
-    EXPECT_GE(killsMidSave, 3u) << "too few kills landed inside a save";
+    EXPECT_GE(killsMidSave, 5u) << "too few kills landed inside a save";
 }
