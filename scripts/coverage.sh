@@ -17,6 +17,8 @@ fi
 find "$build" -name '*.gcda' -delete
 (cd "$build" && ctest --parallel "$(nproc)" --timeout 300 >"$build/ctest.log" 2>&1) ||
     echo "coverage: some tests failed (see $build/ctest.log); the figures still count what ran"
-gcovr --root "$root" --filter "$root/src/" --object-directory "$build" --sort-percentage \
-    --html-details "$build/coverage.html" --txt "$build/coverage.txt" >/dev/null
+# From the build folder, where gcov writes its files; only the add-on's objects are searched.
+cd "$build"
+gcovr --root "$root" --filter "$root/src/" --sort-percentage --html-details "$build/coverage.html" \
+    --txt "$build/coverage.txt" src
 cat "$build/coverage.txt"
