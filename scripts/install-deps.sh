@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs; quiet and quick when all are present.
+# --coverage: also what scripts/coverage.sh needs (gcovr).
 set -euo pipefail
 packages=(cmake g++ make nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libcurl4-openssl-dev libcpp-httplib-dev libcli11-dev)
+          libcurl4-openssl-dev libcpp-httplib-dev libcli11-dev
+          clang libclang-rt-dev) # clang and its fuzzer runtime: the fuzz harnesses
+[ "${1:-}" = "--coverage" ] && packages+=(gcovr)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

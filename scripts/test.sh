@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The README's test command: install what is missing, build with AddressSanitizer and
-# UndefinedBehaviorSanitizer, run every test through CTest. CTest's summary is the last output.
+# UndefinedBehaviorSanitizer, build the clang fuzz harnesses (scripts/fuzz.sh), run every test
+# through CTest, a few seconds of each harness among them. CTest's summary is the last output.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 build="${BUILD_DIR:-$root/build/sanitize}"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON >/dev/null
+fuzz="${FUZZ_BUILD_DIR:-$root/build/fuzz}"
+FUZZ_BUILD_DIR="$fuzz" "$root/scripts/fuzz.sh" build
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON -DQUORVEL_FUZZ_DIR="$fuzz" >/dev/null
 if ! cmake --build "$build" --parallel "$(nproc)" >"$build/build.log" 2>&1; then
     cat "$build/build.log"
     exit 1

@@ -61,7 +61,7 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
         json step;
         try {
             step = json::parse(line);
-        } catch (const json::parse_error& e) {
+        } catch (const json::exception& e) { // parse errors, and numbers too large for a double
             err << options.script << ":" << number << ": not valid JSON: " << e.what() << "\n";
             return 2;
         }

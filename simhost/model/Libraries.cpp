@@ -270,8 +270,18 @@ Libraries LibrariesFromJson(const json& j, const std::string& source) {
         libraries.overwrite = j.value("overwrite", false);
         // Held in a local: items() of a temporary would outlive it.
         const json specialFolders = j.value("specialFolders", json::object());
-        for (const auto& [key, path] : specialFolders.items())
-            libraries.specialFolders[std::stoi(key)] = path.get<std::string>();
+        for (const auto& [key, path] : specialFolders.items()) {
+            // "1" and "01" would name one folder twice, the later silently winning.
+            size_t used = 0;
+            int number = 0;
+            try {
+                number = std::stoi(key, &used);
+            } catch (const std::exception&) {
+            }
+            if (used == 0 || used != key.size() || std::to_string(number) != key)
+                refuse("specialFolders: \"" + key + "\" is not a folder number");
+            libraries.specialFolders[number] = path.get<std::string>();
+        }
         for (const auto& e : j.value("list", json::array())) {
             LibraryEntry entry{
                 e.at("path").get<std::string>(), e.value("name", ""), e.value("container", false), {}};

@@ -1,5 +1,7 @@
 #include "model/Project.h"
 
+#include "model/ProjectConsistency.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -61,7 +63,8 @@ std::string TextMember(const json& object, const char* key, const std::string& s
 } // namespace
 
 Project ProjectFromJson(const json& document, const std::string& source) {
-    if (!document.is_object() || document.value("format", "") != "simhost-project")
+    // value() would throw the JSON library's type error for a format that is not a text.
+    if (!document.is_object() || !document.contains("format") || document.at("format") != "simhost-project")
         Refuse(source, "not a simhost project file");
     if (!document.contains("version") || !document.at("version").is_number_integer())
         Refuse(source, "the file has no version");
@@ -108,6 +111,7 @@ Project ProjectFromJson(const json& document, const std::string& source) {
         project.attributes = AttributesFromJson(document.at("attributes"), source);
     if (document.contains("selection"))
         project.selection = SelectionFromJson(document.at("selection"), project.elements, source);
+    CheckProjectConsistency(project, source);
     return project;
 }
 
@@ -120,7 +124,8 @@ Project LoadProjectFile(const std::string& path) {
     json document;
     try {
         document = json::parse(text.str());
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {
+        // Not only parse errors: a number too large for a double is an out-of-range error.
         Refuse(path, std::string("not valid JSON: ") + e.what());
     }
     return ProjectFromJson(document, path);

@@ -105,6 +105,8 @@ TEST(SimhostRun, MalformedLinesStopTheRunNamingTheLine) {
         {"{\"step\":\"state\"}\n{\"step\":\"projectEvent\"}\n", ":2: missing field \"code\""},
         {"{\"step\":\"fail\",\"operation\":\"NoSuchOp\",\"code\":1}\n", ":1: unknown operation \"NoSuchOp\""},
         {"[1,2]\n", ":1: a step is an object"},
+        // A number too large for a double: the JSON library's out-of-range error, not a parse error.
+        {"{\"step\":\"state\",\"n\":1e400}\n", ":1: not valid JSON"},
     };
     for (const auto& [script, message] : cases) {
         RunResult r = RunSimhost(script);

@@ -43,8 +43,11 @@ TEST(ProjectFile, RefusesUnreadableFilesNamingFileAndFault) {
     fs::path folder = TempFolder();
     const std::pair<std::string, std::string> cases[] = {
         {"{not json", "not valid JSON"},
+        {R"({"format":"simhost-project","version":1,"projectInfo":{"name":"a"},"x":2E23222})",
+         "not valid JSON"},
         {R"({"format":"simhost-project","version":2})", "unsupported project file version 2"},
         {R"({"format":"other","version":1})", "not a simhost project file"},
+        {R"({"format":99999999999999999999,"version":1})", "not a simhost project file"},
         {R"({"format":"simhost-project"})", "no version"},
         {R"({"format":"simhost-project","version":1,"autotexts":{}})", "autotexts is not an array"},
         {R"({"format":"simhost-project","version":1,"autotexts":[{"name":"a","identity":"bad"}]})",

@@ -1,0 +1,93 @@
+#include "model/ProjectConsistency.h"
+
+#include "api/ElementRecords.h"
+#include "model/Project.h"
+
+#include <map>
+#include <set>
+
+namespace simhost {
+
+namespace {
+
+[[noreturn]] void Refuse(const std::string& source, const std::string& fault) {
+    throw ProjectFileError(source + ": " + fault);
+}
+
+// An element's attribute references are building-material indices, 0 for none. An element made of
+// a composite refers to the composite with its own reference; its skins name the materials.
+void CheckElements(const Project& project, const std::string& source) {
+    const auto materials = Int32(project.attributes.buildingMaterials.size());
+    auto material = [&](Int32 index) { return index >= 1 && index <= materials; };
+    for (size_t n = 0; n < project.elements.elements.size(); ++n) {
+        const Element& e = project.elements.elements[n];
+        const std::string where = "elements[" + std::to_string(n) + "]";
+        if (e.area < 0)
+            Refuse(source, where + " has a negative area");
+        const std::pair<const char*, Int32> references[] = {{"wallAttribute", e.wallAttribute},
+                                                            {"roofAttribute", e.roofAttribute},
+                                                            {"slabAttribute", e.slabAttribute},
+                                                            {"extraAttribute", e.extraAttribute}};
+        for (const auto& [name, index] : references) {
+            if (index < 0)
+                Refuse(source, where + "." + name + " is negative: " + std::to_string(index));
+            if (index != 0 && e.composite.empty() && !material(index))
+                Refuse(source, where + "." + name + " refers to building material " + std::to_string(index) +
+                                   ", which does not exist (the project has " + std::to_string(materials) +
+                                   ")");
+        }
+        for (size_t k = 0; k < e.composite.size(); ++k) {
+            const CompositeShare& s = e.composite[k];
+            const std::string share = where + ".composite[" + std::to_string(k) + "]";
+            if (!material(s.buildingMaterial))
+                Refuse(source, share + " refers to building material " + std::to_string(s.buildingMaterial) +
+                                   ", which does not exist");
+            if (s.area < 0)
+                Refuse(source, share + " has a negative area");
+        }
+        if (e.libraryPart < 0)
+            Refuse(source, where + ".libraryPart is negative: " + std::to_string(e.libraryPart));
+        if (e.libraryPart != 0 && e.type != ElemTypeObject)
+            Refuse(source,
+                   where + " is not an object but names library part " + std::to_string(e.libraryPart));
+    }
+}
+
+// Items whose parents lead back to themselves hang under no top-level item: no tree shows them.
+void CheckClassificationTrees(const Project& project, const std::string& source) {
+    for (const auto& system : project.attributes.classificationSystems) {
+        std::map<GS::Guid, GS::Guid> parents;
+        for (const auto& item : system.items)
+            parents.emplace(item.guid, item.parent);
+        for (const auto& item : system.items) {
+            std::set<GS::Guid> seen{item.guid};
+            for (GS::Guid parent = item.parent; !parent.IsNull();) {
+                if (!seen.insert(parent).second)
+                    Refuse(source, "classification system \"" + system.name +
+                                       "\" has a cycle of parents through " + item.guid.ToString());
+                auto next = parents.find(parent);
+                parent = next != parents.end() ? next->second : GS::Guid();
+            }
+        }
+    }
+}
+
+// A custom autotext that takes a built-in one's identity would share its key.
+void CheckAutotexts(const Project& project, const std::string& source) {
+    const auto builtIn = project.BuiltInAutotexts();
+    for (size_t n = 0; n < project.autotexts.size(); ++n)
+        for (const auto& b : builtIn)
+            if (project.autotexts[n].identity == b.identity)
+                Refuse(source, "autotexts[" + std::to_string(n) +
+                                   "] takes the identity of the built-in autotext \"" + b.name + "\"");
+}
+
+} // namespace
+
+void CheckProjectConsistency(const Project& project, const std::string& source) {
+    CheckElements(project, source);
+    CheckClassificationTrees(project, source);
+    CheckAutotexts(project, source);
+}
+
+} // namespace simhost
