@@ -163,6 +163,7 @@ CheckResult FuzzProducts(CheckContext& c) {
     }
     s.keepLines = false;
     s.RunStandardSteps();
+    ProjectBaseline baseline(s.host.project);
     const auto& samples = SampleProducts();
     std::uint64_t digest = 1469598103934665603ull; // FNV-1a over every product sent, for replays
     int refused = 0;
@@ -176,7 +177,7 @@ CheckResult FuzzProducts(CheckContext& c) {
             digest = (digest ^ ch) * 1099511628211ull;
         c.Progress("iteration " + std::to_string(i) + " (seed " + std::to_string(c.options.seed) +
                    "): " + text.substr(0, 300));
-        HostileCallResult r = CallHostile(s, "import", text, "fuzz iteration " + std::to_string(i));
+        HostileCallResult r = CallHostile(s, baseline, "import", text, "fuzz iteration " + std::to_string(i));
         refused += r.refused ? 1 : 0;
     }
     s.Finish();

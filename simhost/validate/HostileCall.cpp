@@ -75,10 +75,13 @@ void Uniquify(json& product, const std::string& suffix) {
     }
 }
 
-HostileCallResult CallHostile(AddOnSession& s, const std::string& function, const json& argument,
-                              const std::string& label) {
+ProjectBaseline::ProjectBaseline(const Project& p) : project(p), text(ProjectToJson(p)) {}
+
+HostileCallResult CallHostile(AddOnSession& s, const ProjectBaseline& baseline, const std::string& function,
+                              const json& argument, const std::string& label) {
     const Options& o = s.Settings();
-    json before = ProjectToJson(s.host.project);
+    s.host.project = baseline.project;
+    const json& before = baseline.text;
     long peak = PeakKiB();
     size_t problemsBefore = s.problems.size();
     auto start = std::chrono::steady_clock::now();
