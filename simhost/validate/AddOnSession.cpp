@@ -17,8 +17,8 @@ namespace simhost::validate {
 using nlohmann::json;
 
 const char* const ScriptObjectName = "jsQuorvelInterface";
-const char* const NoScriptObject =
-    "the add-on registers no script object \"jsQuorvelInterface\" after the menu command that opens its palette";
+const char* const NoScriptObject = "the add-on registers no script object \"jsQuorvelInterface\" after the "
+                                   "menu command that opens its palette";
 
 bool HasLeakChecker() {
     return __lsan_do_recoverable_leak_check != nullptr;
@@ -49,8 +49,9 @@ std::string LeakCheckerReport() {
     std::string report = text.str();
     auto summary = report.find("SUMMARY:");
     std::string first = report.substr(0, 1500);
-    return summary != std::string::npos ? report.substr(summary, report.find('\n', summary) - summary) + "; " + first
-                                        : first;
+    return summary != std::string::npos
+               ? report.substr(summary, report.find('\n', summary) - summary) + "; " + first
+               : first;
 }
 
 CheckResult FromProblems(const std::vector<std::string>& problems, const std::string& context) {
@@ -125,6 +126,12 @@ bool AddOnSession::OpenPalette() {
 }
 
 json AddOnSession::Step(const json& step) {
+    std::string what = "step " + step.value("step", std::string());
+    if (step.contains("function"))
+        what += " " + step["function"].get<std::string>();
+    if (step.contains("arg"))
+        what += " " + step["arg"].dump(-1, ' ', false, json::error_handler_t::replace).substr(0, 160);
+    ReportProgress(what);
     json line;
     try {
         line = RunStep(*context, step);
@@ -133,8 +140,8 @@ json AddOnSession::Step(const json& step) {
     } catch (const ScriptError& e) {
         throw std::logic_error(std::string("the validator made a malformed step: ") + e.what());
     } catch (const std::exception& e) {
-        problems.push_back("an exception left the add-on in step " + step.at("step").get<std::string>() + ": " +
-                           e.what());
+        problems.push_back("an exception left the add-on in step " + step.at("step").get<std::string>() +
+                           ": " + e.what());
         line = {{"step", step.at("step")}, {"error", e.what()}};
     }
     if (keepLines)
@@ -178,7 +185,8 @@ void AddOnSession::Finish(bool checkLeaks) {
     try {
         unloadLines = session.Unload(true);
     } catch (const std::exception& e) {
-        problems.push_back(std::string("an exception left the add-on while it was freed and unloaded: ") + e.what());
+        problems.push_back(std::string("an exception left the add-on while it was freed and unloaded: ") +
+                           e.what());
     }
     for (const auto& l : unloadLines)
         if (l.find("Abnormal add-on termination") != std::string::npos)

@@ -33,12 +33,30 @@ json NestedValue(size_t depth) {
 // Texts that are not JSON, or not whole.
 std::vector<Input> MalformedTexts() {
     std::vector<Input> inputs;
-    const char* texts[] = {"", " ", "{", "}", "[", "{\"importType\":", "{\"importType\":\"MATERIAL_IMPORT\",}",
-                           "nul", "tru", "{'name':1}", "{\"a\" 1}", "\"unterminated", "{\"a\":1}}", "12abc",
-                           "[1,2", "{\"a\":NaN}", "{\"a\":01}", "/*c*/{}", "{\"a\":\"\\x41\"}",
-                           "{\"a\":\"\\ud800\"}", "\xef\xbb\xbf{}"};
+    const char* texts[] = {"",
+                           " ",
+                           "{",
+                           "}",
+                           "[",
+                           "{\"importType\":",
+                           "{\"importType\":\"MATERIAL_IMPORT\",}",
+                           "nul",
+                           "tru",
+                           "{'name':1}",
+                           "{\"a\" 1}",
+                           "\"unterminated",
+                           "{\"a\":1}}",
+                           "12abc",
+                           "[1,2",
+                           "{\"a\":NaN}",
+                           "{\"a\":01}",
+                           "/*c*/{}",
+                           "{\"a\":\"\\x41\"}",
+                           "{\"a\":\"\\ud800\"}",
+                           "\xef\xbb\xbf{}"};
     for (const char* t : texts)
-        inputs.push_back({"malformed " + json(std::string(t)).dump(-1, ' ', false, json::error_handler_t::replace), t});
+        inputs.push_back(
+            {"malformed " + json(std::string(t)).dump(-1, ' ', false, json::error_handler_t::replace), t});
     inputs.push_back({"a NUL byte", std::string("{\"a\":1}\0{", 9)});
     for (const char* t : {"null", "true", "0", "-1", "1e400", "\"text\"", "[]", "[{}]", "{}"})
         inputs.push_back({std::string("the JSON ") + t, t});
@@ -60,18 +78,32 @@ std::vector<Input> HostileTexts() {
                               t += "{\"a\":";
                           return t + "1" + std::string(10000, '}');
                       }()});
-    for (const char* t : {"\xff\xfe\xfd", "\xc3\x28", "\xc0\xaf", "\xed\xa0\x80", "\xe2\x82", "PROJECT_INFO\xff"})
-        inputs.push_back({"invalid UTF-8 " + json(std::string(t)).dump(-1, ' ', false, json::error_handler_t::replace), t});
-    for (const char* t : {"PROJECT_INFO", "project_info", " PROJECT_INFO", "../../etc/passwd", "C:\\Windows\\x",
-                          "con", "a\nb", "%00", "{00000000-0000-0000-0000-000000000000}",
-                          "00000000-0000-0000-0000-000000000000", "not-a-guid", "ffffffff-ffff-ffff-ffff-ffffffffffff",
-                          "{766CAB9A-F04E-4A1D-BB79-5987B4DC8320}", "üñí©ødé ✓"})
+    for (const char* t :
+         {"\xff\xfe\xfd", "\xc3\x28", "\xc0\xaf", "\xed\xa0\x80", "\xe2\x82", "PROJECT_INFO\xff"})
+        inputs.push_back(
+            {"invalid UTF-8 " + json(std::string(t)).dump(-1, ' ', false, json::error_handler_t::replace),
+             t});
+    for (const char* t :
+         {"PROJECT_INFO", "project_info", " PROJECT_INFO", "../../etc/passwd", "C:\\Windows\\x", "con",
+          "a\nb", "%00", "{00000000-0000-0000-0000-000000000000}", "00000000-0000-0000-0000-000000000000",
+          "not-a-guid", "ffffffff-ffff-ffff-ffff-ffffffffffff", "{766CAB9A-F04E-4A1D-BB79-5987B4DC8320}",
+          "üñí©ødé ✓"})
         inputs.push_back({json(std::string(t)).dump(), t});
     return inputs;
 }
 
-const json WrongValues[] = {nullptr, true, 0, -7, 2.5, 4294967297ull, "", "x", json::array(), json::array({1}),
-                            json::object(), json::object({{"k", 1}})};
+const json WrongValues[] = {nullptr,
+                            true,
+                            0,
+                            -7,
+                            2.5,
+                            4294967297ull,
+                            "",
+                            "x",
+                            json::array(),
+                            json::array({1}),
+                            json::object(),
+                            json::object({{"k", 1}})};
 
 // Every value of `product` (and the keys "name" and "Name" where absent), by path.
 void Paths(const json& value, const json::json_pointer& at, std::vector<json::json_pointer>& out) {
@@ -93,13 +125,16 @@ std::vector<Input> ImportInputs(const Options& options) {
         Uniquify(product, " #" + std::to_string(++n));
         inputs.push_back({label, product.dump(-1, ' ', false, json::error_handler_t::replace)});
     };
-    auto addText = [&](const std::string& label, std::string text) { inputs.push_back({label, std::move(text)}); };
+    auto addText = [&](const std::string& label, std::string text) {
+        inputs.push_back({label, std::move(text)});
+    };
     inputs.push_back({"no argument", nullptr});
     inputs.push_back({"the number 7", 7});
     for (const auto& sample : SampleProducts()) {
         std::string text = sample.product.dump();
         for (int part = 1; part < 10; part += options.full ? 1 : 2)
-            addText(sample.kind + " truncated at " + std::to_string(part * 10) + "%", text.substr(0, text.size() * part / 10));
+            addText(sample.kind + " truncated at " + std::to_string(part * 10) + "%",
+                    text.substr(0, text.size() * part / 10));
         std::vector<json::json_pointer> paths;
         Paths(sample.product, json::json_pointer(), paths);
         for (const char* key : {"name", "Name"})
@@ -145,8 +180,9 @@ std::vector<Input> ImportInputs(const Options& options) {
         unread["extra"] = NestedValue(10000);
         add("an unread member nested 10,000 deep", unread);
     }
-    const char* hostileNames[] = {"../escaped", "..", ".", "a/b/c", "C:\\Windows\\escaped", "name\nline",
-                                  "con", "ümlaut ✓", "*?<>|\"", " ", "\t"};
+    const char* hostileNames[] = {"../escaped", "..",  ".",        "a/b/c",   "C:\\Windows\\escaped",
+                                  "name\nline", "con", "ümlaut ✓", "*?<>|\"", " ",
+                                  "\t"};
     for (size_t f = 3; f <= 5; ++f) {
         const json& sample = SampleProducts()[f].product;
         for (const char* name : hostileNames) {
@@ -159,8 +195,8 @@ std::vector<Input> ImportInputs(const Options& options) {
         inputs.push_back({"a file name of 300 characters", product.dump()});
         product["name"] = std::string("nul\0byte", 8);
         inputs.push_back({"a file name with a NUL", product.dump()});
-        for (const char* uuid : {"../../../etc/passwd", "%2e%2e%2f", "a b", "?x=1#y", "\r\nHost: elsewhere", "",
-                                 "ü", "../served/6b1f0c52-2f4e-4d33-9d0a-7a3f5e1c0001"}) {
+        for (const char* uuid : {"../../../etc/passwd", "%2e%2e%2f", "a b", "?x=1#y", "\r\nHost: elsewhere",
+                                 "", "ü", "../served/6b1f0c52-2f4e-4d33-9d0a-7a3f5e1c0001"}) {
             json hostile = sample;
             hostile["fileForImportUuid"] = uuid;
             hostile["image"] = {{"name", "p.png"}, {"uuid", uuid}};
@@ -185,7 +221,8 @@ std::vector<Input> ImportInputs(const Options& options) {
         json wall = SampleProducts()[1].product;
         json layers = json::array();
         for (int i = 0; i < 40000; ++i)
-            layers.push_back({{"layerstyle", "Thermal"}, {"thickness", 1}, {"product", {{"name", "Validate Layer"}}}});
+            layers.push_back(
+                {{"layerstyle", "Thermal"}, {"thickness", 1}, {"product", {{"name", "Validate Layer"}}}});
         wall["layers"] = std::move(layers);
         add("40,000 layers", wall);
     }
@@ -193,7 +230,8 @@ std::vector<Input> ImportInputs(const Options& options) {
         json product = material;
         json properties = json::array();
         for (int i = 0; i < 100000; ++i)
-            properties.push_back({{"name", "P" + std::to_string(i)}, {"type", "ValueList"}, {"values", {{{"value", i}}}}});
+            properties.push_back(
+                {{"name", "P" + std::to_string(i)}, {"type", "ValueList"}, {"values", {{{"value", i}}}}});
         product["propertySets"] = {{{"name", "Many"}, {"properties", std::move(properties)}}};
         add("100,000 properties", product);
     }
@@ -231,8 +269,8 @@ CheckResult BadInput(CheckContext& c, const std::string& function, const Catalog
     s.Finish();
     CheckResult r = FromProblems(s.problems, std::to_string(inputs.size()) + " inputs");
     if (r.outcome == Outcome::Passed)
-        r.detail = std::to_string(inputs.size()) + " inputs: " + std::to_string(answered) + " answered a value, " +
-                   std::to_string(refused) + " a script error";
+        r.detail = std::to_string(inputs.size()) + " inputs: " + std::to_string(answered) +
+                   " answered a value, " + std::to_string(refused) + " a script error";
     r.data["inputs"] = inputs.size();
     r.data["refused"] = refused;
     r.data["slowest"] = {{"input", slowestLabel}, {"seconds", slowest}};
@@ -241,11 +279,12 @@ CheckResult BadInput(CheckContext& c, const std::string& function, const Catalog
 
 void RegisterBadInput(const char* id, const char* function, int order, Catalogue catalogue) {
     std::string f = function;
-    RegisterCheck({id,
-                   "The bad-input catalogue for " + f +
-                       ": each input answers a value or a script error in bounded time and memory; a refused one keeps "
-                       "the project",
-                   order, [f, catalogue](CheckContext& c) { return BadInput(c, f, catalogue); }});
+    RegisterCheck(
+        {id,
+         "The bad-input catalogue for " + f +
+             ": each input answers a value or a script error in bounded time and memory; a refused one keeps "
+             "the project",
+         order, [f, catalogue](CheckContext& c) { return BadInput(c, f, catalogue); }});
 }
 
 const bool registered = [] {
@@ -254,7 +293,8 @@ const bool registered = [] {
     RegisterBadInput("bad-input-export", "export", 31, texts);
     RegisterBadInput("bad-input-add-element-to-selection", "AddElementToSelection", 32, texts);
     RegisterBadInput("bad-input-get-revit-selection", "getRevitSelection", 33, texts);
-    RegisterBadInput("bad-input-get-newly-loaded-project-overview", "getNewlyLoadedProjectOverview", 34, texts);
+    RegisterBadInput("bad-input-get-newly-loaded-project-overview", "getNewlyLoadedProjectOverview", 34,
+                     texts);
     RegisterBadInput("bad-input-get-plugin-version", "getPluginVersion", 35, texts);
     return true;
 }();

@@ -20,8 +20,9 @@ size_t Pick(Random& random, size_t n) {
 }
 
 std::string RandomText(Random& random) {
-    static const std::vector<std::string> pieces = {"a", "Z", "0", " ", "\"", "\\", "/", "..", "ü", "✓", "\xff",
-                                                    "\xc3", "\n", "%", "{", "}", "\t", "QV_UUID", "null", "GSM"};
+    static const std::vector<std::string> pieces = {"a",  "Z", "0",  " ",       "\"",   "\\", "/",
+                                                    "..", "ü", "✓",  "\xff",    "\xc3", "\n", "%",
+                                                    "{",  "}", "\t", "QV_UUID", "null", "GSM"};
     std::string text;
     size_t n = Pick(random, 12);
     for (size_t i = 0; i < n; ++i)
@@ -38,7 +39,14 @@ json RandomValue(Random& random, int depth = 0) {
     case 1:
         return Pick(random, 2) == 1;
     case 2: {
-        static const json numbers[] = {0, -1, 1, 17, 2147483647, -2147483648LL, 4294967297ull, 9223372036854775807LL,
+        static const json numbers[] = {0,
+                                       -1,
+                                       1,
+                                       17,
+                                       2147483647,
+                                       -2147483648LL,
+                                       4294967297ull,
+                                       9223372036854775807LL,
                                        18446744073709551615ull};
         return numbers[Pick(random, std::size(numbers))];
     }
@@ -50,8 +58,17 @@ json RandomValue(Random& random, int depth = 0) {
     case 5:
         return RandomText(random);
     case 6: {
-        static const char* kinds[] = {"MATERIAL_IMPORT", "TYPE_IMPORT", "FAMILY_IMPORT", "GENERIC_GEOMETRY_IMPORT",
-                                      "WALL", "Ceiling", "Range", "ValueList", "model/GSM", "x/lcf", "null"};
+        static const char* kinds[] = {"MATERIAL_IMPORT",
+                                      "TYPE_IMPORT",
+                                      "FAMILY_IMPORT",
+                                      "GENERIC_GEOMETRY_IMPORT",
+                                      "WALL",
+                                      "Ceiling",
+                                      "Range",
+                                      "ValueList",
+                                      "model/GSM",
+                                      "x/lcf",
+                                      "null"};
         return kinds[Pick(random, std::size(kinds))];
     }
     case 7: {
@@ -62,7 +79,8 @@ json RandomValue(Random& random, int depth = 0) {
     }
     default: {
         json o = json::object();
-        static const char* keys[] = {"name", "value", "type", "uuid", "product", "layerstyle", "thickness", "unit"};
+        static const char* keys[] = {"name",    "value",      "type",      "uuid",
+                                     "product", "layerstyle", "thickness", "unit"};
         for (size_t i = Pick(random, 4); i > 0; --i)
             o[keys[Pick(random, std::size(keys))]] = RandomValue(random, depth + 1);
         return o;
@@ -144,8 +162,10 @@ void Mutate(json& product, Random& random) {
         return;
     default: // the dispatch keys swapped
         if (product.is_object()) {
-            static const char* kinds[] = {"MATERIAL_IMPORT", "TYPE_IMPORT", "FAMILY_IMPORT", "GENERIC_GEOMETRY_IMPORT"};
-            static const char* constructions[] = {"WALL", "wall", "Floor", "ROOF", "Ceiling", "CEILING ", "Wall"};
+            static const char* kinds[] = {"MATERIAL_IMPORT", "TYPE_IMPORT", "FAMILY_IMPORT",
+                                          "GENERIC_GEOMETRY_IMPORT"};
+            static const char* constructions[] = {"WALL",    "wall",     "Floor", "ROOF",
+                                                  "Ceiling", "CEILING ", "Wall"};
             product["importType"] = kinds[Pick(random, std::size(kinds))];
             product["constructionType"] = constructions[Pick(random, std::size(constructions))];
         }
@@ -181,8 +201,9 @@ CheckResult FuzzProducts(CheckContext& c) {
         refused += r.refused ? 1 : 0;
     }
     s.Finish();
-    CheckResult r = FromProblems(s.problems, std::to_string(c.options.iterations) + " mutated products (seed " +
-                                                 std::to_string(c.options.seed) + ")");
+    CheckResult r =
+        FromProblems(s.problems, std::to_string(c.options.iterations) + " mutated products (seed " +
+                                     std::to_string(c.options.seed) + ")");
     if (r.outcome == Outcome::Passed)
         r.detail = std::to_string(c.options.iterations) + " mutated products, " + std::to_string(refused) +
                    " refused with a script error";

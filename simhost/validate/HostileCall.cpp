@@ -52,7 +52,8 @@ std::string FirstLoss(const json& before, const json& after, const std::string& 
         if (!after.is_array() || after.size() < before.size())
             return path + " lost entries";
         for (size_t i = 0; i < before.size(); ++i)
-            if (std::string loss = FirstLoss(before[i], after[i], path + "/" + std::to_string(i)); !loss.empty())
+            if (std::string loss = FirstLoss(before[i], after[i], path + "/" + std::to_string(i));
+                !loss.empty())
                 return loss;
         return {};
     }
@@ -100,7 +101,8 @@ HostileCallResult CallHostile(AddOnSession& s, const ProjectBaseline& baseline, 
         s.problems.push_back(where + " took " + std::to_string(r.seconds) + " s");
     long grown = PeakKiB() - peak;
     if (grown > long(o.memoryLimitMiB) * 1024)
-        s.problems.push_back(where + " made the peak memory grow by " + std::to_string(grown / 1024) + " MiB");
+        s.problems.push_back(where + " made the peak memory grow by " + std::to_string(grown / 1024) +
+                             " MiB");
     json after = ProjectToJson(s.host.project);
     if (r.refused)
         if (std::string loss = FirstLoss(before, after); !loss.empty())

@@ -26,12 +26,14 @@ struct HostileCallResult {
     double seconds = 0;
     bool refused = false; // answered a script error
 };
-HostileCallResult CallHostile(AddOnSession& session, const ProjectBaseline& baseline, const std::string& function,
-                              const nlohmann::json& argument, const std::string& label);
+HostileCallResult CallHostile(AddOnSession& session, const ProjectBaseline& baseline,
+                              const std::string& function, const nlohmann::json& argument,
+                              const std::string& label);
 
 // Where `after` lost or altered something `before` held; empty when it holds all of it. Arrays
 // may grow at their end, objects may gain members.
-std::string FirstLoss(const nlohmann::json& before, const nlohmann::json& after, const std::string& path = "");
+std::string FirstLoss(const nlohmann::json& before, const nlohmann::json& after,
+                      const std::string& path = "");
 
 // Gives every "name" and "Name" text in the product a suffix, so that an import under test
 // cannot modify what an earlier one made.

@@ -64,7 +64,8 @@ CheckResult LifecycleOrder(CheckContext& c) {
     // The handle is given only by InitializeAddOn: before it, only the registrations without it.
     for (const auto& [name, n] : s.host.counters.All())
         if (OperationsWithoutHandle().count(name.op) == 0)
-            problems.push_back("RegisterAddOnInterface called " + name.Text() + " before the add-on had its handle");
+            problems.push_back("RegisterAddOnInterface called " + name.Text() +
+                               " before the add-on had its handle");
     if (s.host.addOn.menus.empty() && s.host.addOn.commands.empty())
         problems.push_back("RegisterAddOnInterface declared neither a menu nor a module command");
     s.host.counters.Reset();
@@ -72,7 +73,8 @@ CheckResult LifecycleOrder(CheckContext& c) {
         problems.push_back("InitializeAddOn answered " + Hex(code));
     for (const auto& menu : s.host.addOn.menus)
         if (menu.handler == nullptr)
-            problems.push_back("menu " + std::to_string(menu.resourceId) + " was declared but has no handler");
+            problems.push_back("menu " + std::to_string(menu.resourceId) +
+                               " was declared but has no handler");
     for (const auto& command : s.host.addOn.commands)
         if (command.handler == nullptr)
             problems.push_back("a module command was declared but has no handler");
@@ -93,15 +95,16 @@ CheckResult EntryGuard(CheckContext& c) {
     s.session.Load(c.options.addOn);
     API_AddOnDescription description;
     if (Int32 kind = s.session.Describe(&description); kind != 0)
-        problems.push_back("DescribeAddOn answered " + std::to_string(kind) + " before the function table, not 0");
+        problems.push_back("DescribeAddOn answered " + std::to_string(kind) +
+                           " before the function table, not 0");
     const std::pair<const char*, std::function<GSErrCode()>> entries[] = {
         {"RegisterAddOnInterface", [&] { return s.session.RegisterInterface(); }},
         {"InitializeAddOn", [&] { return s.session.Initialize(); }},
         {"FreeAddOnData", [&] { return s.session.Free(); }}};
     for (const auto& [name, call] : entries)
         if (GSErrCode code = call(); code != ErrNotInitialised)
-            problems.push_back(std::string(name) + " answered " + Hex(code) + " before the function table, not " +
-                               Hex(ErrNotInitialised));
+            problems.push_back(std::string(name) + " answered " + Hex(code) +
+                               " before the function table, not " + Hex(ErrNotInitialised));
     if (!s.host.counters.All().empty())
         problems.push_back("entry points called the host before the function table: " +
                            CountedOperations(s.host.counters));
@@ -184,10 +187,11 @@ CheckResult Reload(CheckContext& c) {
 }
 
 const bool registered =
-    RegisterCheck({"lifecycle-order",
-                   "The entry points answer in the host's order (table, describe, register, initialise, free) "
-                   "and nothing needs the handle before it is given",
-                   10, LifecycleOrder}) &&
+    RegisterCheck(
+        {"lifecycle-order",
+         "The entry points answer in the host's order (table, describe, register, initialise, free) "
+         "and nothing needs the handle before it is given",
+         10, LifecycleOrder}) &&
     RegisterCheck({"entry-guard",
                    "Before the function table DescribeAddOn answers 0, the other entry points 0x81060001, "
                    "without calling the host",
@@ -196,7 +200,8 @@ const bool registered =
                    "Unloading without FreeAddOnData writes the abnormal-termination line naming the module; "
                    "after it, nothing",
                    12, UnloadAbnormalTermination}) &&
-    RegisterCheck({"reload", "Load, unload and load again in one process: the second life starts anew and works", 13,
+    RegisterCheck({"reload",
+                   "Load, unload and load again in one process: the second life starts anew and works", 13,
                    Reload});
 
 } // namespace

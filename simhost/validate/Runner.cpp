@@ -67,7 +67,8 @@ json ResultToJson(const CheckResult& r) {
 CheckResult ResultFromJson(const json& j) {
     CheckResult r;
     std::string outcome = j.at("outcome").get<std::string>();
-    for (Outcome o : {Outcome::Passed, Outcome::Failed, Outcome::Crashed, Outcome::TimedOut, Outcome::Skipped})
+    for (Outcome o :
+         {Outcome::Passed, Outcome::Failed, Outcome::Crashed, Outcome::TimedOut, Outcome::Skipped})
         if (outcome == OutcomeText(o))
             r.outcome = o;
     r.detail = j.at("detail").get<std::string>();
@@ -81,9 +82,9 @@ CheckResult ResultFromJson(const json& j) {
 // catch the fatal signal themselves and exit, so their report names it.
 void ExplainDeath(CheckResult& r, const std::string& errors) {
     static const std::pair<const char*, const char*> signals[] = {
-        {"AddressSanitizer: SEGV", "SIGSEGV"},  {"AddressSanitizer: BUS", "SIGBUS"},
-        {"AddressSanitizer: FPE", "SIGFPE"},    {"AddressSanitizer: ILL", "SIGILL"},
-        {"AddressSanitizer: ABRT", "SIGABRT"},  {"AddressSanitizer: stack-overflow", "SIGSEGV"}};
+        {"AddressSanitizer: SEGV", "SIGSEGV"}, {"AddressSanitizer: BUS", "SIGBUS"},
+        {"AddressSanitizer: FPE", "SIGFPE"},   {"AddressSanitizer: ILL", "SIGILL"},
+        {"AddressSanitizer: ABRT", "SIGABRT"}, {"AddressSanitizer: stack-overflow", "SIGSEGV"}};
     for (const auto& [marker, signal] : signals)
         if (errors.find(marker) != std::string::npos && r.signal.empty())
             r.signal = signal;
@@ -137,8 +138,9 @@ std::vector<const Check*> AllChecks() {
     std::vector<const Check*> all;
     for (const auto& c : Registry())
         all.push_back(&c);
-    std::sort(all.begin(), all.end(),
-              [](const Check* a, const Check* b) { return a->order != b->order ? a->order < b->order : a->id < b->id; });
+    std::sort(all.begin(), all.end(), [](const Check* a, const Check* b) {
+        return a->order != b->order ? a->order < b->order : a->id < b->id;
+    });
     return all;
 }
 
@@ -162,9 +164,13 @@ std::vector<const Check*> Select(const Selection& selection) {
 CheckContext::CheckContext(const Options& o, const Check& c)
     : options(o), check(c), random(o.seed ^ std::hash<std::string>{}(c.id)) {}
 
-void CheckContext::Progress(const std::string& what) {
+void ReportProgress(const std::string& what) {
     if (reportFd >= 0)
         WriteAll(reportFd, "P " + OneLine(what) + "\n");
+}
+
+void CheckContext::Progress(const std::string& what) {
+    ReportProgress(what);
 }
 
 CheckResult CheckContext::Isolated(const std::string& what, const std::function<CheckResult()>& body) {
@@ -200,7 +206,8 @@ CheckResult RunInChild(const std::function<CheckResult()>& body, double timeout,
         } catch (...) {
             r = {Outcome::Failed, "the check stopped on an exception of unknown type", {}, {}, {}};
         }
-        WriteAll(reportFd, "R " + ResultToJson(r).dump(-1, ' ', false, json::error_handler_t::replace) + "\n");
+        WriteAll(reportFd,
+                 "R " + ResultToJson(r).dump(-1, ' ', false, json::error_handler_t::replace) + "\n");
         ::_exit(0);
     }
     ::close(results[1]);
@@ -211,7 +218,8 @@ CheckResult RunInChild(const std::function<CheckResult()>& body, double timeout,
     auto lastSign = std::chrono::steady_clock::now();
     bool resultsOpen = true, errorsOpen = true, killed = false;
     while (resultsOpen || errorsOpen) {
-        pollfd fds[2] = {{resultsOpen ? results[0] : -1, POLLIN, 0}, {errorsOpen ? errors[0] : -1, POLLIN, 0}};
+        pollfd fds[2] = {{resultsOpen ? results[0] : -1, POLLIN, 0},
+                         {errorsOpen ? errors[0] : -1, POLLIN, 0}};
         int ready = ::poll(fds, 2, 100);
         if (ready < 0 && errno != EINTR)
             break;
@@ -258,7 +266,11 @@ CheckResult RunInChild(const std::function<CheckResult()>& body, double timeout,
     if (killed) {
         if (newGroup)
             ::kill(-pid, SIGKILL); // whatever the check forked goes with it
-        CheckResult r{Outcome::TimedOut, "no progress for " + std::to_string(int(timeout)) + " s", {}, lastProgress, {}};
+        CheckResult r{Outcome::TimedOut,
+                      "no progress for " + std::to_string(int(timeout)) + " s",
+                      {},
+                      lastProgress,
+                      {}};
         if (!lastProgress.empty())
             r.detail += " while: " + lastProgress;
         return r;
@@ -290,7 +302,8 @@ json ListJson(const std::vector<const Check*>& checks) {
 
 json ReportJson(const Options& options, const std::vector<ReportedCheck>& checks) {
     json list = json::array();
-    std::map<std::string, int> summary = {{"passed", 0}, {"failed", 0}, {"crashed", 0}, {"timed out", 0}, {"skipped", 0}};
+    std::map<std::string, int> summary = {
+        {"passed", 0}, {"failed", 0}, {"crashed", 0}, {"timed out", 0}, {"skipped", 0}};
     for (const auto& c : checks) {
         json entry = ResultToJson(c.result);
         entry["id"] = c.check->id;
@@ -353,7 +366,8 @@ int RunValidate(ValidateOptions v, std::ostream& out, std::ostream& err) {
         reported.push_back({c, r, seconds});
         faults += IsFault(r.outcome) ? 1 : 0;
         char line[128];
-        std::snprintf(line, sizeof line, "%-10s %-44s %7.2f s", OutcomeText(r.outcome), c->id.c_str(), seconds);
+        std::snprintf(line, sizeof line, "%-10s %-44s %7.2f s", OutcomeText(r.outcome), c->id.c_str(),
+                      seconds);
         text << "  " << line;
         if (!r.detail.empty())
             text << "  " << OneLine(r.detail).substr(0, 2000);
@@ -362,7 +376,8 @@ int RunValidate(ValidateOptions v, std::ostream& out, std::ostream& err) {
     json report = ReportJson(v.options, reported);
     text << reported.size() << " checks:";
     for (const char* o : {"passed", "failed", "crashed", "timed out", "skipped"})
-        text << " " << report["summary"][o].get<int>() << " " << o << (std::string(o) == "skipped" ? "" : ",");
+        text << " " << report["summary"][o].get<int>() << " " << o
+             << (std::string(o) == "skipped" ? "" : ",");
     text << "; seed " << v.options.seed << "\n";
     if (jsonToOut) {
         out << report.dump(2, ' ', false, json::error_handler_t::replace) << "\n";

@@ -25,7 +25,9 @@ json Properties() {
 }
 
 json Layer(const char* style, double thickness, const char* name) {
-    return {{"layerstyle", style}, {"thickness", thickness}, {"product", {{"name", name}, {"layerstyle", nullptr}}}};
+    return {{"layerstyle", style},
+            {"thickness", thickness},
+            {"product", {{"name", name}, {"layerstyle", nullptr}}}};
 }
 
 } // namespace
@@ -48,12 +50,14 @@ const std::vector<SampleProduct>& SampleProducts() {
                       {"layers",
                        {Layer("Finish", 15, "Validate Plaster"), Layer("Thermal", 120, SampleMaterialName),
                         Layer("Structure", 175, "Validate Brick")}}}});
-        s.push_back({"floor structure",
-                     {{"importType", "TYPE_IMPORT"},
-                      {"constructionType", "Floor"},
-                      {"uuid", 4712.9},
-                      {"Name", "Validate Floor 250"},
-                      {"layers", {Layer("Membrane Layer", 2, "Validate Foil"), Layer("Substrate", 248, "Validate Screed")}}}});
+        s.push_back(
+            {"floor structure",
+             {{"importType", "TYPE_IMPORT"},
+              {"constructionType", "Floor"},
+              {"uuid", 4712.9},
+              {"Name", "Validate Floor 250"},
+              {"layers",
+               {Layer("Membrane Layer", 2, "Validate Foil"), Layer("Substrate", 248, "Validate Screed")}}}});
         s.push_back({"family with a library-part file",
                      {{"importType", "FAMILY_IMPORT"},
                       {"uuid", "0c7d1a2e-5b7f-4a59-9e55-1f2a3b4c5d02"},
@@ -84,21 +88,30 @@ const std::vector<SampleProduct>& SampleProducts() {
 
 const std::vector<SampleFile>& SampleFiles() {
     static const std::vector<SampleFile> files = [] {
-        json chair = {{"format", "simhost-libpart"},
+        json chair = {
+            {"format", "simhost-libpart"},
+            {"version", 1},
+            {"name", "Validate Chair"},
+            {"a", 0.5},
+            {"b", 0.5},
+            {"parameters", {{{"type", 2}, {"name", "Height"}, {"description", "Height"}, {"value", 0.9}}}},
+            {"sections", {{{"code", "3DSC"}, {"subIdent", 0}, {"text", "BLOCK a, b, 0.9\n"}}}}};
+        json block = {{"format", "simhost-libpart"},
                       {"version", 1},
-                      {"name", "Validate Chair"},
-                      {"a", 0.5},
-                      {"b", 0.5},
-                      {"parameters", {{{"type", 2}, {"name", "Height"}, {"description", "Height"}, {"value", 0.9}}}},
-                      {"sections", {{{"code", "3DSC"}, {"subIdent", 0}, {"text", "BLOCK a, b, 0.9\n"}}}}};
-        json block = {{"format", "simhost-libpart"}, {"version", 1}, {"name", "Validate Block source"}, {"a", 1.0}, {"b", 1.0}};
-        json container = {{"format", "simhost-container"},
-                          {"version", 1},
-                          {"parts", {{{"name", "Validate Lamp"}, {"sections", json::array()}}, {{"name", "Validate Desk Lamp"}}}}};
+                      {"name", "Validate Block source"},
+                      {"a", 1.0},
+                      {"b", 1.0}};
+        json container = {
+            {"format", "simhost-container"},
+            {"version", 1},
+            {"parts",
+             {{{"name", "Validate Lamp"}, {"sections", json::array()}}, {{"name", "Validate Desk Lamp"}}}}};
         // The first bytes of a PNG picture: enough for a preview section.
         std::string picture("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x01\0\0\0\x01\x08\x06\0\0\0", 29);
-        return std::vector<SampleFile>{
-            {ChairFile, chair.dump()}, {PictureFile, picture}, {ContainerFile, container.dump()}, {BlockFile, block.dump()}};
+        return std::vector<SampleFile>{{ChairFile, chair.dump()},
+                                       {PictureFile, picture},
+                                       {ContainerFile, container.dump()},
+                                       {BlockFile, block.dump()}};
     }();
     return files;
 }

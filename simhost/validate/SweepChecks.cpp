@@ -42,7 +42,8 @@ CheckResult StandardSession(const Options& options, const std::function<void(Hos
     s.Finish(checkLeaks);
     CheckResult r = FromProblems(s.problems, "the standard session");
     if (!s.lifecycle.completed && s.problems.empty())
-        r.detail = "the add-on refused to start: " + s.lifecycle.failedStep + " answered " + std::to_string(s.lifecycle.code);
+        r.detail = "the add-on refused to start: " + s.lifecycle.failedStep + " answered " +
+                   std::to_string(s.lifecycle.code);
     return r;
 }
 
@@ -60,7 +61,8 @@ Baseline MeasureBaseline(CheckContext& c) {
             b.operations.push_back(op.get<std::string>());
         b.allocations = b.result.data.at("allocations").get<UInt64>();
     } else if (b.result.outcome != Outcome::Skipped) {
-        b.result.detail = "the clean standard session " + std::string(OutcomeText(b.result.outcome)) + ": " + b.result.detail;
+        b.result.detail = "the clean standard session " + std::string(OutcomeText(b.result.outcome)) + ": " +
+                          b.result.detail;
     }
     return b;
 }
@@ -85,8 +87,8 @@ CheckResult Sweep(CheckContext& c, const std::vector<Variant>& variants, bool ch
             r.outcome = Outcome::Passed; // a faulty host may keep the palette from opening
         results[v.name] = OutcomeText(r.outcome);
         if (IsFault(r.outcome)) {
-            faulty.push_back(v.name + ": " + OutcomeText(r.outcome) + (r.signal.empty() ? "" : " (" + r.signal + ")") +
-                             " " + r.detail);
+            faulty.push_back(v.name + ": " + OutcomeText(r.outcome) +
+                             (r.signal.empty() ? "" : " (" + r.signal + ")") + " " + r.detail);
             if (severity(r.outcome) > rank) {
                 rank = severity(r.outcome);
                 sweep.outcome = r.outcome;
@@ -119,16 +121,19 @@ CheckResult StandardSessionCheck(CheckContext& c) {
     // Every step of the clean session is one the host carries out.
     for (const auto& line : s.lines)
         if (line.value("hostSide", false))
-            s.problems.push_back("step " + line.value("step", "") + " could not be carried out: " + line.value("error", ""));
+            s.problems.push_back("step " + line.value("step", "") +
+                                 " could not be carried out: " + line.value("error", ""));
     for (const auto& line : s.lines)
         if (line.value("step", "") == "call" && line.value("function", "") == "import") {
             if (line.contains("error")) {
-                s.problems.push_back("a sample import answered the script error " + line["error"].get<std::string>());
+                s.problems.push_back("a sample import answered the script error " +
+                                     line["error"].get<std::string>());
                 continue;
             }
             json answer = json::parse(line.value("value", std::string()), nullptr, false);
             if (!answer.is_object() || !answer.contains("Success"))
-                s.problems.push_back("a sample import answered " + line["value"].dump() + ", not a result record");
+                s.problems.push_back("a sample import answered " + line["value"].dump() +
+                                     ", not a result record");
         }
     // The page asked for the wall to be added to the selection; the command posted for it is
     // delivered at idle.
@@ -202,29 +207,33 @@ CheckResult MemorySweep(CheckContext& c) {
     std::vector<Variant> variants;
     std::vector<UInt64> ks = AllocationsToFail(c, b.allocations);
     for (UInt64 k : ks)
-        variants.push_back({"allocation " + std::to_string(k) + " failing",
-                            [k](Host&) { BM::FailAllocations(k - 1, 1); }});
+        variants.push_back(
+            {"allocation " + std::to_string(k) + " failing", [k](Host&) { BM::FailAllocations(k - 1, 1); }});
     return Sweep(c, variants, true,
                  {{"allocations", b.allocations}, {"failed", ks}, {"leakChecker", HasLeakChecker()}});
 }
 
 const bool registered =
-    RegisterCheck({"standard-session",
-                   "The standard session (palette, one product of every kind, all six script functions, a select "
-                   "command at idle) runs clean and leaks nothing",
-                   20, StandardSessionCheck}) &&
-    RegisterCheck({"empty-slot-sweep",
-                   "The standard session once per host operation the add-on calls, with its slot empty: no crash, "
-                   "every script call answers",
-                   21, EmptySlotSweep}) &&
-    RegisterCheck({"failure-sweep",
-                   "The standard session once per host operation the add-on calls, with it failing: no crash, "
-                   "every script call answers",
-                   22, FailureSweep}) &&
-    RegisterCheck({"memory-sweep",
-                   "The standard session with the host's memory manager failing its k-th allocation, for every k "
-                   "(--full; else a seeded sample): no crash, no leak",
-                   23, MemorySweep});
+    RegisterCheck(
+        {"standard-session",
+         "The standard session (palette, one product of every kind, all six script functions, a select "
+         "command at idle) runs clean and leaks nothing",
+         20, StandardSessionCheck}) &&
+    RegisterCheck(
+        {"empty-slot-sweep",
+         "The standard session once per host operation the add-on calls, with its slot empty: no crash, "
+         "every script call answers",
+         21, EmptySlotSweep}) &&
+    RegisterCheck(
+        {"failure-sweep",
+         "The standard session once per host operation the add-on calls, with it failing: no crash, "
+         "every script call answers",
+         22, FailureSweep}) &&
+    RegisterCheck(
+        {"memory-sweep",
+         "The standard session with the host's memory manager failing its k-th allocation, for every k "
+         "(--full; else a seeded sample): no crash, no leak",
+         23, MemorySweep});
 
 } // namespace
 } // namespace simhost::validate

@@ -32,11 +32,11 @@ struct CheckResult {
 struct Options {
     std::string addOn;
     std::uint64_t seed = 0;
-    double timeout = 60;      // seconds a check (or one variant of a sweep) may go without progress
-    double callLimit = 20;    // seconds one script call may take in the bad-input and fuzz checks
+    double timeout = 60;   // seconds a check (or one variant of a sweep) may go without progress
+    double callLimit = 20; // seconds one script call may take in the bad-input and fuzz checks
     std::uint64_t memoryLimitMiB = 1024; // growth of the peak memory one script call may cause
-    bool full = false;        // sweeps run every variant instead of a reduced set
-    int iterations = 200;     // fuzzing iterations
+    bool full = false;                   // sweeps run every variant instead of a reduced set
+    int iterations = 200;                // fuzzing iterations
 };
 
 class CheckContext;
@@ -67,6 +67,9 @@ public:
     // answered as that outcome, and this process goes on.
     CheckResult Isolated(const std::string& what, const std::function<CheckResult()>& body);
 };
+
+// Progress of the check running in this process (CheckContext::Progress without a context).
+void ReportProgress(const std::string& what);
 
 // Runs `body` in a forked child with the given limit of time without progress. `progressFd`
 // receives progress lines; `newGroup` puts the child into a process group of its own.
