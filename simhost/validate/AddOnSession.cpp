@@ -72,6 +72,9 @@ AddOnSession::AddOnSession(const Options& o) : options(o) {
     folder = name;
     std::filesystem::create_directories(folder / "served");
     std::filesystem::create_directories(folder / "downloads");
+    std::filesystem::create_directories(folder / "library");
+    // The user's library folder too is the session's own: sessions never share files.
+    host.project.libraries.specialFolders[6] = (folder / "library").string();
     for (const auto& f : SampleFiles())
         std::ofstream(folder / "served" / f.uuid, std::ios::binary) << f.bytes;
     files = std::make_unique<LocalFileService>((folder / "served").string());

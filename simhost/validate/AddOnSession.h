@@ -56,7 +56,7 @@ public:
 
     const Options& Settings() const { return options; }
     // The session's own folder: served/ holds the files the file service serves, downloads/ is
-    // the user's temporary folder (TEMP).
+    // the user's temporary folder (TEMP), library/ the user's library folder.
     const std::filesystem::path& Folder() const { return folder; }
     // Whether every step's line is kept in `lines` (not for thousands of calls).
     bool keepLines = true;

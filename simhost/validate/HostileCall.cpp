@@ -22,13 +22,13 @@ std::string Short(const std::string& text) {
     return text.size() > 160 ? text.substr(0, 160) + "…" : text;
 }
 
-// Files in the session's folder beside the served files and the downloads.
+// Files in the session's folder beside the served files, the downloads and the library.
 std::vector<std::string> StrayFiles(const std::filesystem::path& folder) {
     std::vector<std::string> stray;
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
         std::string name = entry.path().filename().string();
-        if (name != "served" && name != "downloads")
+        if (name != "served" && name != "downloads" && name != "library")
             stray.push_back(entry.path().string());
     }
     return stray;
