@@ -86,8 +86,10 @@ void ExplainDeath(CheckResult& r, const std::string& errors) {
         {"AddressSanitizer: FPE", "SIGFPE"},   {"AddressSanitizer: ILL", "SIGILL"},
         {"AddressSanitizer: ABRT", "SIGABRT"}, {"AddressSanitizer: stack-overflow", "SIGSEGV"}};
     for (const auto& [marker, signal] : signals)
-        if (errors.find(marker) != std::string::npos && r.signal.empty())
+        if (errors.find(marker) != std::string::npos && r.signal.empty()) {
             r.signal = signal;
+            r.detail = "killed by " + r.signal + " (caught by the sanitizer, which then " + r.detail + ")";
+        }
     for (const char* marker : {"SUMMARY: ", "runtime error: ", "terminate called"}) {
         auto at = errors.find(marker);
         if (at != std::string::npos) {
