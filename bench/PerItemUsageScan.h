@@ -4,6 +4,7 @@
 // again. Kept here only as the yardstick of the one-walk scan.
 #include "export/ProductUsage.h"
 #include "host/HostApi.h"
+#include "host/HostHandle.h"
 
 #include <cmath>
 #include <cstring>
@@ -95,6 +96,34 @@ inline ProductUsageList ListTaggedMaterials() {
             u.NumOfElements = CountAttributeUses(i);
             list.push_back(u);
         }
+    }
+    return list;
+}
+
+inline ProductUsageList ListTaggedComposites() {
+    ProductUsageList list;
+    Int32 count = 0;
+    if (HostApi::GetAttributeCount(AttrTypeComposite, &count) != NoError)
+        return list;
+    for (Int32 i = 1; i <= count; ++i) {
+        API_Attribute attribute{};
+        attribute.header.typeID = AttrTypeComposite;
+        attribute.header.index = i;
+        if (HostApi::GetAttribute(&attribute) != NoError)
+            continue;
+        ProductTagHandle block;
+        API_AttributeUserData userData{};
+        userData.dataHdl = block.Get();
+        if (!block || HostApi::GetAttributeUserData(&attribute.header, &userData) != NoError)
+            continue;
+        std::string uuid = block.Tag().texts[0].ToCStr();
+        if (uuid.empty())
+            continue;
+        ProductUsage u;
+        u.Uuid = uuid;
+        u.TotalArea = SumAttributeArea(i);
+        u.NumOfElements = CountAttributeUses(i);
+        list.push_back(u);
     }
     return list;
 }

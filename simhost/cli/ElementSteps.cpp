@@ -1,4 +1,5 @@
 // Steps that draw elements into the project as a user would.
+#include "cli/LibrarySteps.h"
 #include "cli/Script.h"
 #include "model/Project.h"
 
@@ -40,8 +41,32 @@ void UseMaterial(StepContext& c, Element& e, const std::string& name) {
     OwnReference(e) = index;
 }
 
-void UseComposite(StepContext&, Element&, const std::string& name) {
-    throw StepError("composite \"" + name + "\" cannot be placed: this host has no composite structures yet");
+// The structure kind a composite needs to be drawn as this element.
+Int16 StructureKindFor(Int32 type) {
+    switch (type) {
+    case ElemTypeWall:
+        return 1;
+    case ElemTypeSlab:
+        return 2;
+    default:
+        return 4;
+    }
+}
+
+// The element uses a composite: its reference names the composite, and it has one quantity
+// entry of its whole area per skin, naming the skin's building material.
+void UseComposite(StepContext& c, Element& e, const std::string& name) {
+    AttributeStore& store = c.host.project.attributes;
+    Int32 index = store.CompositeIndexOf(name);
+    if (index == 0)
+        throw StepError("no composite is named \"" + name + "\"");
+    const Composite& composite = *store.CompositeAt(index);
+    if ((composite.structureKind & StructureKindFor(e.type)) == 0)
+        throw StepError("composite \"" + name + "\" is not made for " + ElementTypeName(e.type).value_or("") +
+                        " elements");
+    OwnReference(e) = index;
+    for (const auto& skin : composite.skins)
+        e.composite.push_back({skin.buildingMaterial, e.area});
 }
 
 using AttributeUse = void (*)(StepContext&, Element&, const std::string&);
@@ -71,7 +96,12 @@ json Place(StepContext& c, const json& step) {
         std::string part = TextField(step, "libraryPart");
         if (e.type != ElemTypeObject)
             throw StepError("only objects place library parts");
-        throw StepError("library part \"" + part + "\" cannot be placed: this host has no library parts yet");
+        GS::Guid guid = PlaceLibraryPartObject(c.host, part, e.area, e.id);
+        if (e.quantitiesFail)
+            for (auto& placed : c.host.project.elements.elements)
+                if (placed.guid == guid)
+                    placed.quantitiesFail = true;
+        return {{"guid", guid.ToString()}};
     }
     if (e.type == ElemTypeObject)
         throw ScriptError("an object needs field \"libraryPart\"");

@@ -92,6 +92,15 @@ GS::Ref<DG::JSBase> Argument(StepContext& c, const json& step) {
         bytes << in.rdbuf();
         return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(bytes.str())));
     }
+    if (step.contains("argElement")) {
+        // The GUID text of the element placed with that identifying text, as the page would
+        // know it from the selection.
+        std::string id = TextField(step, "argElement");
+        for (const auto& e : c.host.project.elements.elements)
+            if (e.id == id)
+                return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(e.guid.ToString())));
+        throw StepError("no element has the id " + id);
+    }
     if (step.contains("argJson"))
         return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(step.at("argJson").dump())));
     if (!step.contains("arg") || step.at("arg").is_null())

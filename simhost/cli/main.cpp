@@ -1,10 +1,15 @@
 // The simhost command.
+#include "cli/Demo.h"
 #include "cli/Script.h"
 #include "validate/Validator.h"
 
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+
+#ifndef SIMHOST_DEMO_FOLDER
+#define SIMHOST_DEMO_FOLDER "demo"
+#endif
 
 #ifndef SIMHOST_DEFAULT_ADDON
 #define SIMHOST_DEFAULT_ADDON "Quorvel.so"
@@ -62,6 +67,16 @@ int main(int argc, char** argv) {
             "write the machine-readable report to this file; without a file (or -) to standard output, "
             "the text report then going to standard error; with --list, list the checks as JSON")
         ->expected(0, 1);
+    simhost::DemoOptions demo;
+    demo.addOn = SIMHOST_DEFAULT_ADDON;
+    demo.demoFolder = SIMHOST_DEMO_FOLDER;
+    demo.save = "quorvel-demo-project.json";
+    auto* demoCommand = app.add_subcommand(
+        "demo", "Import the bundled catalogue into a sample project, draw with it and read it back");
+    demoCommand->add_option("--demo", demo.demoFolder, "the demo folder")->capture_default_str();
+    demoCommand->add_option("--addon", demo.addOn, "the add-on module")->capture_default_str();
+    demoCommand->add_option("--save", demo.save, "save the project to this file")->capture_default_str();
+    demoCommand->add_flag("--json", demo.json, "print the raw answer of every step instead of the summary");
 
     CLI11_PARSE(app, argc, argv);
     if (runCommand->parsed())
@@ -74,5 +89,7 @@ int main(int argc, char** argv) {
             validate.listJson = true;
         return simhost::validate::RunValidate(validate, std::cout, std::cerr);
     }
+    if (demoCommand->parsed())
+        return simhost::RunDemo(demo, std::cout, std::cerr);
     return 2;
 }

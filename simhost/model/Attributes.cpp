@@ -21,6 +21,19 @@ Int32 AttributeStore::MaterialIndexOf(const std::string& name) const {
     return 0;
 }
 
+Composite* AttributeStore::CompositeAt(Int32 index) {
+    if (index < 1 || size_t(index) > composites.size())
+        return nullptr;
+    return &composites[size_t(index) - 1];
+}
+
+Int32 AttributeStore::CompositeIndexOf(const std::string& name) const {
+    for (size_t i = 0; i < composites.size(); ++i)
+        if (composites[i].name == name)
+            return Int32(i + 1);
+    return 0;
+}
+
 PropertyGroup* AttributeStore::FindGroup(const GS::Guid& guid) {
     for (auto& g : propertyGroups)
         if (g.guid == guid)
@@ -59,6 +72,13 @@ json Guids(const std::vector<GS::Guid>& guids) {
     return list;
 }
 
+// Written only for attributes that have user data.
+void PutUserData(json& attribute, const std::optional<AttributeUserData>& data) {
+    if (data)
+        attribute["userData"] = {
+            {"version", data->version}, {"platformSign", data->platformSign}, {"texts", data->texts}};
+}
+
 } // namespace
 
 json AttributesToJson(const AttributeStore& store) {
@@ -84,6 +104,26 @@ json AttributesToJson(const AttributeStore& store) {
                              {"showUncutLines", m.showUncutLines},
                              {"classification", Guids(m.classification)},
                              {"propertyValues", values}});
+        PutUserData(materials.back(), m.userData);
+    }
+    json composites = json::array();
+    for (const auto& c : store.composites) {
+        json skins = json::array();
+        for (const auto& s : c.skins)
+            skins.push_back({{"buildingMaterial", s.buildingMaterial},
+                             {"framePen", s.framePen},
+                             {"flags", s.flags},
+                             {"thickness", s.thickness}});
+        json lines = json::array();
+        for (const auto& l : c.lines)
+            lines.push_back({{"lineType", l.lineType}, {"linePen", l.linePen}});
+        composites.push_back({{"guid", c.guid.ToString()},
+                              {"name", c.name},
+                              {"structureKind", c.structureKind},
+                              {"totalThickness", c.totalThickness},
+                              {"skins", skins},
+                              {"lines", lines}});
+        PutUserData(composites.back(), c.userData);
     }
     json groups = json::array();
     for (const auto& g : store.propertyGroups)
@@ -118,11 +158,9 @@ json AttributesToJson(const AttributeStore& store) {
                            {"editionDate", {s.year, s.month, s.day}},
                            {"items", items}});
     }
-    return {{"buildingMaterials", materials},
-            {"propertyGroups", groups},
-            {"propertyDefinitions", definitions},
-            {"classificationSystems", systems},
-            {"undoList", store.undoList}};
+    return {{"buildingMaterials", materials},   {"composites", composites},
+            {"propertyGroups", groups},         {"propertyDefinitions", definitions},
+            {"classificationSystems", systems}, {"undoList", store.undoList}};
 }
 
 namespace {
@@ -159,6 +197,21 @@ struct Reader {
             guids.push_back(guid);
         }
         return guids;
+    }
+
+    // Files written before attributes had user data have none.
+    std::optional<AttributeUserData> UserData(const json& object, const std::string& where) const {
+        if (!object.contains("userData"))
+            return std::nullopt;
+        const json& j = object.at("userData");
+        if (!j.is_object())
+            Refuse(where + ".userData is not an object");
+        AttributeUserData data;
+        data.version = j.value("version", 0);
+        data.platformSign = j.value("platformSign", UInt16(0));
+        for (const auto& text : List(j, "texts", where + ".userData"))
+            data.texts.push_back(text.get<std::string>());
+        return data;
     }
 };
 
@@ -281,7 +334,39 @@ AttributeStore AttributesFromJson(const json& document, const std::string& sourc
                     r.Refuse(where + " has a value of an unknown definition " + definition);
                 m.propertyValues[d] = text.get<std::string>();
             }
+            m.userData = r.UserData(j, where);
             store.buildingMaterials.push_back(std::move(m));
+        }
+        // Files written before composites existed have none.
+        const json& composites = r.List(document, "composites", "attributes");
+        for (size_t n = 0; n < composites.size(); ++n) {
+            where = "attributes.composites[" + std::to_string(n) + "]";
+            const json& j = composites[n];
+            Composite c;
+            c.guid = r.Guid(j, "guid", where);
+            unique(c.guid, where);
+            c.name = j.at("name").get<std::string>();
+            if (c.name.empty())
+                r.Refuse(where + " has an empty name");
+            if (store.CompositeIndexOf(c.name) != 0)
+                r.Refuse(where + " repeats the name \"" + c.name + "\"");
+            c.structureKind = j.value("structureKind", Int16(0));
+            c.totalThickness = j.value("totalThickness", 0.0);
+            for (const auto& s : r.List(j, "skins", where)) {
+                CompositeSkin skin{s.at("buildingMaterial").get<Int32>(), s.value("framePen", Int16(0)),
+                                   s.value("flags", Int16(0)), s.value("thickness", 0.0)};
+                if (store.MaterialAt(skin.buildingMaterial) == nullptr)
+                    r.Refuse(where + " has a skin of an unknown building material " +
+                             std::to_string(skin.buildingMaterial));
+                c.skins.push_back(skin);
+            }
+            for (const auto& l : r.List(j, "lines", where))
+                c.lines.push_back({l.value("lineType", 0), l.value("linePen", Int16(0))});
+            if (c.lines.size() != c.skins.size() + 1)
+                r.Refuse(where + " has " + std::to_string(c.lines.size()) + " separator lines for " +
+                         std::to_string(c.skins.size()) + " skins");
+            c.userData = r.UserData(j, where);
+            store.composites.push_back(std::move(c));
         }
         for (const auto& name : r.List(document, "undoList", "attributes"))
             store.undoList.push_back(name.get<std::string>());

@@ -12,6 +12,14 @@
 
 namespace simhost {
 
+// User data an add-on keeps with an attribute. The host keeps the block's host strings as
+// texts of its own, in block order.
+struct AttributeUserData {
+    Int32 version = 0;
+    UInt16 platformSign = 0;
+    std::vector<std::string> texts;
+};
+
 // A building material (attribute type 17). Its index is its position in the list, from 1.
 struct BuildingMaterial {
     GS::Guid guid;
@@ -33,6 +41,31 @@ struct BuildingMaterial {
     std::vector<GS::Guid> classification;
     // Property values set on the material: definition guid → text.
     std::map<GS::Guid, std::string> propertyValues;
+    std::optional<AttributeUserData> userData;
+};
+
+struct CompositeSkin {
+    Int32 buildingMaterial = 0; // index of a building material
+    Int16 framePen = 0;
+    Int16 flags = 0;
+    double thickness = 0.0; // metres
+};
+
+struct CompositeLine {
+    Int32 lineType = 0;
+    Int16 linePen = 0;
+};
+
+// A composite structure (attribute type 5): skins of building materials between separator
+// lines, one more line than skins. Its index is its position in the list, from 1.
+struct Composite {
+    GS::Guid guid;
+    std::string name;
+    Int16 structureKind = 0; // 1 wall, 2 floor, 4 roof, or a combination
+    double totalThickness = 0.0;
+    std::vector<CompositeSkin> skins;
+    std::vector<CompositeLine> lines;
+    std::optional<AttributeUserData> userData;
 };
 
 struct PropertyGroup {
@@ -79,6 +112,7 @@ struct ClassificationSystem {
 // Attributes and what hangs on them: properties, classification, and the host's undo list.
 struct AttributeStore {
     std::vector<BuildingMaterial> buildingMaterials;
+    std::vector<Composite> composites;
     std::vector<PropertyGroup> propertyGroups;
     std::vector<PropertyDefinition> propertyDefinitions;
     std::vector<ClassificationSystem> classificationSystems;
@@ -89,6 +123,8 @@ struct AttributeStore {
     BuildingMaterial* MaterialAt(Int32 index);
     // Index of the material of that name, 0 when none.
     Int32 MaterialIndexOf(const std::string& name) const;
+    Composite* CompositeAt(Int32 index);
+    Int32 CompositeIndexOf(const std::string& name) const;
     PropertyGroup* FindGroup(const GS::Guid& guid);
     PropertyDefinition* FindDefinition(const GS::Guid& guid);
     ClassificationSystem* FindSystem(const GS::Guid& guid);

@@ -305,6 +305,14 @@ std::string SafeFileName(const std::string& name) {
     }
     if (safe.find_first_not_of('.') == std::string::npos)
         safe = "_" + safe;
+    // File names hold at most 255 bytes: long names are cut, with room for an extension, never
+    // inside a UTF-8 sequence.
+    if (safe.size() > MaxSafeFileNameBytes) {
+        size_t cut = MaxSafeFileNameBytes;
+        while (cut > 0 && (UInt8(safe[cut]) & 0xC0) == 0x80)
+            --cut;
+        safe.resize(cut);
+    }
     return safe;
 }
 

@@ -95,7 +95,9 @@ nlohmann::json LibrariesToJson(const Libraries& libraries);
 // Throws ProjectFileError naming `source`.
 Libraries LibrariesFromJson(const nlohmann::json& j, const std::string& source);
 
-// A library part's name made safe as a file name: characters that cannot stand in one become "_".
+// A library part's name made safe as a file name: characters that cannot stand in one become "_",
+// and a name longer than MaxSafeFileNameBytes bytes is cut to that (at a character boundary).
+constexpr size_t MaxSafeFileNameBytes = 240;
 std::string SafeFileName(const std::string& name);
 
 } // namespace simhost

@@ -25,4 +25,18 @@ inline BuildingMaterial* ResolveMaterial(AttributeStore& store, const API_Attrib
     return store.MaterialAt(i);
 }
 
+// The composite a header names, in the same way.
+inline Composite* ResolveComposite(AttributeStore& store, const API_AttributeHeader* header,
+                                   Int32* index = nullptr) {
+    if (header == nullptr || header->typeID != AttrTypeComposite)
+        return nullptr;
+    Int32 i = header->index != 0 ? header->index : store.CompositeIndexOf(HeaderName(*header));
+    if (index != nullptr)
+        *index = i;
+    return store.CompositeAt(i);
+}
+
+// Fills the header and the composite part of the record.
+void PutCompositeRecord(API_Attribute& attribute, const Composite& c, Int32 index);
+
 } // namespace simhost

@@ -79,6 +79,9 @@ GSErrCode ops::GetAttributeCount(API_AddOnHandle, Int32 typeID, Int32* count) {
     case AttrTypeBuildingMaterial:
         *count = Int32(store.buildingMaterials.size());
         return NoError;
+    case AttrTypeComposite:
+        *count = Int32(store.composites.size());
+        return NoError;
     default:
         return ErrBadParameter;
     }
@@ -87,10 +90,20 @@ GSErrCode ops::GetAttributeCount(API_AddOnHandle, Int32 typeID, Int32* count) {
 GSErrCode ops::GetAttribute(API_AddOnHandle, API_Attribute* attribute) {
     if (attribute == nullptr)
         return ErrBadParameter;
-    if (attribute->header.typeID != AttrTypeBuildingMaterial)
-        return ErrBadParameter;
     AttributeStore& store = CurrentHost().project.attributes;
     API_AttributeHeader& header = attribute->header;
+    if (header.typeID == AttrTypeComposite) {
+        if (header.index < 0 || size_t(header.index) > store.composites.size())
+            return ErrBadIndex;
+        Int32 index = 0;
+        Composite* c = ResolveComposite(store, &header, &index);
+        if (c == nullptr)
+            return ErrNotFound;
+        PutCompositeRecord(*attribute, *c, index);
+        return NoError;
+    }
+    if (header.typeID != AttrTypeBuildingMaterial)
+        return ErrBadParameter;
     if (header.index < 0 || size_t(header.index) > store.buildingMaterials.size())
         return ErrBadIndex;
     Int32 index = 0;

@@ -1,6 +1,9 @@
 #include "export/ProductUsage.h"
 
+#include "gs/Debug.h"
 #include "host/HostApi.h"
+#include "host/HostHandle.h"
+#include "import/LibraryParameters.h"
 #include "import/PropertySets.h"
 
 #include <functional>
@@ -61,4 +64,84 @@ Int32 CountTaggedMaterials() {
     Int32 records = 0;
     ForEachTaggedMaterial([&](Int32, std::string) { ++records; });
     return records;
+}
+
+ProductUsageList ListTaggedComposites(UsageScan& scan) {
+    ProductUsageList list;
+    Int32 count = 0;
+    if (HostApi::GetAttributeCount(AttrTypeComposite, &count) != NoError)
+        return list;
+    for (Int32 i = 1; i <= count; ++i) {
+        API_Attribute attribute{};
+        attribute.header.typeID = AttrTypeComposite;
+        attribute.header.index = i;
+        if (HostApi::GetAttribute(&attribute) != NoError)
+            continue;
+        std::string uuid, tagName;
+        {
+            ProductTagHandle block;
+            if (!block)
+                continue;
+            API_AttributeUserData userData{};
+            userData.dataHdl = block.Get();
+            if (HostApi::GetAttributeUserData(&attribute.header, &userData) != NoError)
+                continue;
+            uuid = block.Tag().texts[0].ToCStr();
+            tagName = block.Tag().texts[1].ToCStr();
+        } // the block is released
+        DBPrintf("%s\n", tagName.c_str());
+        DBPrintf("%s\n", uuid.c_str());
+        if (uuid.empty())
+            continue;
+        DBPrintf("Type - %i\n", int(i));
+        ProductUsage usage;
+        usage.Uuid = std::move(uuid);
+        usage.TotalArea = scan.SumAttributeArea(i);
+        usage.NumOfElements = scan.CountAttributeUses(i);
+        usage.SuplierData = false;
+        list.push_back(std::move(usage));
+    }
+    return list;
+}
+
+ProductUsageList ListTaggedComposites() {
+    UsageScan scan;
+    return ListTaggedComposites(scan);
+}
+
+ProductUsageList ListTaggedLibraryParts() {
+    ProductUsageList list;
+    Int32 count = 0;
+    if (HostApi::GetLibraryPartCount(&count) != NoError)
+        return list;
+    const std::string tagName = std::string("Q7_") + ProductTagName;
+    for (Int32 i = 1; i <= count; ++i) {
+        API_LibPart part{};
+        part.index = i;
+        if (HostApi::GetLibraryPart(&part) != NoError)
+            continue;
+        API_LibPartSection header{};
+        header.sectType = FourCC("PARD");
+        OwnedHandle section; // only whether the part has parameters counts
+        if (HostApi::GetLibraryPartSection(i, &header, section.Out(), nullptr, nullptr) != NoError)
+            continue;
+        HostParameterList parameters;
+        if (parameters.Read(i) != NoError)
+            continue;
+        for (Int32 n = 0; n < parameters.Count(); ++n) {
+            if (ParameterName(parameters[n]) != tagName)
+                continue;
+            std::string uuid = ParameterText(parameters[n]);
+            if (uuid.empty())
+                continue; // the tag set's title record
+            ProductUsage usage;
+            usage.Uuid = std::move(uuid);
+            Int32 uses = 0;
+            usage.NumOfElements = HostApi::GetLibraryPartUseCount(i, &uses) == NoError && uses > 0 ? uses : 0;
+            usage.TotalArea = 0.0;
+            usage.SuplierData = false;
+            list.push_back(std::move(usage));
+        }
+    }
+    return list;
 }

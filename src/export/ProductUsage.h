@@ -21,5 +21,7 @@ ProductUsageList ListTaggedMaterials();
 ProductUsageList ListTaggedMaterials(UsageScan& scan);
 // The number of records ListTaggedMaterials gives, without any usage scan.
 Int32 CountTaggedMaterials();
+// The tagged composite structures with their usage; the overload taking a scan shares it.
 ProductUsageList ListTaggedComposites();
+ProductUsageList ListTaggedComposites(UsageScan& scan);
 ProductUsageList ListTaggedLibraryParts();

@@ -6,6 +6,7 @@
 #include "host/AddOnIdentity.h"
 #include "host/HostApi.h"
 #include "host/SelectCommand.h"
+#include "palette/BrowserPalette.h"
 #include "palette/PaletteIdentity.h"
 
 #include <cstring>
@@ -79,14 +80,54 @@ GSErrCode OnMenuCommand(const API_MenuParams* params) {
     if (params == nullptr || params->menuItemRef.menuResID != AddOnMenuId ||
         params->menuItemRef.itemIndex != 1)
         return NoError;
-    // The palette toggle comes with the browser palette.
+    if (HasPalette() && GetPalette().IsVisible()) {
+        HidePalette(GetPalette());
+        return NoError;
+    }
+    if (!HasPalette())
+        CreatePalette();
+    if (HasPalette()) // the palette cannot be built when memory runs out
+        ShowPalette(GetPalette());
     return NoError;
 }
 
 GSErrCode OnPaletteMessage(Int32 /*referenceId*/, Int32 message, GSIntPtr param) {
-    constexpr Int32 AskVisible = 7;
-    if (message == AskVisible && param != 0)
-        *reinterpret_cast<bool*>(param) = false; // no palette exists yet
+    bool exists = HasPalette();
+    bool visible = exists && GetPalette().IsVisible();
+    switch (message) {
+    case PaletteHide:
+        if (exists)
+            HidePalette(GetPalette());
+        break;
+    case PaletteHideIfVisible:
+        if (visible)
+            HidePalette(GetPalette());
+        break;
+    case PaletteShowIfHidden:
+        if (exists && !visible)
+            ShowPalette(GetPalette());
+        break;
+    case PaletteDisable:
+        if (visible)
+            GetPalette().DisableItems();
+        break;
+    case PaletteEnable:
+        if (visible)
+            GetPalette().EnableItems();
+        break;
+    case PaletteOpen:
+        if (!exists)
+            CreatePalette();
+        if (HasPalette())
+            ShowPalette(GetPalette());
+        break;
+    case PaletteAskVisible:
+        if (param != 0)
+            *reinterpret_cast<bool*>(param) = visible;
+        break;
+    default:
+        break;
+    }
     return NoError;
 }
 
@@ -95,4 +136,9 @@ GSErrCode OnProjectEvent(Int32 event, Int32 param) {
     if (event == 1 || event == 2 || event == 4)
         newProjectLoaded = true;
     return NoError;
+}
+
+void AddOnLibraryUnloading() {
+    ReleasePalette();
+    HostApi::LibraryUnloading();
 }

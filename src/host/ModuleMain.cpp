@@ -1,5 +1,5 @@
 // Library load and unload of the add-on module. Only the shared module has these: in-process
-// tests call HostApi::LibraryLoaded and LibraryUnloading themselves.
+// tests call HostApi::LibraryLoaded and AddOnLibraryUnloading themselves.
 #include "host/EntryPoints.h"
 #include "host/HostApi.h"
 
@@ -18,7 +18,7 @@ __attribute__((constructor)) void ModuleLoaded() {
     HostApi::LibraryLoaded(OwnPath());
 }
 __attribute__((destructor)) void ModuleUnloading() {
-    HostApi::LibraryUnloading();
+    AddOnLibraryUnloading();
 }
 
 } // namespace

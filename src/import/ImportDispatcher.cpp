@@ -1,6 +1,8 @@
 #include "import/ImportDispatcher.h"
 
+#include "import/AttributeImporter.h"
 #include "import/ImportedProductsExporter.h"
+#include "import/LibPartImporter.h"
 #include "import/MaterialImporter.h"
 
 using nlohmann::json;
@@ -36,12 +38,16 @@ std::unique_ptr<BaseImporter> MakeImporter(json product) {
     switch (ChooseImporter(std::move(product))) {
     case ImporterKind::Material:
         return std::make_unique<MaterialImporter>();
-    // The composite and library-part importers plug in here as they are added.
-    case ImporterKind::Wall:
-    case ImporterKind::Roof:
-    case ImporterKind::Floor:
     case ImporterKind::Family:
+        return std::make_unique<FamilyImporter>();
     case ImporterKind::Generic:
+        return std::make_unique<GenericImporter>();
+    case ImporterKind::Wall:
+        return std::make_unique<WallImporter>();
+    case ImporterKind::Roof:
+        return std::make_unique<RoofImporter>();
+    case ImporterKind::Floor:
+        return std::make_unique<FloorImporter>();
     case ImporterKind::None:
         return nullptr;
     }

@@ -273,3 +273,45 @@ TEST(SimhostLibraries, LibrariesSurviveTheProjectFile) {
     json["libraries"]["parts"][0]["sections"][0]["code"] = "TOOLONG";
     EXPECT_THROW(simhost::ProjectFromJson(json, "p.json"), simhost::ProjectFileError);
 }
+
+TEST(SimhostLibraries, APartWithALongNameIsSavedUnderACutFileName) {
+    InProcessHost h;
+    TempFolder t;
+    IO::Location folder(t.Path());
+    struct Case {
+        std::string name;
+        std::string file;
+    } cases[] = {
+        {std::string(300, 'n'), std::string(240, 'n') + ".gsm"},
+        // One byte, then two-byte characters: the cut at 240 bytes would split the 120th.
+        {"x" +
+             [] {
+                 std::string s;
+                 for (int i = 0; i < 130; ++i)
+                     s += "\xC3\xA4";
+                 return s;
+             }(),
+         "x" +
+             [] {
+                 std::string s;
+                 for (int i = 0; i < 119; ++i)
+                     s += "\xC3\xA4";
+                 return s;
+             }() +
+             ".gsm"},
+        {"Short", "Short.gsm"},
+    };
+    for (const auto& c : cases) {
+        API_LibPart part{};
+        part.typeID = LibPartKindObject;
+        std::u16string units = GS::Utf8ToUtf16(c.name).substr(0, LibPartNameUnits - 1);
+        std::copy(units.begin(), units.end(), part.docuName);
+        part.location = &folder;
+        ASSERT_EQ(HostApi::CreateLibraryPart(&part), NoError) << c.file;
+        part.location = nullptr;
+        ASSERT_EQ(HostApi::SaveLibraryPart(&part), NoError) << c.file;
+        EXPECT_TRUE(std::filesystem::is_regular_file(t / c.file)) << c.file;
+        EXPECT_EQ(h.host.project.libraries.parts.back().name, GS::Utf16ToUtf8(units))
+            << "the name stays whole";
+    }
+}

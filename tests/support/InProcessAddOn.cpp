@@ -11,7 +11,7 @@ simhost::AddOnImage InProcessAddOn() {
     image.getExported = GetExportedFuncAddrs;
     image.setImported = SetImportedFuncAddrs;
     image.load = [] { HostApi::LibraryLoaded("in-process"); };
-    image.unload = [] { HostApi::LibraryUnloading(); };
+    image.unload = [] { AddOnLibraryUnloading(); };
     return image;
 }
 

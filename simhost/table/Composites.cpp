@@ -1,0 +1,147 @@
+// Composite structures and attribute user data.
+#include "table/AttributeLookup.h"
+#include "table/Operations.h"
+
+#include "gs/MemoryManager.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace simhost {
+
+namespace {
+
+// Wall, floor and roof, alone or combined.
+constexpr Int16 KnownStructureKinds = 1 | 2 | 4;
+
+bool UsableThickness(double metres) {
+    return std::isfinite(metres) && metres >= 0.0;
+}
+
+// The user data slot of the attribute a header names, or nothing when there is no such attribute.
+std::optional<AttributeUserData>* UserDataOf(AttributeStore& store, const API_AttributeHeader* header) {
+    if (header == nullptr)
+        return nullptr;
+    if (header->typeID == AttrTypeBuildingMaterial) {
+        BuildingMaterial* m = ResolveMaterial(store, header);
+        return m != nullptr ? &m->userData : nullptr;
+    }
+    if (header->typeID == AttrTypeComposite) {
+        Composite* c = ResolveComposite(store, header);
+        return c != nullptr ? &c->userData : nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void PutCompositeRecord(API_Attribute& attribute, const Composite& c, Int32 index) {
+    API_AttributeHeader& header = attribute.header;
+    header.typeID = AttrTypeComposite;
+    header.index = index;
+    header.structureKind = c.structureKind;
+    header.guid = c.guid;
+    std::memset(header.name, 0, sizeof header.name);
+    std::memcpy(header.name, c.name.data(), std::min(c.name.size(), sizeof header.name - 1));
+    attribute.composite.totalThickness = c.totalThickness;
+    attribute.composite.nSkins = Int16(c.skins.size());
+    attribute.composite.nLines = Int16(c.lines.size());
+}
+
+GSErrCode ops::CreateAttributeWithDefinitions(API_AddOnHandle handle, API_Attribute* attribute,
+                                              const API_AttributeDefinitions* definitions) {
+    if (attribute == nullptr)
+        return ErrBadParameter;
+    if (attribute->header.typeID == AttrTypeBuildingMaterial)
+        return ops::CreateAttribute(handle, attribute, definitions);
+    if (attribute->header.typeID != AttrTypeComposite || definitions == nullptr)
+        return ErrBadParameter;
+    AttributeStore& store = CurrentHost().project.attributes;
+    const std::string name = HeaderName(attribute->header);
+    if (name.empty())
+        return ErrBadParameter;
+    if (store.CompositeIndexOf(name) != 0)
+        return ErrNameExists;
+    const API_CompositeType& record = attribute->composite;
+    const Int16 kind = attribute->header.structureKind;
+    if ((kind & ~KnownStructureKinds) != 0 || !UsableThickness(record.totalThickness) || record.nSkins < 0)
+        return ErrBadParameter;
+
+    // Both blocks must hold exactly what the skin count says.
+    const size_t skins = size_t(record.nSkins);
+    GSHandle skinBlock = definitions->compositeSkins;
+    GSHandle lineBlock = definitions->compositeLines;
+    if (skinBlock == nullptr || lineBlock == nullptr ||
+        BMGetHandleSize(skinBlock) != Int64(skins * sizeof(API_CompositeSkin)) ||
+        BMGetHandleSize(lineBlock) != Int64((skins + 1) * sizeof(API_CompositeLine)))
+        return ErrBadParameter;
+
+    Composite c;
+    c.name = name;
+    c.structureKind = kind;
+    c.totalThickness = record.totalThickness;
+    const auto* skinEntries = reinterpret_cast<const API_CompositeSkin*>(*skinBlock);
+    for (size_t i = 0; i < skins; ++i) {
+        const API_CompositeSkin& s = skinEntries[i];
+        if (store.MaterialAt(s.buildingMaterial) == nullptr)
+            return ErrBadIndex;
+        if (!UsableThickness(s.thickness))
+            return ErrBadParameter;
+        c.skins.push_back({s.buildingMaterial, s.framePen, s.flags, s.thickness});
+    }
+    const auto* lineEntries = reinterpret_cast<const API_CompositeLine*>(*lineBlock);
+    for (size_t i = 0; i <= skins; ++i)
+        c.lines.push_back({lineEntries[i].lineType, lineEntries[i].linePen});
+
+    c.guid = GS::Guid::Generate();
+    store.composites.push_back(std::move(c));
+    PutCompositeRecord(*attribute, store.composites.back(), Int32(store.composites.size()));
+    return NoError;
+}
+
+GSErrCode ops::SetAttributeUserData(API_AddOnHandle, const API_AttributeHeader* attribute,
+                                    const API_AttributeUserData* data) {
+    if (attribute == nullptr || data == nullptr)
+        return ErrBadParameter;
+    AttributeStore& store = CurrentHost().project.attributes;
+    std::optional<AttributeUserData>* slot = UserDataOf(store, attribute);
+    if (slot == nullptr)
+        return ErrNotFound;
+    // The block is an array of host strings.
+    const Int64 size = BMGetHandleSize(data->dataHdl);
+    if (data->dataHdl == nullptr || size % Int64(sizeof(GS::UniString)) != 0)
+        return ErrBadParameter;
+    AttributeUserData stored;
+    stored.version = data->dataVersion;
+    stored.platformSign = data->platformSign;
+    const auto* texts = reinterpret_cast<const GS::UniString*>(*data->dataHdl);
+    for (Int64 i = 0; i < size / Int64(sizeof(GS::UniString)); ++i)
+        stored.texts.push_back(texts[i].ToCStr());
+    *slot = std::move(stored);
+    return NoError;
+}
+
+GSErrCode ops::GetAttributeUserData(API_AddOnHandle, const API_AttributeHeader* attribute,
+                                    API_AttributeUserData* data) {
+    if (attribute == nullptr || data == nullptr)
+        return ErrBadParameter;
+    AttributeStore& store = CurrentHost().project.attributes;
+    std::optional<AttributeUserData>* slot = UserDataOf(store, attribute);
+    if (slot == nullptr || !slot->has_value())
+        return ErrNotFound;
+    const AttributeUserData& stored = **slot;
+    // The caller's block holds host strings (all-zero bytes are empty ones) and must have room
+    // for every text.
+    if (data->dataHdl == nullptr ||
+        BMGetHandleSize(data->dataHdl) < Int64(stored.texts.size() * sizeof(GS::UniString)))
+        return ErrBadParameter;
+    data->dataVersion = stored.version;
+    data->platformSign = stored.platformSign;
+    auto* texts = reinterpret_cast<GS::UniString*>(*data->dataHdl);
+    for (size_t i = 0; i < stored.texts.size(); ++i)
+        texts[i] = GS::UniString(stored.texts[i]);
+    return NoError;
+}
+
+} // namespace simhost

@@ -1,0 +1,291 @@
+#include "import/LibPartImporter.h"
+
+#include "api/ErrorCodes.h"
+#include "api/Selectors.h"
+#include "gs/Debug.h"
+#include "gs/MemoryManager.h"
+#include "host/HostApi.h"
+#include "import/ImportDispatcher.h"
+#include "import/LibraryParameters.h"
+#include "io/File.h"
+
+#include <cstring>
+
+using nlohmann::json;
+
+namespace {
+
+constexpr GSType SectionComment = FourCC("CTXT");
+constexpr GSType SectionKeywords = FourCC("KWRD");
+constexpr GSType SectionCopyright = FourCC("CPYR");
+constexpr GSType SectionMasterScript = FourCC("1DSC");
+constexpr GSType Section3DScript = FourCC("3DSC");
+constexpr GSType Section2DScript = FourCC("2DSC");
+constexpr GSType SectionPreview = FourCC("GIFF");
+constexpr GSType SectionParameters = FourCC("PARD");
+
+constexpr Int16 TextParameterFlags = 1;
+// The fixed sizes given to a part whose own cannot be read: one metre each.
+constexpr double DefaultPartSize = 1.0;
+
+// Copies as many whole characters as fit with the terminator into a fixed UTF-16 field.
+template <size_t N> void CopyUnits(char16_t (&field)[N], std::u16string_view units) {
+    size_t n = std::min(units.size(), N - 1);
+    if (n > 0 && n < units.size() && units[n - 1] >= 0xD800 && units[n - 1] <= 0xDBFF)
+        --n; // a high surrogate whose partner does not fit
+    std::copy_n(units.begin(), n, field);
+    std::fill(field + n, field + N, u'\0');
+}
+
+GSErrCode SetOverwrite(bool on) {
+    return HostApi::EnvironmentRequest(
+        GSType(Selector::OWLP), reinterpret_cast<APIRequestArg>(GSIntPtr(on ? 1 : 0)), nullptr, nullptr);
+}
+
+API_LibPartSection Header(GSType code) {
+    API_LibPartSection header{};
+    header.sectType = code;
+    return header;
+}
+
+// One section of the part being created, written as the given pieces of text.
+void WriteSection(GSType code, std::initializer_list<std::string> pieces) {
+    const API_LibPartSection header = Header(code);
+    // The section results are not examined: a part missing a section is still a part.
+    (void)HostApi::BeginLibraryPartSection(&header);
+    for (const std::string& piece : pieces)
+        (void)HostApi::WriteLibraryPartSection(Int32(piece.size()), piece.c_str());
+    (void)HostApi::EndLibraryPartSection();
+}
+
+void FillTitleRecord(API_AddParType& record, const std::string& setName) {
+    record.typeID = ParamTypeTitle;
+    record.typeMod = ParamModifierSingle;
+    (void)CHTruncate(("Q7_" + setName).c_str(), record.name, ParamNameSize);
+    CopyUnits(record.description, GS::UniString(setName).View());
+    record.flags = 0;
+}
+
+void FillTextRecord(API_AddParType& record, const std::string& name, const std::string& value) {
+    record.typeID = ParamTypeText;
+    record.typeMod = ParamModifierSingle;
+    (void)CHTruncate(("Q7_" + name).c_str(), record.name, ParamNameSize);
+    CopyUnits(record.description, GS::UniString(name).View());
+    record.flags = TextParameterFlags;
+    CopyUnits(record.value.text, GS::UniString(value).View());
+}
+
+} // namespace
+
+void CopyNameField(char16_t (&field)[LibPartNameUnits], const GS::UniString& text) {
+    CopyUnits(field, text.View());
+}
+
+API_LibPart MakeLibPartRecord(const std::string& documentName) {
+    API_LibPart part{};
+    part.typeID = LibPartKindObject;
+    CopyNameField(part.docuName, GS::UniString(documentName));
+    return part;
+}
+
+Int64 ParameterRecordCount(const PropertySetMap& properties) {
+    Int64 records = 0;
+    for (const auto& [set, values] : properties)
+        records += 1 + Int64(values.size());
+    return records;
+}
+
+void LibPartImporter::RequireDownloaded(const ProductRecord& record) {
+    if (!record.file.downloaded)
+        throw ImportRefused("the product file \"" + record.file.name + "\" was not downloaded");
+}
+
+void LibPartImporter::RequireParametersFit(const ProductRecord& record) {
+    if (ParameterRecordCount(record.properties) > MaxParameterRecords)
+        throw ImportRefused("the product has more properties than a library part can hold");
+}
+
+GSErrCode LibPartImporter::AddLibraryFile(ProductRecord record) {
+    const auto path = LocalFilePath(record.localFolder, record.file);
+    if (!path)
+        return NoError;
+    GS::Array<API_LibraryInfo> libraries;
+    if (HostApi::EnvironmentRequest(GSType(Selector::GLIB), &libraries, nullptr, nullptr) == NoError) {
+        API_LibraryInfo added;
+        added.location = IO::Location(*path);
+        libraries.Push(std::move(added));
+        (void)HostApi::EnvironmentRequest(GSType(Selector::SLIB), &libraries, nullptr,
+                                          nullptr); // a container the host refuses stays out of the list
+    }
+    return NoError;
+}
+
+GSErrCode LibPartImporter::RegisterObjectFile(ProductRecord record) {
+    const auto fileName = LocalFileName(record.file);
+    if (!fileName)
+        return ErrBadParameter;
+    const IO::Location source(record.localFolder + "\\" + *fileName);
+    const auto picture = LocalFilePath(record.localFolder, record.image);
+
+    API_LibPart part = MakeLibPartRecord(record.file.name);
+    CopyNameField(part.fileName, GS::UniString(record.file.name));
+    std::unique_ptr<IO::Location> folder;
+    if (GSErrCode code = FindLibraryFolder(folder); code != NoError)
+        return code;
+    IO::Location target = *folder;
+    if (GSErrCode code = target.AppendToLocal(*fileName); code != NoError)
+        return code;
+    // An existing target is replaced; a failed copy shows as a failed register.
+    (void)IO::fileSystem.Copy(source, target);
+    part.location = &target;
+    folder.reset();
+
+    const GSErrCode result = HostApi::RegisterLibraryPart(&part);
+    if (!record.image.name.empty() && record.image.downloaded && picture)
+        AttachPreviewPicture(record.image.extension, part, IO::Location(*picture), false);
+    (void)WriteParameterSection(part, record.properties, false);
+    part.location = nullptr;
+    return result;
+}
+
+GSErrCode LibPartImporter::CreateGeneratedLibPart(ProductRecord record) {
+    API_LibPart part = MakeLibPartRecord(record.file.name);
+    part.flags = LibPartFlagGenerated;
+    const auto productPath = LocalFilePath(record.localFolder, record.file);
+    const IO::Location productFile(productPath.value_or(std::string()));
+    std::unique_ptr<IO::Location> folder;
+    if (FindLibraryFolder(folder) != NoError)
+        return NoError;
+    part.location = folder.get();
+
+    // Overwriting is on only for this create, whatever it answers.
+    (void)SetOverwrite(true);
+    const GSErrCode created = HostApi::CreateLibraryPart(&part);
+    (void)SetOverwrite(false);
+    if (created != NoError)
+        return NoError;
+
+    // Written from the texts themselves: a name of any length goes in whole.
+    const std::string eol = GS::EOL;
+    WriteSection(SectionComment, {record.file.name});
+    WriteSection(SectionKeywords, {"Quorvel LibPart"});
+    WriteSection(SectionCopyright, {record.file.name});
+    WriteSection(SectionMasterScript, {std::string()});
+    WriteSection(Section3DScript, {"MATERIAL mat" + eol + eol, "BLOCK a, b, 1" + eol,
+                                   "ADD a * 1, b* 1, 1" + eol, "ADDZ zzyzx - 3" + eol});
+    WriteSection(Section2DScript, {"PROJECT2 3, 270, 2" + eol});
+
+    // The preview is made of the product file's bytes; the picture gives only its type.
+    if (!record.image.name.empty() && record.image.downloaded && productPath)
+        AttachPreviewPicture(record.image.extension, part, productFile, true);
+    (void)WriteParameterSection(part, record.properties, true);
+
+    part.location = nullptr;
+    folder.reset();
+    (void)HostApi::SaveLibraryPart(&part); // a part the host cannot save is the host's to report
+    return NoError;
+}
+
+bool LibPartImporter::WriteParameterSection(API_LibPart part, PropertySetMap properties, bool add) {
+    API_LibPartSection header = Header(SectionParameters);
+    OwnedHandle sectionData;
+    // Asked for whether the part has its section yet; its data are rebuilt below.
+    (void)HostApi::GetLibraryPartSection(part.index, &header, sectionData.Out(), nullptr, nullptr);
+
+    HostParameterList existing;
+    if (existing.Read(part.index) != NoError) {
+        existing.a = DefaultPartSize;
+        existing.b = DefaultPartSize;
+        (void)HostApi::BuildParameterSection(&part, nullptr, existing.a, existing.b, 0, sectionData.Out(),
+                                             nullptr);
+    }
+
+    const Int64 total = Int64(existing.Count()) + ParameterRecordCount(properties);
+    if (total > MaxParameterRecords) {
+        DBPrintf("Quorvel: %lld parameters do not fit one parameter section; parameters left as they were\n",
+                 static_cast<long long>(total));
+        return false;
+    }
+    OwnedHandle list(BMAllocateHandle(total * Int64(sizeof(API_AddParType)), ALLOCATE_CLEAR, 0));
+    if (list.Get() == nullptr) {
+        DBPrintf("Quorvel: no memory for %lld parameters\n", static_cast<long long>(total));
+        return false;
+    }
+    auto* records = reinterpret_cast<API_AddParType*>(*list.Get());
+    for (Int32 n = 0; n < existing.Count(); ++n)
+        std::memcpy(&records[n], &existing[n], sizeof(API_AddParType));
+    Int64 next = existing.Count();
+    for (const auto& [setName, values] : properties) {
+        FillTitleRecord(records[next++], setName);
+        for (const auto& [name, value] : values)
+            FillTextRecord(records[next++], name, value);
+    }
+
+    (void)HostApi::BuildParameterSection(&part, reinterpret_cast<API_AddParType**>(list.Get()), existing.a,
+                                         existing.b, 0, sectionData.Out(), nullptr);
+    list.Reset();
+    // The section results are not examined: the part stands without its parameters.
+    if (add) {
+        API_LibPartDetails details{};
+        (void)HostApi::SetParameterSectionDetails(&part, sectionData.Get(), &details);
+        (void)HostApi::AddLibraryPartSection(&header, sectionData.Get(), nullptr);
+    } else {
+        (void)HostApi::UpdateLibraryPartSection(part.index, &header, sectionData.Get(), nullptr, nullptr);
+    }
+    return true;
+}
+
+void LibPartImporter::AttachPreviewPicture(std::string extension, API_LibPart part, IO::Location location,
+                                           bool add) {
+    IO::File file(location, IO::File::Fail);
+    if (file.GetStatus() != NoError)
+        return;
+    UInt64 length = 0;
+    if (file.GetDataLength(&length) != NoError)
+        return;
+    const std::string kind = "image/" + extension;
+    OwnedHandle data(BMAllocateHandle(Int64(kind.size() + length + 1), 0, 0));
+    if (data.Get() == nullptr)
+        return;
+    std::memcpy(*data.Get(), kind.c_str(), kind.size() + 1);
+    if (file.Open(IO::File::ReadMode, IO::AccessDeniedQuiet) != NoError)
+        return;
+    const GSErrCode read = file.ReadBin(*data.Get() + kind.size() + 1, length);
+    (void)file.Close(); // read only: nothing to lose
+    if (read != NoError)
+        return;
+    const API_LibPartSection header = Header(SectionPreview);
+    // A refused preview leaves the part without one; nothing to tell.
+    if (add)
+        (void)HostApi::AddLibraryPartSection(&header, data.Get(), nullptr);
+    else
+        (void)HostApi::UpdateLibraryPartSection(part.index, &header, data.Get(), nullptr, nullptr);
+}
+
+void FamilyImporter::Import(json product) {
+    const ProductRecord record = ReadProduct(std::move(product));
+    if (record.file.name.empty())
+        return;
+    const bool registers = record.file.extension == "GSM";
+    const bool adds = record.file.extension == "lcf";
+    if (!registers && !adds)
+        return;
+    RequireDownloaded(record);
+    if (registers) {
+        RequireParametersFit(record);
+        (void)RegisterObjectFile(record); // the part's own failures are the host's to show
+    }
+    if (adds)
+        (void)AddLibraryFile(record);
+}
+
+void GenericImporter::Import(json product) {
+    const ProductRecord record = ReadProduct(std::move(product));
+    if (record.file.name.empty()) {
+        (void)HostApi::WriteReport("Name is not defined", true);
+        return;
+    }
+    RequireDownloaded(record);
+    RequireParametersFit(record);
+    (void)CreateGeneratedLibPart(record);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "api/LibraryRecords.h"
+#include "import/BaseImporter.h"
+#include "import/ProductPayload.h"
+
+#include <string>
+
+// The most records a parameter list can hold: its count is a 16-bit signed number.
+inline constexpr Int32 MaxParameterRecords = 32767;
+
+// The operations shared by the importers whose products end as library parts.
+class LibPartImporter : public BaseImporter {
+public:
+    // Adds the downloaded library container to the library list (every time; the list is not
+    // searched first). Answers 0.
+    static GSErrCode AddLibraryFile(ProductRecord record);
+    // Copies the downloaded library-part file into the library folder and registers it, then
+    // attaches its preview and writes its parameters. Answers the register operation's code, or
+    // FindLibraryFolder's.
+    static GSErrCode RegisterObjectFile(ProductRecord record);
+    // Generates a library part with fixed scripts named after the product. Answers 0.
+    static GSErrCode CreateGeneratedLibPart(ProductRecord record);
+    // The part's parameters followed by a title record per set and a text record per property.
+    // `add`: the part is being created; else it is a registered part. False when the section
+    // was not written because the list would not fit a parameter section.
+    static bool WriteParameterSection(API_LibPart part, PropertySetMap properties, bool add);
+    // The file's bytes as the part's preview of type "image/<extension>".
+    static void AttachPreviewPicture(std::string extension, API_LibPart part, IO::Location location,
+                                     bool add);
+
+protected:
+    // Refuse the import (ImportRefused) when the product file did not arrive, or when the
+    // product's parameters alone cannot be held by one list.
+    static void RequireDownloaded(const ProductRecord& record);
+    static void RequireParametersFit(const ProductRecord& record);
+};
+
+// A FAMILY_IMPORT product: a library-part file ("GSM") is registered, a library container
+// ("lcf") is added to the library list; other extensions do nothing.
+class FamilyImporter : public LibPartImporter {
+public:
+    void Import(nlohmann::json product) override;
+};
+
+// A GENERIC_GEOMETRY_IMPORT product: a library part generated with fixed scripts.
+class GenericImporter : public LibPartImporter {
+public:
+    void Import(nlohmann::json product) override;
+};
+
+// The library-part record the importers start from: kind 4, the name as document name.
+API_LibPart MakeLibPartRecord(const std::string& documentName);
+// Copies the text with its terminator into a 256-unit name field, cut to 255 units (never in the
+// middle of a surrogate pair).
+void CopyNameField(char16_t (&field)[LibPartNameUnits], const GS::UniString& text);
+// The number of records a property map adds: one per set and one per property.
+Int64 ParameterRecordCount(const PropertySetMap& properties);

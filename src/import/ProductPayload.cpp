@@ -1,0 +1,201 @@
+#include "import/ProductPayload.h"
+
+#include "api/ErrorCodes.h"
+#include "api/LibraryRecords.h"
+#include "api/Selectors.h"
+#include "gs/Debug.h"
+#include "host/HostApi.h"
+#include "import/FileService.h"
+#include "io/File.h"
+#include "net/Download.h"
+
+#include <cstdlib>
+#include <new>
+
+using nlohmann::json;
+
+namespace {
+
+constexpr const char* LibraryFolderName = "Quorvel";
+constexpr Int32 SpecialFolderUserLibrary = 6;
+
+// A null or missing text reads as empty; anything else must be a JSON string.
+std::string TextOrEmpty(const json& value) {
+    return value.is_null() ? std::string() : value.get<std::string>();
+}
+
+// The last three characters; std::out_of_range for a shorter text.
+std::string LastThree(const std::string& text) {
+    return text.substr(text.size() - 3);
+}
+
+// A file name is made of the product's texts, which come from the web: every byte that is a path
+// separator ("/" or "\"), NUL or another control character (below 0x20, and 0x7F), or one of
+// : * ? " < > | (refused by some file systems) becomes "_". Other bytes, UTF-8 sequences
+// included, stay as they are.
+std::string SafeFileText(const std::string& text) {
+    std::string safe = text;
+    for (char& c : safe) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' ||
+            c == '<' || c == '>' || c == '|')
+            c = '_';
+    }
+    return safe;
+}
+
+bool IsUnreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
+}
+
+std::string PercentEncoded(const std::string& text) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (IsUnreserved(u)) {
+            encoded.push_back(c);
+        } else {
+            encoded.push_back('%');
+            encoded.push_back(digits[u >> 4]);
+            encoded.push_back(digits[u & 0x0F]);
+        }
+    }
+    return encoded;
+}
+
+std::string TemporaryFolder() {
+    const char* temp = std::getenv("TEMP");
+    return temp != nullptr ? temp : "/tmp";
+}
+
+GSErrCode GetLibraryList(GS::Array<API_LibraryInfo>& list, Int32* embeddedIndex) {
+    return HostApi::EnvironmentRequest(GSType(Selector::GLIB), &list, embeddedIndex, nullptr);
+}
+
+} // namespace
+
+std::optional<std::string> LocalFileName(const std::string& baseName, const std::string& extension) {
+    const std::string name = SafeFileText(baseName) + "." + SafeFileText(extension);
+    // "." and ".." name folders, and a name of dots alone is no name a user can see.
+    if (name.find_first_not_of('.') == std::string::npos)
+        return std::nullopt;
+    return name;
+}
+
+std::optional<std::string> LocalFileName(const FileRef& file) {
+    return LocalFileName(file.name, file.extension);
+}
+
+std::optional<std::string> LocalFilePath(const std::string& localFolder, const FileRef& file) {
+    auto name = LocalFileName(file);
+    if (!name)
+        return std::nullopt;
+    return localFolder + "\\" + *name;
+}
+
+std::string FileServiceAddress(const std::string& uuid) {
+    return FileServiceBaseAddress() + "/api/v1/files/" + PercentEncoded(uuid);
+}
+
+ProductRecord ReadProduct(json product) {
+    ProductRecord record;
+    record.file.name = TextOrEmpty(product["name"]);
+    record.file.uuid = TextOrEmpty(product["fileForImportUuid"]);
+    const json& contentType = product["fileForImportContentType"];
+    record.file.extension = contentType.is_null() ? std::string() : LastThree(contentType.get<std::string>());
+
+    json& image = product["image"];
+    const std::string imageName = TextOrEmpty(image["name"]);
+    record.image.name = imageName.size() < 4 ? imageName : imageName.substr(0, imageName.size() - 4);
+    record.image.uuid = TextOrEmpty(image["uuid"]);
+    record.image.extension = image["name"].is_null() ? std::string() : LastThree(imageName);
+
+    record.properties = ReadPropertySets(product["propertySets"]);
+    AddProductTag(record.properties, product["uuid"].get<std::string>());
+
+    if (!record.file.name.empty()) {
+        record.localFolder = DownloadProductFile(record.file.name, record.file.uuid, record.file.extension,
+                                                 &record.file.downloaded);
+        if (!record.image.name.empty())
+            (void)DownloadProductFile(record.image.name, record.image.uuid, record.image.extension,
+                                      &record.image.downloaded); // same folder as the product file
+    }
+    return record;
+}
+
+std::string DownloadProductFile(std::string baseName, std::string uuid, std::string extension,
+                                bool* downloaded) {
+    const std::string folder = TemporaryFolder();
+    if (downloaded != nullptr)
+        *downloaded = false;
+    const auto name = LocalFileName(baseName, extension);
+    if (!name) {
+        DBPrintf("Quorvel: no file name can be made of \"%s.%s\"; nothing downloaded\n", baseName.c_str(),
+                 extension.c_str());
+        return folder;
+    }
+    const std::string url = FileServiceAddress(uuid);
+    const std::string path = folder + "\\" + *name;
+    const HRESULT result = URLDownloadToFileA(nullptr, url.c_str(), path.c_str(), 0, nullptr);
+    if (result != S_OK) {
+        // A file left from an earlier import must not pass for this one.
+        const IO::Location target(path);
+        if (IO::fileSystem.Exists(target))
+            (void)IO::fileSystem.Delete(target); // a file that cannot be removed fails later reads as well
+        DBPrintf("Quorvel: download of %s to %s failed (0x%08X)\n", url.c_str(), path.c_str(),
+                 unsigned(result));
+        return folder;
+    }
+    if (downloaded != nullptr)
+        *downloaded = true;
+    return folder;
+}
+
+GSErrCode FindLibraryFolder(std::unique_ptr<IO::Location>& location) {
+    location.reset();
+    GS::Array<API_LibraryInfo> libraries;
+    Int32 embeddedIndex = -1;
+    if (GetLibraryList(libraries, &embeddedIndex) == NoError && embeddedIndex >= 0 &&
+        UInt32(embeddedIndex) < libraries.GetSize()) {
+        location = std::make_unique<IO::Location>(libraries[UInt32(embeddedIndex)].location);
+        IO::Location folder = *location;
+        if (folder.AppendToLocal(LibraryFolderName) == NoError) {
+            const GSErrCode created = IO::fileSystem.CreateFolder(folder, IO::AccessDeniedQuiet);
+            if (created == NoError || created == IO::ErrFolderExists)
+                *location = folder;
+        }
+        return NoError;
+    }
+
+    libraries.Clear();
+    if (GSErrCode code = GetLibraryList(libraries, nullptr); code != NoError)
+        return code;
+    IO::Location special;
+    if (GSErrCode code = HostApi::EnvironmentRequest(
+            GSType(Selector::GSPF), reinterpret_cast<APIRequestArg>(GSIntPtr(SpecialFolderUserLibrary)),
+            &special, nullptr);
+        code != NoError)
+        return code;
+    if (special.AppendToLocal(LibraryFolderName) != NoError)
+        return ErrGeneral;
+    const IO::Folder folder(special, IO::Folder::Create);
+    if (folder.GetStatus() != NoError || !folder.IsWriteable())
+        return ErrGeneral;
+    location = std::make_unique<IO::Location>(special);
+
+    for (const auto& library : libraries)
+        if (library.location == *location)
+            return NoError;
+    try {
+        API_LibraryInfo added;
+        added.location = *location;
+        libraries.Push(std::move(added));
+    } catch (const std::bad_alloc&) {
+        return ErrOutOfMemory;
+    }
+    (void)HostApi::EnvironmentRequest(GSType(Selector::SLIB), &libraries, nullptr,
+                                      nullptr); // the folder is usable whether the host lists it or not
+    return NoError;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "gs/Types.h"
+#include "import/PropertySets.h"
+#include "io/Location.h"
+
+#include <nlohmann/json.hpp>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+// One product file: the local file's base name and extension, and its identifier on the file
+// service.
+struct FileRef {
+    std::string name;
+    std::string extension;
+    std::string uuid;
+    // The file is in the download folder, freshly fetched by this import.
+    bool downloaded = false;
+};
+
+// What a library part importer works from. A value type: copies own their texts and map.
+struct ProductRecord {
+    std::string localFolder; // empty when nothing was downloaded
+    FileRef file;            // the product file; its name is the product's name
+    FileRef image;           // the picture; all empty when the product has none
+    PropertySetMap properties;
+};
+
+// Reads a FAMILY_IMPORT or GENERIC_GEOMETRY_IMPORT product and downloads its files when it has a
+// name. JSON shape errors leave as the JSON library's exceptions; a content type or picture name
+// shorter than three characters raises std::out_of_range before anything is downloaded.
+ProductRecord ReadProduct(nlohmann::json product);
+
+// Downloads the file service's file `uuid` into the temporary folder ("TEMP", else "/tmp") as
+// <baseName>.<extension> and answers the folder. `downloaded` (when given) tells whether the file
+// is there now; after a failure no file of that name is left in the folder.
+std::string DownloadProductFile(std::string baseName, std::string uuid, std::string extension,
+                                bool* downloaded = nullptr);
+
+// The library folder where the add-on keeps its parts: the "Quorvel" folder of the project's
+// embedded library (or that library itself when the folder cannot be made), else the "Quorvel"
+// folder of the host's user library folder, added to the library list when missing. Answers 0 and
+// a new location, ErrGeneral when that folder cannot be used, ErrOutOfMemory when the list cannot
+// grow, or the host's code when the library list cannot be read.
+GSErrCode FindLibraryFolder(std::unique_ptr<IO::Location>& location);
+
+// The file name a downloaded file gets: "<name>.<extension>" with every character that cannot
+// stand in a file name replaced; nothing when the result would be no usable name.
+std::optional<std::string> LocalFileName(const std::string& baseName, const std::string& extension);
+std::optional<std::string> LocalFileName(const FileRef& file);
+// localFolder + "\" + the local file name; nothing when the file has no usable name.
+std::optional<std::string> LocalFilePath(const std::string& localFolder, const FileRef& file);
+
+// The address of a file on the file service; the uuid is percent-encoded where it holds other
+// than unreserved characters.
+std::string FileServiceAddress(const std::string& uuid);

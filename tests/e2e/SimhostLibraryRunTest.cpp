@@ -1,0 +1,143 @@
+// `simhost run` with library parts: objects placed from library parts, and a family product
+// imported from the local file service (`--files`).
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+struct RunResult {
+    int exitCode = -1;
+    std::vector<json> lines;
+    std::string err;
+};
+
+// A fresh folder for one test, removed at the end.
+struct Folder {
+    fs::path path;
+    Folder() {
+        std::string pattern = (fs::temp_directory_path() / "simhost-library-run-XXXXXX").string();
+        path = mkdtemp(pattern.data());
+    }
+    ~Folder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+void Write(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+RunResult RunSimhost(const Folder& folder, const std::string& script, const std::string& options = "",
+                     const std::string& environment = "") {
+    static int counter = 0;
+    const std::string file = folder / ("script" + std::to_string(++counter) + ".jsonl");
+    Write(file, script);
+    const std::string err = folder / "stderr.txt";
+    const std::string command =
+        environment + " " + std::string(SIMHOST_PATH) + " run " + file + " " + options + " 2>" + err;
+    RunResult r;
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    int status = pclose(pipe);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+        r.lines.push_back(json::parse(line));
+    std::ifstream e(err);
+    r.err.assign(std::istreambuf_iterator<char>(e), {});
+    return r;
+}
+
+const char* const PartFile =
+    R"({"format":"simhost-libpart","version":1,"a":0.5,"b":0.5,"parameters":[],"sections":[]})";
+
+} // namespace
+
+TEST(SimhostLibraryRun, PlacesObjectsOfALibraryPart) {
+    Folder folder;
+    Write(folder / "chair.gsm", PartFile);
+    RunResult empty = RunSimhost(folder, R"({"step":"state"})");
+    ASSERT_EQ(empty.exitCode, 0) << empty.err;
+    json project = empty.lines.at(0)["project"];
+    project["libraries"]["parts"] =
+        json::array({{{"name", "Chair"}, {"file", folder / "chair.gsm"}, {"origin", "registered"}}});
+    Write(folder / "project.json", project.dump());
+
+    RunResult r =
+        RunSimhost(folder, R"({"step":"place","type":"object","libraryPart":"Chair","area":1.5,"id":"C-1"}
+{"step":"place","type":"object","libraryPart":"Chair","area":2}
+{"step":"place","type":"object","libraryPart":"Sofa","area":1}
+{"step":"place","type":"wall","libraryPart":"Chair","area":1}
+{"step":"state"}
+)",
+                   "--project " + (folder / "project.json"));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.lines.size(), 5u);
+    EXPECT_TRUE(r.lines[0].contains("guid")) << r.lines[0];
+    EXPECT_TRUE(r.lines[1].contains("guid")) << r.lines[1];
+    EXPECT_EQ(r.lines[2]["error"], "no library part is named \"Sofa\"");
+    EXPECT_EQ(r.lines[3]["error"], "only objects place library parts");
+    const json& elements = r.lines[4]["project"]["elements"];
+    ASSERT_EQ(elements.size(), 2u) << elements;
+    EXPECT_EQ(elements[0]["guid"], r.lines[0]["guid"]);
+    EXPECT_EQ(elements[0]["id"], "C-1");
+    EXPECT_EQ(elements[0]["libraryPart"], 1);
+    EXPECT_EQ(elements[1]["libraryPart"], 1);
+}
+
+TEST(SimhostLibraryRun, ImportsAFamilyProductFromTheFileServiceAndPlacesIt) {
+    Folder folder;
+    fs::create_directories(folder.path / "files");
+    fs::create_directories(folder.path / "temp");
+    fs::create_directories(folder.path / "library");
+    Write(folder / "files/f-1", PartFile);
+    const json product = {{"importType", "FAMILY_IMPORT"},
+                          {"name", "Chair"},
+                          {"uuid", "prod-1"},
+                          {"fileForImportUuid", "f-1"},
+                          {"fileForImportContentType", "model/GSM"}};
+    const json libraries = {{"step", "libraries"}, {"specialFolder", folder / "library"}};
+    const json import = {{"step", "call"}, {"function", "import"}, {"argJson", product}};
+    RunResult r = RunSimhost(folder,
+                             libraries.dump() + "\n" + R"({"step":"menu","menu":32500,"item":1}
+)" + import.dump() + "\n" +
+                                 R"({"step":"place","type":"object","libraryPart":"Chair","area":1}
+{"step":"place","type":"object","libraryPart":"Chair","area":1}
+{"step":"call","function":"export","arg":"PROJECT_INFO"}
+{"step":"state"}
+)",
+                             "--files " + (folder / "files"), "TEMP=" + (folder / "temp"));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.lines.size(), 7u);
+    ASSERT_TRUE(r.lines[2].contains("value")) << r.lines[2];
+    EXPECT_EQ(json::parse(r.lines[2]["value"].get<std::string>())["Success"], true);
+    EXPECT_TRUE(fs::is_regular_file(folder.path / "temp/Chair.GSM"));
+    const json families = json::parse(r.lines[5]["value"].get<std::string>())["ImportedData"]["Families"];
+    EXPECT_EQ(families,
+              json::parse(R"([{"Uuid":"prod-1","NumOfElements":2,"TotalArea":0.0,"SuplierData":false}])"));
+    const json& state = r.lines[6]["project"];
+    ASSERT_EQ(state["libraries"]["parts"].size(), 1u);
+    const json& part = state["libraries"]["parts"][0];
+    EXPECT_EQ(part["name"], "Chair");
+    EXPECT_EQ(part["file"], folder / "library/Quorvel/Chair.GSM");
+    ASSERT_EQ(part["parameters"].size(), 2u);
+    EXPECT_EQ(part["parameters"][1]["value"], "prod-1");
+    ASSERT_EQ(state["elements"].size(), 2u);
+    EXPECT_EQ(state["elements"][1]["libraryPart"], 1);
+}

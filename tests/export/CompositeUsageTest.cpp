@@ -1,0 +1,157 @@
+// Tagged composite structures and how the project's elements use them.
+#include "export/ProductUsage.h"
+#include "gs/MemoryManager.h"
+#include "import/ImportDispatcher.h"
+#include "model/Project.h"
+#include "support/InProcessHost.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using nlohmann::json;
+using testing_support::InProcessHost;
+
+namespace {
+
+// Three untagged materials first, so the layers' materials (4, 5) never share an index with a
+// composite (1, 2, …).
+void AddPadding(InProcessHost& h) {
+    for (const char* name : {"P1", "P2", "P3"}) {
+        simhost::BuildingMaterial m;
+        m.guid = GS::Guid::Generate();
+        m.name = name;
+        h.host.project.attributes.buildingMaterials.push_back(m);
+    }
+}
+
+void ImportComposite(const std::string& name, int uuid) {
+    json layer1 = {{"layerstyle", "Structure"}, {"thickness", 100}, {"product", {{"name", "Brick"}}}};
+    json layer2 = {{"layerstyle", "Thermal"}, {"thickness", 40}, {"product", {{"name", "Wool"}}}};
+    json p = {{"importType", "TYPE_IMPORT"},
+              {"constructionType", "Wall"},
+              {"Name", name},
+              {"uuid", uuid},
+              {"layers", {layer1, layer2}}};
+    RunImport(GS::UniString(p.dump()));
+}
+
+// A wall drawn with the composite: its reference names it, one entry of its area per skin.
+void PlaceWall(InProcessHost& h, Int32 composite, double area) {
+    simhost::Element e;
+    e.guid = GS::Guid::Generate();
+    e.type = ElemTypeWall;
+    e.wallAttribute = composite;
+    e.area = area;
+    for (const auto& skin : h.host.project.attributes.composites.at(size_t(composite - 1)).skins)
+        e.composite.push_back({skin.buildingMaterial, area});
+    h.host.project.elements.elements.push_back(e);
+}
+
+} // namespace
+
+TEST(CompositeUsage, TaggedCompositesAreListedWithTheWallsPlacedWithThem) {
+    InProcessHost h;
+    AddPadding(h);
+    ImportComposite("Outer", 12);
+    ImportComposite("Inner", 7);
+    ASSERT_EQ(h.host.project.attributes.composites.size(), 2u);
+    PlaceWall(h, 1, 3.0);
+    PlaceWall(h, 1, 4.5);
+    h.TakeDebugLines();
+
+    const ProductUsageList list = ListTaggedComposites();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].Uuid, "12");
+    EXPECT_EQ(list[0].NumOfElements, 2);
+    EXPECT_EQ(list[0].TotalArea, 7.5);
+    EXPECT_FALSE(list[0].SuplierData);
+    EXPECT_EQ(list[1].Uuid, "7");
+    EXPECT_EQ(list[1].NumOfElements, 0);
+    EXPECT_EQ(list[1].TotalArea, 0.0);
+    EXPECT_EQ(h.TakeDebugLines(),
+              (std::vector<std::string>{"Q7_QV_UUID", "12", "Type - 1", "Q7_QV_UUID", "7", "Type - 2"}));
+
+    // The layers' materials see the skins' entries.
+    UsageScan scan;
+    EXPECT_EQ(scan.CountAttributeUses(4), 2) << "material 4 is a skin of both walls";
+    EXPECT_EQ(scan.SumAttributeArea(4), 7.5);
+}
+
+TEST(CompositeUsage, OneScanServesMaterialsAndComposites) {
+    InProcessHost h;
+    AddPadding(h);
+    ImportComposite("Outer", 12);
+    for (int i = 0; i < 4; ++i)
+        PlaceWall(h, 1, 1.0);
+    h.host.counters.Reset();
+    UsageScan scan;
+    EXPECT_EQ(ListTaggedComposites(scan).size(), 1u);
+    (void)ListTaggedMaterials(scan);
+    EXPECT_EQ(ListTaggedComposites(scan).at(0).NumOfElements, 4);
+    EXPECT_EQ(h.host.counters.Of("GetElementQuantities"), 4u) << "each element once";
+    EXPECT_EQ(h.host.counters.Of("ListElementsByType"), 3u);
+}
+
+TEST(CompositeUsage, AnEmptyIdentifierIsNotListedButItsTwoDebugLinesAreWritten) {
+    InProcessHost h;
+    ImportComposite("Outer", 12);
+    ImportComposite("Inner", 7);
+    h.host.project.attributes.composites[0].userData->texts[0] = "";
+    h.TakeDebugLines();
+    const ProductUsageList list = ListTaggedComposites();
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].Uuid, "7");
+    EXPECT_EQ(h.TakeDebugLines(),
+              (std::vector<std::string>{"Q7_QV_UUID", "", "Q7_QV_UUID", "7", "Type - 2"}));
+}
+
+TEST(CompositeUsage, AFailureDropsWhatItConcernsWithoutDebugLines) {
+    const struct {
+        const char* what;
+        std::function<void(InProcessHost&)> fault;
+        std::vector<std::string> listed;
+    } cases[] = {
+        {"no count",
+         [](InProcessHost& h) {
+             h.host.faults.Set(*simhost::ParseOperationName("GetAttributeCount"), ErrGeneral);
+         },
+         {}},
+        {"no attribute",
+         [](InProcessHost& h) {
+             h.host.faults.Set(*simhost::ParseOperationName("GetAttribute"), ErrGeneral);
+         },
+         {}},
+        {"no user data read",
+         [](InProcessHost& h) {
+             h.host.faults.Set(*simhost::ParseOperationName("GetAttributeUserData"), ErrGeneral);
+         },
+         {}},
+        {"the first has no user data",
+         [](InProcessHost& h) { h.host.project.attributes.composites[0].userData.reset(); },
+         {"7"}},
+        {"the user data does not fit the block",
+         [](InProcessHost& h) { h.host.project.attributes.composites[0].userData->texts.push_back("third"); },
+         {"7"}},
+        {"no block", [](InProcessHost&) { BM::FailAllocations(0, 1); }, {"7"}},
+    };
+    for (const auto& c : cases) {
+        InProcessHost h;
+        ImportComposite("Outer", 12);
+        ImportComposite("Inner", 7);
+        h.TakeDebugLines();
+        const Int64 live = BM::LiveBlocks();
+        c.fault(h);
+        const ProductUsageList list = ListTaggedComposites();
+        BM::ClearFailures();
+        std::vector<std::string> uuids;
+        for (const auto& usage : list)
+            uuids.push_back(usage.Uuid);
+        EXPECT_EQ(uuids, c.listed) << c.what;
+        std::vector<std::string> debug;
+        if (!c.listed.empty())
+            debug = {"Q7_QV_UUID", "7", "Type - 2"};
+        EXPECT_EQ(h.TakeDebugLines(), debug) << c.what;
+        EXPECT_EQ(BM::LiveBlocks(), live) << c.what;
+    }
+}

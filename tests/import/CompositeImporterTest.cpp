@@ -1,0 +1,325 @@
+#include "gs/MemoryManager.h"
+#include "import/AttributeImporter.h"
+#include "import/ImportDispatcher.h"
+#include "model/Project.h"
+#include "support/InProcessHost.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using nlohmann::json;
+using namespace nlohmann::literals;
+using testing_support::InProcessHost;
+
+namespace {
+
+json Layer(const std::string& product, json thickness, const char* style = "Thermal") {
+    return {{"layerstyle", style},
+            {"thickness", std::move(thickness)},
+            {"product", {{"name", product}, {"layerstyle", "Finish"}}}};
+}
+
+json Composite(const std::string& type, json layers, json uuid = 12) {
+    return {{"importType", "TYPE_IMPORT"},
+            {"constructionType", type},
+            {"Name", "Wall " + type},
+            {"uuid", std::move(uuid)},
+            {"layers", std::move(layers)}};
+}
+
+json ThreeLayers() {
+    return json::array(
+        {Layer("Brick", 100, "Structure"), Layer("Wool", 50), Layer("Plaster", 12.5, "Finish")});
+}
+
+std::string Import(const json& product) {
+    RunImport(GS::UniString(product.dump()));
+    return LastImportResultText.ToCStr();
+}
+
+const simhost::AttributeStore& Store(const InProcessHost& h) {
+    return h.host.project.attributes;
+}
+
+// Nothing at all was made in the project.
+void ExpectNothingCreated(const InProcessHost& h, const std::string& what) {
+    for (const char* op : {"CreateAttribute", "ModifyAttribute", "CreateAttributeWithDefinitions",
+                           "SetAttributeUserData", "CreateClassificationSystem"})
+        EXPECT_EQ(h.host.counters.Of(op), 0u) << what << ": " << op;
+    EXPECT_TRUE(Store(h).buildingMaterials.empty()) << what;
+    EXPECT_TRUE(Store(h).composites.empty()) << what;
+}
+
+} // namespace
+
+TEST(CompositeImporter, LayersBecomeSkinsOfTheirOwnMaterialsAndTheCompositeIsTagged) {
+    InProcessHost h;
+    EXPECT_EQ(json::parse(Import(Composite("WALL", ThreeLayers())))["Success"], true);
+
+    ASSERT_EQ(Store(h).buildingMaterials.size(), 3u);
+    const auto& brick = Store(h).buildingMaterials[0];
+    EXPECT_EQ(brick.name, "Brick");
+    EXPECT_EQ(brick.cutFill, 17) << "the layer's style replaces the product's";
+    EXPECT_EQ(Store(h).buildingMaterials[1].cutFill, 5);
+    EXPECT_EQ(Store(h).buildingMaterials[2].cutFill, 8);
+    EXPECT_EQ(brick.manufacturer, "") << "layer products carry no tag of their own";
+
+    ASSERT_EQ(Store(h).composites.size(), 1u);
+    const simhost::Composite& c = Store(h).composites[0];
+    EXPECT_EQ(c.name, "Wall WALL");
+    EXPECT_EQ(c.structureKind, 1);
+    EXPECT_DOUBLE_EQ(c.totalThickness, 0.1625);
+    EXPECT_EQ(c.totalThickness, 0.0 + 0.1 + 0.05 + 0.0125) << "summed in layer order";
+    const struct {
+        Int32 material;
+        double thickness;
+    } skins[] = {{1, 0.1}, {2, 0.05}, {3, 0.0125}};
+    ASSERT_EQ(c.skins.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(c.skins[i].buildingMaterial, skins[i].material) << i;
+        EXPECT_EQ(c.skins[i].thickness, skins[i].thickness) << i;
+        EXPECT_EQ(c.skins[i].framePen, 1);
+        EXPECT_EQ(c.skins[i].flags, 1);
+    }
+    ASSERT_EQ(c.lines.size(), 4u);
+    for (const auto& line : c.lines) {
+        EXPECT_EQ(line.lineType, 1);
+        EXPECT_EQ(line.linePen, 1);
+    }
+    ASSERT_TRUE(c.userData.has_value());
+    EXPECT_EQ(c.userData->version, 0);
+    EXPECT_EQ(c.userData->platformSign, 0x5757);
+    EXPECT_EQ(c.userData->texts, (std::vector<std::string>{"12", "Q7_QV_UUID"}));
+    EXPECT_EQ(h.host.counters.Of("CreateAttributeWithDefinitions"), 1u);
+}
+
+TEST(CompositeImporter, ThicknessIsTheLeadingNumberOfTheValuesJsonTextInMetres) {
+    const std::pair<json, double> cases[] = {{120, 0.12},
+                                             {12.5, 0.0125},
+                                             {0, 0.0},
+                                             {-5, -0.005},
+                                             {1e3, 1.0},
+                                             {"100", 0.0},
+                                             {nullptr, 0.0},
+                                             {true, 0.0},
+                                             {json::array({7}), 0.0},
+                                             {R"({"v":3})"_json, 0.0},
+                                             {2.5e-3, 2.5e-6}};
+    for (const auto& [value, metres] : cases)
+        EXPECT_EQ(AttributeImporter::ReadThickness(value), metres) << value.dump();
+
+    InProcessHost h;
+    EXPECT_EQ(AttributeImporter::ReadLayer(Layer("Brick", "100")).thickness, 0.0);
+    json missing = Layer("Brick", 1);
+    missing.erase("thickness");
+    const CompositeLayer layer = AttributeImporter::ReadLayer(missing);
+    EXPECT_EQ(layer.thickness, 0.0);
+    EXPECT_EQ(layer.layerStyle, "Thermal");
+    EXPECT_EQ(layer.material.layerStyle, "Thermal");
+    EXPECT_EQ(layer.material.name, "Brick");
+}
+
+TEST(CompositeImporter, TheTagIsTheUuidAsASigned32BitNumber) {
+    const std::pair<json, std::string> cases[] = {
+        {12.9, "12"}, {true, "1"}, {false, "0"}, {-3.7, "-3"}, {4294967297, "1"}, {2147483648, "-2147483648"},
+        {0, "0"}};
+    for (const auto& [uuid, text] : cases) {
+        InProcessHost h;
+        Import(Composite("Wall", ThreeLayers(), uuid));
+        ASSERT_EQ(Store(h).composites.size(), 1u) << uuid.dump();
+        EXPECT_EQ(Store(h).composites[0].userData->texts.at(0), text) << uuid.dump();
+        EXPECT_EQ(AttributeImporter::ReadComposite(Composite("Wall", json::array(), uuid)).uuidText, text);
+    }
+    InProcessHost h;
+    EXPECT_THROW(Import(Composite("Wall", ThreeLayers(), "12")), json::type_error);
+    ExpectNothingCreated(h, "a text uuid");
+}
+
+TEST(CompositeImporter, StructureKindsAndTheImporterEachConstructionTypeGets) {
+    const struct {
+        const char* word;
+        Int16 kind;
+        ImporterKind importer;
+    } cases[] = {
+        {"WALL", 1, ImporterKind::Wall},     {"wall", 1, ImporterKind::Wall},
+        {"Wall", 1, ImporterKind::Wall},     {"FLOOR", 2, ImporterKind::Floor},
+        {"floor", 2, ImporterKind::Floor},   {"Floor", 2, ImporterKind::Floor},
+        {"ROOF", 4, ImporterKind::Roof},     {"roof", 4, ImporterKind::Roof},
+        {"Roof", 4, ImporterKind::Roof},     {"CEILING", 4, ImporterKind::Floor},
+        {"ceiling", 4, ImporterKind::Floor}, {"Ceiling", 4, ImporterKind::Floor},
+        {"wALL", 0, ImporterKind::None},     {"Walls", 0, ImporterKind::None},
+        {"Ceiling ", 0, ImporterKind::None}, {"CEILINGS", 0, ImporterKind::None},
+        {"", 0, ImporterKind::None},         {"Roofing", 0, ImporterKind::None},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AttributeImporter::StructureKind(c.word), c.kind) << c.word;
+        const json product = Composite(c.word, ThreeLayers());
+        EXPECT_EQ(ChooseImporter(product), c.importer) << c.word;
+        InProcessHost h;
+        const std::string result = Import(product);
+        if (c.importer == ImporterKind::None) {
+            EXPECT_EQ(result, R"({"Success":false})") << c.word;
+            continue;
+        }
+        ASSERT_EQ(Store(h).composites.size(), 1u) << c.word;
+        EXPECT_EQ(Store(h).composites[0].structureKind, c.kind) << c.word;
+    }
+    EXPECT_NE(dynamic_cast<FloorImporter*>(MakeImporter(Composite("Ceiling", json::array())).get()), nullptr);
+    EXPECT_NE(dynamic_cast<RoofImporter*>(MakeImporter(Composite("roof", json::array())).get()), nullptr);
+    EXPECT_NE(dynamic_cast<WallImporter*>(MakeImporter(Composite("Wall", json::array())).get()), nullptr);
+}
+
+TEST(CompositeImporter, LayersOfOneProductShareOneBuildingMaterial) {
+    InProcessHost h;
+    Import(Composite("Wall", json::array({Layer("Brick", 100), Layer("Wool", 20), Layer("Brick", 50)})));
+    ASSERT_EQ(Store(h).buildingMaterials.size(), 2u);
+    const auto& skins = Store(h).composites.at(0).skins;
+    ASSERT_EQ(skins.size(), 3u);
+    EXPECT_EQ(skins[0].buildingMaterial, 1);
+    EXPECT_EQ(skins[1].buildingMaterial, 2);
+    EXPECT_EQ(skins[2].buildingMaterial, 1);
+    EXPECT_EQ(skins[2].thickness, 0.05);
+}
+
+TEST(CompositeImporter, LayersMayBeAnArrayAnObjectInKeyOrderOrNothing) {
+    const struct {
+        const char* what;
+        json layers;
+        std::vector<std::string> materials;
+    } cases[] = {
+        {"empty array", json::array(), {}},
+        {"null", nullptr, {}},
+        {"an object", {{"b", Layer("Second", 1)}, {"a", Layer("First", 2)}}, {"First", "Second"}},
+    };
+    for (const auto& c : cases) {
+        InProcessHost h;
+        json product = Composite("Floor", c.layers);
+        Import(product);
+        ASSERT_EQ(Store(h).composites.size(), 1u) << c.what;
+        const auto& composite = Store(h).composites[0];
+        EXPECT_EQ(composite.skins.size(), c.materials.size()) << c.what;
+        EXPECT_EQ(composite.lines.size(), c.materials.size() + 1) << c.what;
+        std::vector<std::string> names;
+        for (const auto& m : Store(h).buildingMaterials)
+            names.push_back(m.name);
+        EXPECT_EQ(names, c.materials) << c.what;
+    }
+    InProcessHost h;
+    json product = Composite("Floor", nullptr);
+    product.erase("layers");
+    Import(product);
+    ASSERT_EQ(Store(h).composites.size(), 1u);
+    EXPECT_EQ(Store(h).composites[0].totalThickness, 0.0);
+}
+
+TEST(CompositeImporter, AMemoryManagerThatRefusesABlockStopsTheImportWhereItStands) {
+    const struct {
+        const char* what;
+        UInt64 skip; // successful allocations before the refused one
+        size_t materials, composites;
+        bool tagged;
+    } cases[] = {
+        {"the skin block", 0, 0, 0, false},
+        {"the separator block", 1, 3, 0, false},
+        {"the tag block", 2, 3, 1, false},
+    };
+    for (const auto& c : cases) {
+        InProcessHost h;
+        const Int64 live = BM::LiveBlocks();
+        BM::FailAllocations(c.skip, 1);
+        EXPECT_EQ(json::parse(Import(Composite("Wall", ThreeLayers())))["Success"], true) << c.what;
+        BM::ClearFailures();
+        EXPECT_EQ(Store(h).buildingMaterials.size(), c.materials) << c.what;
+        EXPECT_EQ(Store(h).composites.size(), c.composites) << c.what;
+        if (c.composites == 1) {
+            EXPECT_EQ(Store(h).composites[0].userData.has_value(), c.tagged) << c.what;
+        }
+        EXPECT_EQ(h.host.counters.Of("CreateAttributeWithDefinitions"), c.composites) << c.what;
+        EXPECT_EQ(BM::LiveBlocks(), live) << c.what << ": every block released";
+    }
+}
+
+TEST(CompositeImporter, HostFailuresDoNotStopTheImport) {
+    {
+        InProcessHost h;
+        h.host.faults.Set({HostOp::CreateAttributeWithDefinitions, std::nullopt}, ErrGeneral);
+        EXPECT_EQ(json::parse(Import(Composite("Wall", ThreeLayers())))["Success"], true);
+        EXPECT_TRUE(Store(h).composites.empty());
+        EXPECT_EQ(h.host.counters.Of("SetAttributeUserData"), 1u) << "the tag is still written";
+    }
+    {
+        // The name exists: the tag goes to the composite of that name.
+        InProcessHost h;
+        Import(Composite("Wall", ThreeLayers(), 1));
+        Import(Composite("Wall", ThreeLayers(), 2));
+        ASSERT_EQ(Store(h).composites.size(), 1u);
+        EXPECT_EQ(Store(h).composites[0].userData->texts[0], "2");
+    }
+    {
+        // Failed material creations leave index 0 in the skins, which the host refuses.
+        InProcessHost h;
+        h.host.faults.Set({HostOp::CreateAttribute, std::nullopt}, ErrGeneral);
+        EXPECT_EQ(json::parse(Import(Composite("Wall", ThreeLayers())))["Success"], true);
+        EXPECT_TRUE(Store(h).composites.empty());
+    }
+}
+
+TEST(CompositeImporter, MoreLayersThanASkinCountHoldsAreRefusedBeforeAnythingIsCreated) {
+    InProcessHost h;
+    json layers = json::array();
+    for (int i = 0; i < 32768; ++i)
+        layers.push_back(Layer("Brick", 1));
+    LastImportResultText = GS::UniString("previous");
+    EXPECT_EQ(Import(Composite("Wall", layers)), R"({"Success":false})");
+    ExpectNothingCreated(h, "32768 layers");
+
+    // The largest count that fits goes ahead: here it stops at the refused skin block.
+    CompositeData data =
+        AttributeImporter::ReadComposite(Composite("Wall", json::array({Layer("Brick", 1)})));
+    data.layers.resize(32767, data.layers[0]);
+    BM::FailAllocations(0, 1);
+    EXPECT_NO_THROW(AttributeImporter::CreateComposite(data));
+    BM::ClearFailures();
+    ExpectNothingCreated(h, "32767 layers");
+}
+
+TEST(CompositeImporter, EveryShapeErrorIsRaisedBeforeAnythingIsCreated) {
+    const auto with = [](const std::function<void(json&)>& change) {
+        json p = Composite("Wall", ThreeLayers());
+        change(p);
+        return p;
+    };
+    const std::pair<json, std::string> cases[] = {
+        {with([](json& p) { p.erase("Name"); }), "type must be string, but is null"},
+        {with([](json& p) { p["Name"] = 5; }), "type must be string, but is number"},
+        {with([](json& p) { p.erase("constructionType"); }), "type must be string, but is null"},
+        {with([](json& p) { p["constructionType"] = 3; }), "type must be string, but is number"},
+        {with([](json& p) { p.erase("uuid"); }), "type must be number, but is null"},
+        {with([](json& p) { p["uuid"] = "12"; }), "type must be number, but is string"},
+        {with([](json& p) { p["uuid"] = json::array(); }), "type must be number, but is array"},
+        {with([](json& p) { p["layers"][2].erase("layerstyle"); }), "type must be string, but is null"},
+        {with([](json& p) { p["layers"][2]["layerstyle"] = 4; }), "type must be string, but is number"},
+        {with([](json& p) { p["layers"][2]["product"] = "Brick"; }),
+         "cannot use operator[] with a string argument with string"},
+        {with([](json& p) { p["layers"][2]["product"] = 7; }),
+         "cannot use operator[] with a string argument with number"},
+        {with([](json& p) { p["layers"][2].erase("product"); }), "type must be string, but is null"},
+        {with([](json& p) { p["layers"][2]["product"]["name"] = 1; }), "type must be string, but is number"},
+        {with([](json& p) { p["layers"][2]["product"]["uuid"] = 1; }), "type must be string, but is number"},
+        {with([](json& p) { p["layers"][2]["product"]["uuid"] = "u"; }), "type must be string, but is null"},
+        {with([](json& p) { p["layers"] = 5; }), "cannot use operator[] with a string argument with number"},
+        {with([](json& p) { p["layers"] = "abc"; }),
+         "cannot use operator[] with a string argument with string"},
+    };
+    for (const auto& [product, message] : cases) {
+        InProcessHost h;
+        try {
+            WallImporter().Import(product);
+            ADD_FAILURE() << product.dump();
+        } catch (const json::type_error& e) {
+            EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+        }
+        ExpectNothingCreated(h, product.dump());
+    }
+}

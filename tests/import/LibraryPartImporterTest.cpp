@@ -1,0 +1,644 @@
+#include "gs/MemoryManager.h"
+#include "import/ImportDispatcher.h"
+#include "import/LibPartImporter.h"
+#include "import/ProductPayload.h"
+#include "runtime/Faults.h"
+#include "support/LibraryImportHost.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+using nlohmann::json;
+using namespace nlohmann::literals;
+using testing_support::LibraryImportHost;
+using testing_support::LibraryPartFile;
+using testing_support::ReadFile;
+using testing_support::WriteFile;
+
+namespace {
+
+const std::string PictureBytes = std::string("\x89PNG\r\n\x1a\n", 8) + std::string("\0pixels\xff", 8);
+const std::string ExistingParameters =
+    R"([{"type":2,"name":"Height","description":"Height","value":0.8},
+        {"type":12,"name":"Maker","description":"Maker","flags":4,"value":"ACME"}])";
+
+json PropertySets() {
+    return R"([{"name":"Fire","properties":[{"name":"class","type":"ValueList","unit":"h","values":[{"value":1}]}]},
+               {"name":"Acoustics","properties":[
+                  {"name":"rw","type":"Range","unit":"dB","ranges":[[{"value":50},{"value":52}]]}]}])"_json;
+}
+
+json FamilyProduct(const std::string& name = "Chair", const std::string& contentType = "model/GSM") {
+    return {{"importType", "FAMILY_IMPORT"},
+            {"name", name},
+            {"uuid", "prod-1"},
+            {"fileForImportUuid", "f-1"},
+            {"fileForImportContentType", contentType},
+            {"image", {{"name", "photo.png"}, {"uuid", "img-1"}}},
+            {"propertySets", PropertySets()}};
+}
+
+json GenericProduct(const std::string& name = "Crate") {
+    return {{"importType", "GENERIC_GEOMETRY_IMPORT"},
+            {"name", name},
+            {"uuid", "gen-1"},
+            {"fileForImportUuid", "g-1"},
+            {"fileForImportContentType", "model/obj"},
+            {"image", {{"name", "render.jpg"}, {"uuid", "img-2"}}}};
+}
+
+json Import(const json& product) {
+    RunImport(GS::UniString(product.dump()));
+    return json::parse(LastImportResultText.ToCStr());
+}
+
+// "type name|description|value|flags" per parameter, values only for text records.
+std::vector<std::string> Describe(const std::vector<simhost::LibraryParameter>& parameters) {
+    std::vector<std::string> lines;
+    for (const auto& p : parameters) {
+        std::string line = std::to_string(p.type) + " " + p.name + "|" + p.description;
+        if (p.text)
+            line += "|" + *p.text + "|" + std::to_string(p.flags);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+const std::vector<std::string> ProductRecords(const std::string& uuid) {
+    return {"15 Q7_Acoustics|Acoustics", "12 Q7_rw|rw|50/52 dB|1", "15 Q7_Fire|Fire",
+            "12 Q7_class|class|1 h|1",   "15 Q7_QV_UUID|QV_UUID",  "12 Q7_QV_UUID|QV_UUID|" + uuid + "|1"};
+}
+
+std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::string CodeText(GSType code) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        text.push_back(char((code >> shift) & 0xFF));
+    return text;
+}
+
+std::vector<std::string> SectionCodes(const simhost::LibraryPart& part) {
+    std::vector<std::string> codes;
+    for (const auto& s : part.sections)
+        codes.push_back(CodeText(s.code));
+    return codes;
+}
+
+void SetFault(LibraryImportHost& f, const char* operation, GSErrCode code) {
+    f.h.host.faults.Set(*simhost::ParseOperationName(operation), code);
+}
+
+} // namespace
+
+// ---- Family products
+
+TEST(FamilyImporter, AGsmProductIsDownloadedRegisteredTaggedAndGetsItsPreview) {
+    LibraryImportHost f;
+    const std::string partFile = LibraryPartFile(ExistingParameters);
+    f.Serve("f-1", partFile);
+    f.Serve("img-1", PictureBytes);
+
+    EXPECT_EQ(Import(FamilyProduct())["Success"], true);
+
+    EXPECT_EQ(f.service.Requests(), (std::vector<std::string>{"/api/v1/files/f-1", "/api/v1/files/img-1"}));
+    EXPECT_EQ(ReadFile(f.temp / "Chair.GSM"), partFile);
+    EXPECT_EQ(ReadFile(f.temp / "photo.png"), PictureBytes);
+    ASSERT_EQ(f.Libraries().parts.size(), 1u);
+    const simhost::LibraryPart& part = f.Libraries().parts[0];
+    EXPECT_EQ(part.origin, "registered");
+    EXPECT_EQ(part.name, "Chair");
+    EXPECT_EQ(part.file, f.LibraryFolder() + "/Chair.GSM");
+    EXPECT_EQ(part.a, 0.5) << "the part keeps its sizes";
+    ASSERT_TRUE(part.parameters.has_value());
+    EXPECT_EQ(Describe(*part.parameters),
+              Concat({"2 Height|Height", "12 Maker|Maker|ACME|4"}, ProductRecords("prod-1")));
+    EXPECT_EQ((*part.parameters)[0].real, 0.8) << "existing records are copied byte for byte";
+    const simhost::LibraryPartSection* preview = part.FindSection(FourCC("GIFF"));
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->bytes, std::string("image/png") + '\0' + PictureBytes);
+    ASSERT_EQ(f.Libraries().list.size(), 1u) << "the user library folder is listed";
+    EXPECT_EQ(f.Libraries().list[0].path, f.LibraryFolder());
+    EXPECT_EQ(f.h.host.project.libraries.overwrite, false);
+}
+
+TEST(FamilyImporter, ReimportReplacesThePartWithoutPilingUpParameters) {
+    LibraryImportHost f;
+    f.Serve("f-1", LibraryPartFile("[]"));
+    f.Serve("img-1", PictureBytes);
+    ASSERT_EQ(Import(FamilyProduct())["Success"], true);
+    ASSERT_EQ(Import(FamilyProduct())["Success"], true);
+    ASSERT_EQ(f.Libraries().parts.size(), 1u);
+    EXPECT_EQ(Describe(*f.Libraries().parts[0].parameters), ProductRecords("prod-1"));
+    EXPECT_EQ(f.Libraries().list.size(), 1u) << "the library folder is listed once";
+}
+
+TEST(FamilyImporter, OnlyExactlyGsmAndLcfAct) {
+    const char* const contentTypes[] = {"model/gsm", "model/Gsm", "model/xyz", "GSM ", "application/lcF"};
+    for (const char* contentType : contentTypes) {
+        LibraryImportHost f;
+        f.Serve("f-1", LibraryPartFile());
+        f.Serve("img-1", PictureBytes);
+        EXPECT_EQ(Import(FamilyProduct("Chair", contentType))["Success"], true) << contentType;
+        EXPECT_TRUE(f.Libraries().parts.empty()) << contentType;
+        EXPECT_TRUE(f.Libraries().list.empty()) << contentType;
+        EXPECT_FALSE(std::filesystem::exists(f.LibraryFolder())) << contentType;
+    }
+    LibraryImportHost f;
+    EXPECT_EQ(Import(FamilyProduct("Chair", "model/gsm"))["Success"], true)
+        << "a file that would not be used is not missed";
+}
+
+TEST(FamilyImporter, AContainerIsAddedToTheLibraryListEachTimeItIsImported) {
+    LibraryImportHost f;
+    f.Serve("f-1", R"({"format":"simhost-container","version":1,"parts":[{"name":"Lamp"},{"name":"Desk"}]})");
+    f.Serve("img-1", PictureBytes);
+    json product = FamilyProduct("Lights", "application/lcf");
+    ASSERT_EQ(Import(product)["Success"], true);
+    ASSERT_EQ(Import(product)["Success"], true);
+    const std::string container = f.temp / "Lights.lcf";
+    ASSERT_EQ(f.Libraries().list.size(), 2u);
+    EXPECT_EQ(f.Libraries().list[0].path, container);
+    EXPECT_EQ(f.Libraries().list[1].path, container);
+    EXPECT_TRUE(f.Libraries().parts.empty()) << "a container gets no parameters and no preview";
+    EXPECT_EQ(f.Libraries().AllParts().size(), 4u);
+    EXPECT_FALSE(std::filesystem::exists(f.LibraryFolder())) << "a container needs no library folder";
+}
+
+TEST(FamilyImporter, AProductWithoutANameDownloadsNothing) {
+    for (json name : {json(), json("")}) {
+        LibraryImportHost f;
+        f.Serve("f-1", LibraryPartFile());
+        json product = FamilyProduct();
+        product["name"] = name;
+        EXPECT_EQ(Import(product)["Success"], true);
+        EXPECT_TRUE(f.service.Requests().empty());
+        EXPECT_TRUE(f.Libraries().parts.empty());
+    }
+}
+
+// ---- Generic products
+
+TEST(GenericImporter, CreatesAPartWithTheSixSectionsAndTheirTexts) {
+    LibraryImportHost f;
+    f.Serve("g-1", "OBJ-BYTES");
+    json product = GenericProduct();
+    product.erase("image");
+    ASSERT_EQ(Import(product)["Success"], true);
+    ASSERT_EQ(f.Libraries().parts.size(), 1u);
+    const simhost::LibraryPart& part = f.Libraries().parts[0];
+    EXPECT_EQ(part.origin, "created");
+    EXPECT_EQ(part.name, "Crate");
+    EXPECT_EQ(part.flags, 0x0100);
+    EXPECT_EQ(part.file, f.LibraryFolder() + "/Crate.gsm");
+    EXPECT_EQ(SectionCodes(part), (std::vector<std::string>{"CTXT", "KWRD", "CPYR", "1DSC", "3DSC", "2DSC"}));
+    const std::vector<std::string> texts = {
+        "Crate",
+        "Quorvel LibPart",
+        "Crate",
+        "",
+        "MATERIAL mat\n\nBLOCK a, b, 1\nADD a * 1, b* 1, 1\nADDZ zzyzx - 3\n",
+        "PROJECT2 3, 270, 2\n"};
+    for (size_t n = 0; n < texts.size(); ++n)
+        EXPECT_EQ(part.sections[n].bytes, texts[n]) << SectionCodes(part)[n];
+    ASSERT_TRUE(part.parameters.has_value());
+    EXPECT_EQ(Describe(*part.parameters),
+              (std::vector<std::string>{"15 Q7_QV_UUID|QV_UUID", "12 Q7_QV_UUID|QV_UUID|gen-1|1"}))
+        << "a product without property sets gets the tag alone";
+    EXPECT_TRUE(std::filesystem::is_regular_file(part.file));
+}
+
+namespace {
+std::vector<bool> overwriteAtCreate;
+GSErrCode RecordingCreate(API_AddOnHandle handle, API_LibPart* part) {
+    overwriteAtCreate.push_back(simhost::CurrentHost().project.libraries.overwrite);
+    return reinterpret_cast<HostFn::CreateLibraryPart>(
+        simhost::CurrentHost().table.entries[HostOps[int(HostOp::CreateLibraryPart)].slot])(handle, part);
+}
+} // namespace
+
+TEST(GenericImporter, OverwritingIsOnOnlyAroundTheCreateCall) {
+    LibraryImportHost f;
+    f.Serve("g-1", "OBJ-BYTES");
+    overwriteAtCreate.clear();
+    f.ReplaceSlot(HostOp::CreateLibraryPart, &RecordingCreate);
+    ASSERT_EQ(Import(GenericProduct())["Success"], true);
+    ASSERT_EQ(Import(GenericProduct())["Success"], true);
+    EXPECT_EQ(overwriteAtCreate, (std::vector<bool>{true, true}));
+    EXPECT_FALSE(f.Libraries().overwrite);
+    EXPECT_EQ(f.Libraries().parts.size(), 1u) << "the second generation replaces the first";
+    EXPECT_EQ(f.h.host.counters.Of("EnvironmentRequest.OWLP"), 4u);
+
+    SetFault(f, "CreateLibraryPart", ErrNameExists);
+    ASSERT_EQ(Import(GenericProduct())["Success"], true) << "a failed create is no failed import";
+    EXPECT_EQ(f.h.host.counters.Of("EnvironmentRequest.OWLP"), 6u);
+    EXPECT_FALSE(f.Libraries().overwrite) << "switched off after a failed create too";
+    EXPECT_EQ(f.h.host.counters.Of("BeginLibraryPartSection"), 12u) << "no section after a failed create";
+}
+
+TEST(GenericImporter, ThePreviewIsMadeOfTheProductFileAndTypedByThePicture) {
+    LibraryImportHost f;
+    f.Serve("g-1", std::string("OBJ\0BYTES", 9));
+    f.Serve("img-2", PictureBytes);
+    ASSERT_EQ(Import(GenericProduct())["Success"], true);
+    ASSERT_EQ(f.Libraries().parts.size(), 1u);
+    const simhost::LibraryPart& part = f.Libraries().parts[0];
+    EXPECT_EQ(SectionCodes(part).back(), "GIFF");
+    EXPECT_EQ(part.FindSection(FourCC("GIFF"))->bytes, std::string("image/jpg\0OBJ\0BYTES", 19));
+}
+
+TEST(GenericImporter, WithoutANameTheUserIsToldAndNothingIsDownloaded) {
+    LibraryImportHost f;
+    f.Serve("g-1", "OBJ-BYTES");
+    json product = GenericProduct();
+    product.erase("name");
+    EXPECT_EQ(Import(product)["Success"], true);
+    EXPECT_EQ(f.h.host.reports, std::vector<std::string>{"Name is not defined"});
+    EXPECT_TRUE(f.service.Requests().empty());
+    EXPECT_TRUE(f.Libraries().parts.empty());
+}
+
+// ---- Reading the product
+
+TEST(ReadProduct, ExtensionRulesAreAppliedBlindly) {
+    struct Case {
+        std::string pictureName;
+        std::string imageName, imageExtension;
+        bool pictureDownloaded;
+    } cases[] = {
+        {"photo.png", "photo", "png", true},
+        {"photo.jpeg", "photo.", "peg", true},
+        {"png", "png", "png", true},
+        {".png", "", "png", false},
+    };
+    for (const auto& c : cases) {
+        LibraryImportHost f;
+        f.Serve("f-1", "file");
+        f.Serve("img-1", "picture");
+        json product = FamilyProduct("Chair", "model/GSM");
+        product["image"]["name"] = c.pictureName;
+        const ProductRecord record = ReadProduct(product);
+        EXPECT_EQ(record.file.extension, "GSM");
+        EXPECT_EQ(record.image.name, c.imageName) << c.pictureName;
+        EXPECT_EQ(record.image.extension, c.imageExtension) << c.pictureName;
+        EXPECT_EQ(record.localFolder, f.temp.Path());
+        EXPECT_EQ(f.service.Requests().size(), c.pictureDownloaded ? 2u : 1u) << c.pictureName;
+        EXPECT_EQ(record.image.downloaded, c.pictureDownloaded) << c.pictureName;
+        if (c.pictureDownloaded) {
+            EXPECT_EQ(ReadFile(f.temp / (c.imageName + "." + c.imageExtension)), "picture") << c.pictureName;
+        }
+    }
+}
+
+TEST(ReadProduct, ShortContentTypesAndPictureNamesStopBeforeAnyDownload) {
+    struct Case {
+        const char* key;
+        json value;
+    } cases[] = {
+        {"fileForImportContentType", "GS"}, {"fileForImportContentType", ""}, {"image", {{"name", "ab"}}}};
+    for (const auto& c : cases) {
+        LibraryImportHost f;
+        f.Serve("f-1", LibraryPartFile());
+        json product = FamilyProduct();
+        product[c.key] = c.value;
+        EXPECT_THROW(RunImport(GS::UniString(product.dump())), std::out_of_range) << c.value;
+        EXPECT_TRUE(f.service.Requests().empty()) << c.value;
+        EXPECT_TRUE(f.Libraries().parts.empty());
+    }
+    LibraryImportHost f;
+    json product = FamilyProduct();
+    product["fileForImportContentType"] = nullptr;
+    product["image"] = nullptr;
+    const ProductRecord record = ReadProduct(product);
+    EXPECT_EQ(record.file.extension, "");
+    EXPECT_EQ(record.image.name, "");
+    EXPECT_EQ(record.image.extension, "");
+    EXPECT_EQ(f.service.Requests(), std::vector<std::string>{"/api/v1/files/f-1"});
+}
+
+TEST(ReadProduct, WithoutTempFilesGoToTmp) {
+    LibraryImportHost f;
+    testing_support::ScopedEnvironment noTemp("TEMP", nullptr);
+    const std::string name = "quorvel-libparts-test-" + std::to_string(::getpid());
+    f.Serve("f-1", "file");
+    json product = FamilyProduct(name, "model/xyz");
+    product.erase("image");
+    const ProductRecord record = ReadProduct(product);
+    EXPECT_EQ(record.localFolder, "/tmp");
+    EXPECT_EQ(ReadFile("/tmp/" + name + ".xyz"), "file");
+    std::filesystem::remove("/tmp/" + name + ".xyz");
+}
+
+// ---- Unsafe texts
+
+TEST(ReadProduct, NamesBecomeSafeFileNamesInsideTheDownloadFolder) {
+    struct Case {
+        std::string name, contentType;
+        std::string file; // as it lands in the download folder
+    } cases[] = {
+        {"Chair", "model/GSM", "Chair.GSM"},
+        {"../../evil", "model/GSM", ".._.._evil.GSM"},
+        {"a/b\\c:d*e?f\"g<h>i|j", "model/GSM", "a_b_c_d_e_f_g_h_i_j.GSM"},
+        {std::string("nul\0x\x01\x1f\x7f", 8), "model/GSM", "nul_x___.GSM"},
+        {"St\xC3\xBChl", "x/../", "St\xC3\xBChl..._"},
+    };
+    for (const auto& c : cases) {
+        LibraryImportHost f;
+        f.Serve("f-1", "file");
+        json product = FamilyProduct(c.name, c.contentType);
+        product.erase("image");
+        const ProductRecord record = ReadProduct(product);
+        EXPECT_TRUE(record.file.downloaded) << c.file;
+        EXPECT_EQ(ReadFile(f.temp / c.file), "file") << c.file;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.temp.path), {}), 1) << c.file;
+        EXPECT_EQ(record.file.name, c.name) << "the product keeps its name";
+    }
+}
+
+TEST(ReadProduct, ANameOfDotsAloneIsRefusedAndTheImportFails) {
+    for (const std::string name : {".", "..", "..."}) {
+        LibraryImportHost f;
+        f.Serve("g-1", "OBJ");
+        json product = GenericProduct(name);
+        product["fileForImportContentType"] = "...";
+        product["image"]["name"] = name + "....";
+        EXPECT_EQ(Import(product), json::parse(R"({"Success":false})")) << name;
+        EXPECT_TRUE(f.service.Requests().empty()) << name;
+        EXPECT_TRUE(f.Libraries().parts.empty());
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.temp.path), {}), 0);
+    }
+}
+
+TEST(ReadProduct, TheUuidIsPercentEncodedInTheAddress) {
+    testing_support::ScopedEnvironment service(FileServiceVariable, "http://127.0.0.1:1");
+    EXPECT_EQ(FileServiceAddress("3f2b9c1e-0d4a-4b7e-9f00-aa11bb22cc33"),
+              "http://127.0.0.1:1/api/v1/files/3f2b9c1e-0d4a-4b7e-9f00-aa11bb22cc33");
+    EXPECT_EQ(FileServiceAddress("A-z_0.9~"), "http://127.0.0.1:1/api/v1/files/A-z_0.9~");
+    EXPECT_EQ(FileServiceAddress("a b/c?d#e%f&\xC3\xBC"),
+              "http://127.0.0.1:1/api/v1/files/a%20b%2Fc%3Fd%23e%25f%26%C3%BC");
+
+    LibraryImportHost f;
+    f.Serve("x#y z", "the right one");
+    f.Serve("x", "the wrong one");
+    json product = FamilyProduct("Chair", "model/xyz");
+    product["fileForImportUuid"] = "x#y z";
+    product.erase("image");
+    const ProductRecord record = ReadProduct(product);
+    EXPECT_TRUE(record.file.downloaded);
+    EXPECT_EQ(ReadFile(f.temp / "Chair.xyz"), "the right one");
+}
+
+// ---- Failed downloads
+
+TEST(FamilyImporter, AFailedDownloadLeavesNoFileAndFailsTheImport) {
+    LibraryImportHost f;
+    WriteFile(f.temp / "Chair.GSM", LibraryPartFile()); // from an earlier import
+    f.Serve("img-1", PictureBytes);
+    EXPECT_EQ(Import(FamilyProduct()), json::parse(R"({"Success":false})"));
+    EXPECT_FALSE(std::filesystem::exists(f.temp / "Chair.GSM"))
+        << "a stale file must not pass for the new one";
+    EXPECT_TRUE(f.Libraries().parts.empty());
+    EXPECT_TRUE(f.Libraries().list.empty());
+    const auto lines = f.h.TakeDebugLines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.find("download of") != std::string::npos && l.find("/api/v1/files/f-1") != std::string::npos;
+    }));
+
+    json container = FamilyProduct("Lights", "application/lcf");
+    EXPECT_EQ(Import(container), json::parse(R"({"Success":false})"));
+    EXPECT_TRUE(f.Libraries().list.empty());
+}
+
+TEST(GenericImporter, AFailedProductFileGeneratesNothing) {
+    LibraryImportHost f;
+    WriteFile(f.temp / "Crate.obj", "stale");
+    f.Serve("img-2", PictureBytes);
+    EXPECT_EQ(Import(GenericProduct()), json::parse(R"({"Success":false})"));
+    EXPECT_TRUE(f.Libraries().parts.empty());
+    EXPECT_FALSE(std::filesystem::exists(f.temp / "Crate.obj"));
+    EXPECT_EQ(f.h.host.counters.Of("CreateLibraryPart"), 0u);
+}
+
+TEST(LibPartImporters, AFailedPictureLeavesThePartWithoutPreview) {
+    LibraryImportHost f;
+    f.Serve("f-1", LibraryPartFile());
+    f.Serve("g-1", "OBJ");
+    WriteFile(f.temp / "photo.png", "stale picture");
+    ASSERT_EQ(Import(FamilyProduct())["Success"], true);
+    ASSERT_EQ(Import(GenericProduct())["Success"], true);
+    ASSERT_EQ(f.Libraries().parts.size(), 2u);
+    for (const auto& part : f.Libraries().parts) {
+        EXPECT_EQ(part.FindSection(FourCC("GIFF")), nullptr) << part.name;
+        EXPECT_EQ(Describe(*part.parameters).back(),
+                  "12 Q7_QV_UUID|QV_UUID|" + std::string(part.name == "Chair" ? "prod-1" : "gen-1") + "|1");
+    }
+    EXPECT_FALSE(std::filesystem::exists(f.temp / "photo.png"));
+}
+
+// ---- Fixed-size fields
+
+TEST(LibPartImporters, LongTextsAreCutToTheirFields) {
+    LibraryImportHost f;
+    f.Serve("f-1", LibraryPartFile());
+    const std::string longSet(300, 'A');
+    const std::string longProperty = "p" + std::string(39, 'x'); // 40 characters
+    const std::string longValue(600, 'v');
+    json product = FamilyProduct();
+    product.erase("image");
+    product["propertySets"] = json::array({{{"name", longSet},
+                                            {"properties",
+                                             {{{"name", longProperty},
+                                               {"type", "Range"},
+                                               {"unit", longValue},
+                                               {"ranges", json::array({json::array({{{"value", 1}}})})}}}}}});
+    ASSERT_EQ(Import(product)["Success"], true);
+    const auto& parameters = *f.Libraries().parts.at(0).parameters;
+    ASSERT_EQ(parameters.size(), 4u);
+    EXPECT_EQ(parameters[0].name, "Q7_" + std::string(28, 'A'));
+    EXPECT_EQ(parameters[0].description, std::string(255, 'A'));
+    EXPECT_EQ(parameters[1].name, "Q7_" + longProperty.substr(0, 28)) << "31 bytes and the terminator";
+    EXPECT_EQ(parameters[1].description, longProperty) << "the description keeps the whole name";
+    EXPECT_EQ(*parameters[1].text, ("1 " + longValue).substr(0, 255));
+}
+
+TEST(LibPartImporters, NameFieldsAreCutWithoutSplittingACharacter) {
+    API_LibPart part = MakeLibPartRecord(std::string(300, 'n'));
+    EXPECT_EQ(std::u16string(part.docuName), std::u16string(255, u'n'));
+    EXPECT_EQ(part.typeID, 4);
+    // A character outside the basic plane takes two units; the 128th does not fit whole.
+    std::string wide;
+    for (int i = 0; i < 130; ++i)
+        wide += "\xF0\x9F\x98\x80";
+    part = MakeLibPartRecord(wide);
+    EXPECT_EQ(std::u16string(part.docuName).size(), 254u);
+    EXPECT_EQ(GS::Utf16ToUtf8(part.docuName), wide.substr(0, 127 * 4));
+}
+
+TEST(GenericImporter, ALongNameGoesWholeIntoTheSectionsAndCutIntoTheRecord) {
+    LibraryImportHost f;
+    ProductRecord record;
+    record.localFolder = f.temp.Path();
+    record.file = {std::string(1500, 'L'), "obj", "g-1", true};
+    AddProductTag(record.properties, "gen-1");
+    ASSERT_EQ(LibPartImporter::CreateGeneratedLibPart(record), NoError);
+    ASSERT_EQ(f.Libraries().parts.size(), 1u);
+    const auto& part = f.Libraries().parts[0];
+    EXPECT_EQ(part.name, std::string(255, 'L'));
+    EXPECT_EQ(part.sections.at(0).bytes, std::string(1500, 'L'));
+    EXPECT_EQ(part.sections.at(2).bytes, std::string(1500, 'L'));
+}
+
+namespace {
+// A host whose parts have `partRecords` parameters of their own.
+Int32 partRecords = 0;
+GSErrCode ManyParameters(API_AddOnHandle, Int32, double* a, double* b, Int32* count, API_AddParType*** list) {
+    *list = reinterpret_cast<API_AddParType**>(
+        BMAllocateHandle(Int64(partRecords) * Int64(sizeof(API_AddParType)), ALLOCATE_CLEAR, 0));
+    for (Int32 n = 0; n < partRecords; ++n)
+        (**list)[n].name[0] = 'p';
+    *a = *b = 1.0;
+    *count = partRecords;
+    return NoError;
+}
+} // namespace
+
+TEST(LibPartImporters, AParameterListBeyondTheSixteenBitCountIsRefused) {
+    LibraryImportHost f;
+    f.Serve("f-1", LibraryPartFile());
+    json properties = json::array();
+    for (int n = 0; n < 32765; ++n)
+        properties.push_back({{"name", "p" + std::to_string(n)}, {"type", "Text"}});
+    json product = FamilyProduct();
+    product.erase("image");
+    product["propertySets"] = json::array({{{"name", "Big"}, {"properties", properties}}});
+    // 1 + 32765 records and the tag's 2: one too many for a 16-bit count. (The importer is called
+    // directly: the dispatcher's answer to a refusal is shown with the failed downloads.)
+    EXPECT_THROW(FamilyImporter().Import(product), ImportRefused);
+    EXPECT_TRUE(f.Libraries().parts.empty());
+    EXPECT_EQ(f.h.host.counters.Of("RegisterLibraryPart"), 0u);
+
+    // The part's own records count as well: with the tag's two, 32767 fit and 32768 do not.
+    product.erase("propertySets");
+    ASSERT_EQ(Import(product)["Success"], true);
+    f.ReplaceSlot(HostOp::GetLibraryPartParameters, &ManyParameters);
+    API_LibPart part{};
+    part.index = 1;
+    PropertySetMap tag;
+    AddProductTag(tag, "prod-1");
+    for (Int32 own : {32766, 32765}) {
+        partRecords = own;
+        const Int64 blocks = BM::LiveBlocks();
+        EXPECT_EQ(LibPartImporter::WriteParameterSection(part, tag, false), own + 2 <= 32767) << own;
+        EXPECT_EQ(BM::LiveBlocks(), blocks) << own;
+        EXPECT_EQ(f.Libraries().parts[0].parameters->size(), own == 32766 ? 2u : 32767u) << own;
+    }
+}
+
+namespace {
+// A host that hands out a list and still answers a failure.
+GSErrCode FailingParameters(API_AddOnHandle, Int32, double*, double*, Int32* count, API_AddParType*** list) {
+    *list = reinterpret_cast<API_AddParType**>(
+        BMAllocateHandle(2 * Int64(sizeof(API_AddParType)), ALLOCATE_CLEAR, 0));
+    auto* records = **list;
+    records[0].typeMod = ParamModifierArray;
+    records[0].value.array = BMAllocateHandle(8, ALLOCATE_CLEAR, 0);
+    *count = 2;
+    return ErrGeneral;
+}
+} // namespace
+
+TEST(LibPartImporters, AFailedParameterReadIsAnEmptyListAndLeaksNothing) {
+    LibraryImportHost f;
+    f.Serve("f-1", LibraryPartFile(ExistingParameters));
+    json product = FamilyProduct();
+    product.erase("image");
+    f.ReplaceSlot(HostOp::GetLibraryPartParameters, &FailingParameters);
+    const Int64 blocks = BM::LiveBlocks();
+    ASSERT_EQ(Import(product)["Success"], true);
+    EXPECT_EQ(BM::LiveBlocks(), blocks);
+    const auto& part = f.Libraries().parts.at(0);
+    EXPECT_EQ(Describe(*part.parameters), ProductRecords("prod-1"))
+        << "without the part's own records only the product's are written";
+    EXPECT_EQ(part.a, 1.0) << "unknown sizes: one metre";
+}
+
+// ---- The library folder
+
+TEST(FindLibraryFolder, TheEmbeddedLibraryGetsAQuorvelFolder) {
+    struct Case {
+        const char* before; // what is at <embedded>/Quorvel beforehand
+        bool inQuorvel;
+    } cases[] = {{"nothing", true}, {"folder", true}, {"file", false}};
+    for (const auto& c : cases) {
+        LibraryImportHost f;
+        testing_support::TempFolder embedded;
+        f.Libraries().embeddedFolder = embedded.Path();
+        if (std::string(c.before) == "folder")
+            std::filesystem::create_directory(embedded / "Quorvel");
+        if (std::string(c.before) == "file")
+            WriteFile(embedded / "Quorvel", "in the way");
+        std::unique_ptr<IO::Location> location;
+        EXPECT_EQ(FindLibraryFolder(location), NoError) << c.before;
+        ASSERT_NE(location, nullptr);
+        EXPECT_EQ(location->ToPath(), c.inQuorvel ? embedded / "Quorvel" : embedded.Path()) << c.before;
+        if (c.inQuorvel) {
+            EXPECT_TRUE(std::filesystem::is_directory(embedded / "Quorvel"));
+        }
+        EXPECT_EQ(f.h.host.counters.Of("EnvironmentRequest.SLIB"), 0u);
+        EXPECT_FALSE(std::filesystem::exists(f.LibraryFolder()));
+    }
+}
+
+TEST(FindLibraryFolder, TheUserLibraryFolderIsListedOnceAcrossCalls) {
+    LibraryImportHost f;
+    std::unique_ptr<IO::Location> first, second;
+    ASSERT_EQ(FindLibraryFolder(first), NoError);
+    ASSERT_EQ(FindLibraryFolder(second), NoError);
+    EXPECT_EQ(first->ToPath(), f.LibraryFolder());
+    EXPECT_EQ(*second, *first);
+    EXPECT_TRUE(std::filesystem::is_directory(f.LibraryFolder()));
+    ASSERT_EQ(f.Libraries().list.size(), 1u);
+    EXPECT_EQ(f.Libraries().list[0].path, f.LibraryFolder());
+}
+
+TEST(FindLibraryFolder, FailuresAnswerTheirCodeAndNoLocation) {
+    struct Case {
+        const char* name;
+        std::function<void(LibraryImportHost&)> arrange;
+        GSErrCode code;
+    } cases[] = {
+        {"library list unreadable",
+         [](LibraryImportHost& f) { SetFault(f, "EnvironmentRequest.GLIB", ErrBadIndex); }, ErrBadIndex},
+        {"no special folder",
+         [](LibraryImportHost& f) { SetFault(f, "EnvironmentRequest.GSPF", ErrBadParameter); },
+         ErrBadParameter},
+        {"folder unusable", [](LibraryImportHost& f) { WriteFile(f.LibraryFolder(), "a file"); }, ErrGeneral},
+    };
+    for (const auto& c : cases) {
+        LibraryImportHost f;
+        c.arrange(f);
+        auto location = std::make_unique<IO::Location>("/earlier");
+        EXPECT_EQ(FindLibraryFolder(location), c.code) << c.name;
+        EXPECT_EQ(location, nullptr) << c.name;
+        EXPECT_TRUE(f.Libraries().list.empty()) << c.name;
+        EXPECT_EQ(f.h.host.counters.Of("EnvironmentRequest.SLIB"), 0u) << c.name;
+    }
+    EXPECT_EQ(ErrGeneral, GSErrCode(0x81060001u));
+}
+
+TEST(FamilyImporter, NoLibraryFolderRegistersNothing) {
+    LibraryImportHost f;
+    f.Serve("f-1", LibraryPartFile());
+    f.Serve("g-1", "OBJ");
+    WriteFile(f.LibraryFolder(), "a file");
+    EXPECT_EQ(Import(FamilyProduct())["Success"], true);
+    EXPECT_TRUE(f.Libraries().parts.empty());
+    EXPECT_EQ(f.h.host.counters.Of("RegisterLibraryPart"), 0u);
+    EXPECT_EQ(Import(GenericProduct())["Success"], true);
+    EXPECT_EQ(f.h.host.counters.Of("CreateLibraryPart"), 0u);
+}
