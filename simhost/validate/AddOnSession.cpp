@@ -66,10 +66,13 @@ CheckResult FromProblems(const std::vector<std::string>& problems, const std::st
 }
 
 AddOnSession::AddOnSession(const Options& o) : options(o) {
-    char name[] = "/tmp/simhost-validate-XXXXXX";
-    if (::mkdtemp(name) == nullptr)
+    // Named after the process, so that the validator can remove it when the process dies.
+    std::string pattern = "/tmp/simhost-validate-" + std::to_string(::getpid()) + "-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (::mkdtemp(name.data()) == nullptr)
         throw std::runtime_error("cannot make a temporary folder");
-    folder = name;
+    folder = name.data();
     std::filesystem::create_directories(folder / "served");
     std::filesystem::create_directories(folder / "downloads");
     std::filesystem::create_directories(folder / "library");

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <ostream>
@@ -265,6 +266,12 @@ CheckResult RunInChild(const std::function<CheckResult()>& body, double timeout,
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
+    // A child that crashed or was killed left its session's folder behind.
+    std::error_code ignored;
+    std::string prefix = "simhost-validate-" + std::to_string(pid) + "-";
+    for (const auto& entry : std::filesystem::directory_iterator("/tmp", ignored))
+        if (entry.path().filename().string().rfind(prefix, 0) == 0)
+            std::filesystem::remove_all(entry.path(), ignored);
     if (killed) {
         if (newGroup)
             ::kill(-pid, SIGKILL); // whatever the check forked goes with it

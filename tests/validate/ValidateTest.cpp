@@ -52,6 +52,8 @@ ValidateRun Validate(const std::string& arguments, bool withReport = true) {
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (withReport && fs::exists(report))
         r.report = json::parse(std::ifstream(report));
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
     return r;
 }
 
