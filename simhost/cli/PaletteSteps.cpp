@@ -1,4 +1,5 @@
 // Steps that play the user's and the page's part on the add-on's palette.
+#include "cli/PaletteLookup.h"
 #include "cli/Script.h"
 #include "dg/Browser.h"
 
@@ -9,22 +10,31 @@ namespace simhost {
 
 using nlohmann::json;
 
-namespace {
-
-// The add-on's palette: the live palette registered with the host.
-DG::Palette* FindPalette(StepContext& c) {
+DG::Palette* FindAddOnPalette(const Host& host) {
     for (DG::Palette* p : DG::Palette::LivePalettes())
-        for (const auto& r : c.host.addOn.palettes)
+        for (const auto& r : host.addOn.palettes)
             if (p->GetGuid() == r.guid)
                 return p;
     return nullptr;
 }
 
-DG::BrowserBase* FindBrowser(DG::Palette* palette) {
+DG::BrowserBase* FindPaletteBrowser(DG::Palette* palette) {
+    if (palette == nullptr)
+        return nullptr;
     for (DG::BrowserBase* b : DG::BrowserBase::LiveBrowsers())
         if (auto* item = dynamic_cast<DG::Browser*>(b); item != nullptr && &item->GetPanel() == palette)
             return b;
     return nullptr;
+}
+
+namespace {
+
+DG::Palette* FindPalette(StepContext& c) {
+    return FindAddOnPalette(c.host);
+}
+
+DG::BrowserBase* FindBrowser(DG::Palette* palette) {
+    return FindPaletteBrowser(palette);
 }
 
 json PaletteState(StepContext& c) {

@@ -25,6 +25,24 @@ bool RegisterStep(const char* name, StepFunction function) {
     return true;
 }
 
+bool IsStep(const std::string& name) {
+    return Steps().count(name) != 0;
+}
+
+json RunStep(StepContext& context, const json& step) {
+    if (!step.is_object() || !step.contains("step") || !step.at("step").is_string())
+        throw ScriptError("a step is an object with a \"step\" name");
+    std::string name = step.at("step").get<std::string>();
+    auto function = Steps().find(name);
+    if (function == Steps().end())
+        throw ScriptError("unknown step \"" + name + "\"");
+    json printed = {{"step", name}};
+    json fields = function->second(context, step);
+    if (fields.is_object())
+        printed.update(fields);
+    return printed;
+}
+
 const json& Field(const json& step, const char* name) {
     if (!step.contains(name))
         throw ScriptError(std::string("missing field \"") + name + "\"");
@@ -69,7 +87,7 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
             err << options.script << ":" << number << ": a step is an object with a \"step\" name\n";
             return 2;
         }
-        if (Steps().count(step.at("step").get<std::string>()) == 0) {
+        if (!IsStep(step.at("step").get<std::string>())) {
             err << options.script << ":" << number << ": unknown step \""
                 << step.at("step").get<std::string>() << "\"\n";
             return 2;
@@ -114,12 +132,9 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
     StepContext context{host, session, std::filesystem::path(options.script).parent_path()};
     int exitCode = 0;
     for (const auto& [number, step] : steps) {
-        std::string name = step.at("step").get<std::string>();
-        json printed = {{"step", name}};
+        json printed = {{"step", step.at("step")}};
         try {
-            json fields = Steps().at(name)(context, step);
-            if (fields.is_object())
-                printed.update(fields);
+            printed = RunStep(context, step);
         } catch (const ScriptError& e) {
             err << options.script << ":" << number << ": " << e.what() << "\n";
             exitCode = 2;

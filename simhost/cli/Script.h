@@ -33,6 +33,11 @@ struct StepContext {
 // Carries out one step and answers the fields it prints besides "step".
 using StepFunction = nlohmann::json (*)(StepContext& context, const nlohmann::json& step);
 bool RegisterStep(const char* name, StepFunction function);
+bool IsStep(const std::string& name);
+// Carries out one step object as `run` does and answers the line it prints. A malformed step
+// raises ScriptError; a step that cannot be carried out raises StepError; whatever else leaves a
+// step (the add-on's handlers included) passes through.
+nlohmann::json RunStep(StepContext& context, const nlohmann::json& step);
 
 // Field access that raises ScriptError for a missing or mistyped field.
 const nlohmann::json& Field(const nlohmann::json& step, const char* name);

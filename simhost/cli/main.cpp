@@ -1,6 +1,7 @@
 // The simhost command.
 #include "cli/Demo.h"
 #include "cli/Script.h"
+#include "validate/Validator.h"
 
 #include <CLI/CLI.hpp>
 
@@ -29,6 +30,43 @@ int main(int argc, char** argv) {
                            "serve the files of this folder as the add-on's file service on 127.0.0.1");
     runCommand->add_option("--debug-log", run.debugLog, "write the host's debug output to this file");
 
+    simhost::validate::ValidateOptions validate;
+    validate.options.addOn = SIMHOST_DEFAULT_ADDON;
+    auto* validateCommand = app.add_subcommand(
+        "validate", "Run lifecycle, fault, memory and bad-input checks against the add-on and report each");
+    validateCommand->add_option("--addon", validate.options.addOn, "the add-on module")
+        ->capture_default_str();
+    validateCommand->add_flag("--list", validate.list, "list the checks (id and description) and run none");
+    validateCommand->add_option("--include", validate.selection.include,
+                                "run only checks whose id matches one of these regular expressions");
+    validateCommand->add_option("--exclude", validate.selection.exclude,
+                                "skip checks whose id matches one of these regular expressions");
+    validateCommand->add_option(
+        "--seed", validate.options.seed,
+        "seed of every randomised check (default: a random one, printed in the report)");
+    validateCommand
+        ->add_option("--timeout", validate.options.timeout,
+                     "seconds a check, or one variant of a sweep, may run without progress")
+        ->capture_default_str();
+    validateCommand
+        ->add_option("--call-limit", validate.options.callLimit,
+                     "seconds one script call of the bad-input and fuzz checks may take")
+        ->capture_default_str();
+    validateCommand
+        ->add_option("--memory-limit", validate.options.memoryLimitMiB,
+                     "MiB by which one such script call may grow the peak memory")
+        ->capture_default_str();
+    validateCommand->add_flag(
+        "--full", validate.options.full,
+        "sweeps run every variant (every allocation of the memory sweep, every wrong value)");
+    validateCommand->add_option("--iterations", validate.options.iterations, "fuzzing iterations")
+        ->capture_default_str();
+    validateCommand
+        ->add_option(
+            "--json", validate.jsonFile,
+            "write the machine-readable report to this file; without a file (or -) to standard output, "
+            "the text report then going to standard error; with --list, list the checks as JSON")
+        ->expected(0, 1);
     simhost::DemoOptions demo;
     demo.addOn = SIMHOST_DEFAULT_ADDON;
     demo.demoFolder = SIMHOST_DEMO_FOLDER;
@@ -43,6 +81,14 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
     if (runCommand->parsed())
         return simhost::RunScript(run, std::cout, std::cerr);
+    if (validateCommand->parsed()) {
+        validate.seedGiven = validateCommand->count("--seed") > 0;
+        if (validateCommand->count("--json") > 0 && validate.jsonFile.empty())
+            validate.jsonFile = "-";
+        if (validate.list && validate.jsonFile == "-")
+            validate.listJson = true;
+        return simhost::validate::RunValidate(validate, std::cout, std::cerr);
+    }
     if (demoCommand->parsed())
         return simhost::RunDemo(demo, std::cout, std::cerr);
     return 2;

@@ -1,0 +1,210 @@
+#include "validate/AddOnSession.h"
+
+#include "cli/PaletteLookup.h"
+#include "gs/MemoryManager.h"
+#include "validate/Samples.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+extern "C" int __lsan_do_recoverable_leak_check() __attribute__((weak));
+
+namespace simhost::validate {
+
+using nlohmann::json;
+
+const char* const ScriptObjectName = "jsQuorvelInterface";
+const char* const NoScriptObject = "the add-on registers no script object \"jsQuorvelInterface\" after the "
+                                   "menu command that opens its palette";
+
+bool HasLeakChecker() {
+    return __lsan_do_recoverable_leak_check != nullptr;
+}
+
+std::string LeakCheckerReport() {
+    if (__lsan_do_recoverable_leak_check == nullptr)
+        return {};
+    // The checker writes its report to standard error: catch it in a file for the result.
+    char name[] = "/tmp/simhost-validate-leaks-XXXXXX";
+    int file = ::mkstemp(name);
+    if (file < 0)
+        return __lsan_do_recoverable_leak_check() ? "LeakSanitizer found leaks" : "";
+    std::fflush(stderr);
+    int saved = ::dup(STDERR_FILENO);
+    ::dup2(file, STDERR_FILENO);
+    int leaks = __lsan_do_recoverable_leak_check();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    ::close(file);
+    std::ifstream in(name);
+    std::stringstream text;
+    text << in.rdbuf();
+    ::unlink(name);
+    if (leaks == 0)
+        return {};
+    std::string report = text.str();
+    auto summary = report.find("SUMMARY:");
+    std::string first = report.substr(0, 1500);
+    return summary != std::string::npos
+               ? report.substr(summary, report.find('\n', summary) - summary) + "; " + first
+               : first;
+}
+
+CheckResult FromProblems(const std::vector<std::string>& problems, const std::string& context) {
+    if (problems.empty())
+        return {};
+    std::string detail = context;
+    for (size_t i = 0; i < problems.size() && i < 8; ++i)
+        detail += (i ? "; " : ": ") + problems[i];
+    if (problems.size() > 8)
+        detail += "; and " + std::to_string(problems.size() - 8) + " more";
+    return {Outcome::Failed, detail, {}, {}, {{"problems", problems}}};
+}
+
+AddOnSession::AddOnSession(const Options& o) : options(o) {
+    // Named after the process, so that the validator can remove it when the process dies.
+    std::string pattern = "/tmp/simhost-validate-" + std::to_string(::getpid()) + "-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (::mkdtemp(name.data()) == nullptr)
+        throw std::runtime_error("cannot make a temporary folder");
+    folder = name.data();
+    std::filesystem::create_directories(folder / "served");
+    std::filesystem::create_directories(folder / "downloads");
+    std::filesystem::create_directories(folder / "library");
+    // The user's library folder too is the session's own: sessions never share files.
+    host.project.libraries.specialFolders[6] = (folder / "library").string();
+    for (const auto& f : SampleFiles())
+        std::ofstream(folder / "served" / f.uuid, std::ios::binary) << f.bytes;
+    files = std::make_unique<LocalFileService>((folder / "served").string());
+    // The add-on reads both when it loads or downloads: set them before it runs.
+    ::setenv("QUORVEL_FILE_SERVICE", files->BaseAddress().c_str(), 1);
+    ::setenv("TEMP", (folder / "downloads").c_str(), 1);
+    context = std::make_unique<StepContext>(StepContext{host, session, folder});
+}
+
+AddOnSession::~AddOnSession() {
+    if (session.IsLoaded())
+        (void)session.Unload(true);
+    files.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+bool AddOnSession::Start(const std::function<void(Host&)>& beforeLoad) {
+    BM::ResetStatistics();
+    liveBlocksBefore = BM::LiveBlocks();
+    if (beforeLoad)
+        beforeLoad(host);
+    try {
+        session.Load(options.addOn);
+    } catch (const LoadError& e) {
+        problems.push_back(e.what());
+        return false;
+    }
+    try {
+        lifecycle = session.RunLifecycle();
+    } catch (const std::exception& e) {
+        problems.push_back(std::string("an exception left an entry point of the lifecycle: ") + e.what());
+        return false;
+    }
+    started = lifecycle.completed;
+    return started;
+}
+
+bool AddOnSession::HasScriptObject() const {
+    DG::BrowserBase* browser = FindPaletteBrowser(FindAddOnPalette(host));
+    if (browser == nullptr)
+        return false;
+    for (const auto& object : browser->RegisteredObjects())
+        if (object && object->GetName() == GS::UniString(ScriptObjectName))
+            return true;
+    return false;
+}
+
+bool AddOnSession::OpenPalette() {
+    Step({{"step", "menu"}, {"menu", 32500}, {"item", 1}});
+    return HasScriptObject();
+}
+
+json AddOnSession::Step(const json& step) {
+    std::string what = "step " + step.value("step", std::string());
+    if (step.contains("function"))
+        what += " " + step["function"].get<std::string>();
+    if (step.contains("arg"))
+        what += " " + step["arg"].dump(-1, ' ', false, json::error_handler_t::replace).substr(0, 160);
+    ReportProgress(what);
+    json line;
+    try {
+        line = RunStep(*context, step);
+    } catch (const StepError& e) {
+        line = {{"step", step.at("step")}, {"error", e.what()}, {"hostSide", true}};
+    } catch (const ScriptError& e) {
+        throw std::logic_error(std::string("the validator made a malformed step: ") + e.what());
+    } catch (const std::exception& e) {
+        problems.push_back("an exception left the add-on in step " + step.at("step").get<std::string>() +
+                           ": " + e.what());
+        line = {{"step", step.at("step")}, {"error", e.what()}};
+    }
+    if (keepLines)
+        lines.push_back(line);
+    return line;
+}
+
+json AddOnSession::Call(const std::string& function, const json& argument) {
+    json step = {{"step", "call"}, {"function", function}};
+    if (!argument.is_null())
+        step["arg"] = argument;
+    json line = Step(step);
+    bool reached = line.contains("function");
+    if (reached && !line.contains("value") && !line.contains("error"))
+        problems.push_back(function + " answered neither a value nor a script error");
+    return line;
+}
+
+void AddOnSession::RunStandardSteps() {
+    Step({{"step", "projectEvent"}, {"code", 1}, {"param", 0}});
+    Call("getPluginVersion");
+    for (const auto& sample : SampleProducts())
+        Call("import", sample.product.dump());
+    json placed = Step({{"step", "place"},
+                        {"type", "wall"},
+                        {"attribute", SampleMaterialName},
+                        {"kind", "material"},
+                        {"area", 12.5},
+                        {"id", "validate-wall"}});
+    Call("export", "PROJECT_INFO");
+    Call("getNewlyLoadedProjectOverview");
+    Call("AddElementToSelection", placed.value("guid", std::string()));
+    Step({{"step", "idle"}});
+    Call("getRevitSelection");
+}
+
+void AddOnSession::Finish(bool checkLeaks) {
+    if (!session.IsLoaded())
+        return;
+    std::vector<std::string> unloadLines;
+    try {
+        unloadLines = session.Unload(true);
+    } catch (const std::exception& e) {
+        problems.push_back(std::string("an exception left the add-on while it was freed and unloaded: ") +
+                           e.what());
+    }
+    for (const auto& l : unloadLines)
+        if (l.find("Abnormal add-on termination") != std::string::npos)
+            problems.push_back("unloading after FreeAddOnData wrote \"" + l + "\"");
+    if (!checkLeaks)
+        return;
+    Int64 left = BM::LiveBlocks() - liveBlocksBefore;
+    if (left != 0)
+        problems.push_back("the host's memory manager holds " + std::to_string(left) +
+                           " block(s) more after unload than before load (leak)");
+    if (std::string report = LeakCheckerReport(); !report.empty())
+        problems.push_back("leak: " + report);
+}
+
+} // namespace simhost::validate

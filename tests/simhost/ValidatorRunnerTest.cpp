@@ -1,0 +1,136 @@
+// The validator's machinery: children that answer, crash, hang or die; selection of checks by
+// expression; what counts as a project that kept everything it held.
+#include "validate/HostileCall.h"
+#include "validate/Validator.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <regex>
+#include <set>
+#include <thread>
+#include <unistd.h>
+
+using nlohmann::json;
+using namespace simhost::validate;
+
+TEST(ValidatorRunner, AChildsDeathHangOrAnswerBecomesItsOutcome) {
+    struct Case {
+        const char* name;
+        std::function<CheckResult()> body;
+        Outcome outcome;
+        std::string signal;
+        std::string detailPart;
+    } cases[] = {
+        {"answers",
+         [] {
+             return CheckResult{Outcome::Skipped, "no palette", {}, {}, {}};
+         },
+         Outcome::Skipped, "", "no palette"},
+        {"throws", []() -> CheckResult { throw std::runtime_error("boom"); }, Outcome::Failed, "", "boom"},
+        {"segfaults",
+         []() -> CheckResult {
+             std::raise(SIGSEGV);
+             return {};
+         },
+         Outcome::Crashed, "SIGSEGV", ""},
+        {"aborts", []() -> CheckResult { std::abort(); }, Outcome::Crashed, "SIGABRT", ""},
+        {"exits without answering", []() -> CheckResult { ::_exit(3); }, Outcome::Crashed, "",
+         "exited with code 3"},
+        {"hangs after saying what it does",
+         []() -> CheckResult {
+             ReportProgress("waiting forever");
+             for (;;)
+                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
+         },
+         Outcome::TimedOut, "", "waiting forever"},
+    };
+    for (const auto& c : cases) {
+        // A child that hangs is given 1 s; the others all the time a loaded machine may need.
+        CheckResult r = RunInChild(c.body, c.outcome == Outcome::TimedOut ? 1.0 : 60.0, true, nullptr);
+        EXPECT_EQ(r.outcome, c.outcome) << c.name << ": " << r.detail;
+        EXPECT_EQ(r.signal, c.signal) << c.name << ": " << r.detail;
+        EXPECT_NE(r.detail.find(c.detailPart), std::string::npos) << c.name << ": " << r.detail;
+    }
+}
+
+TEST(ValidatorRunner, ProgressKeepsASlowChildAlive) {
+    CheckResult r = RunInChild(
+        [] {
+            for (int i = 0; i < 12; ++i) {
+                ReportProgress("step " + std::to_string(i));
+                std::this_thread::sleep_for(std::chrono::milliseconds(250));
+            }
+            return CheckResult{};
+        },
+        1.5, true, nullptr);
+    EXPECT_EQ(r.outcome, Outcome::Passed) << r.detail;
+}
+
+TEST(ValidatorRunner, OnlyFailuresCrashesAndTimeoutsAreFaults) {
+    EXPECT_FALSE(IsFault(Outcome::Passed));
+    EXPECT_FALSE(IsFault(Outcome::Skipped));
+    EXPECT_TRUE(IsFault(Outcome::Failed));
+    EXPECT_TRUE(IsFault(Outcome::Crashed));
+    EXPECT_TRUE(IsFault(Outcome::TimedOut));
+}
+
+TEST(ValidatorRegistry, EveryCheckHasAKebabCaseIdAndOneDescriptionLine) {
+    ASSERT_FALSE(AllChecks().empty());
+    std::set<std::string> ids;
+    for (const Check* c : AllChecks()) {
+        EXPECT_TRUE(IsKebabCase(c->id)) << c->id;
+        EXPECT_TRUE(ids.insert(c->id).second) << "twice: " << c->id;
+        EXPECT_FALSE(c->description.empty());
+        EXPECT_EQ(c->description.find('\n'), std::string::npos) << c->id;
+    }
+    for (const char* bad : {"Lifecycle", "entry_guard", "-a", "a-", "a--b", ""})
+        EXPECT_FALSE(IsKebabCase(bad)) << bad;
+}
+
+TEST(ValidatorRegistry, SelectionIncludesByAnyExpressionThenExcludes) {
+    auto ids = [](const Selection& s) {
+        std::vector<std::string> out;
+        for (const Check* c : Select(s))
+            out.push_back(c->id);
+        return out;
+    };
+    EXPECT_EQ(ids({{"^entry-guard$"}, {}}), std::vector<std::string>{"entry-guard"});
+    EXPECT_EQ(ids({{"^reload$", "^entry"}, {}}), (std::vector<std::string>{"entry-guard", "reload"}));
+    EXPECT_EQ(ids({{"sweep"}, {"memory|slot"}}), std::vector<std::string>{"failure-sweep"});
+    EXPECT_EQ(ids({{}, {"."}}), std::vector<std::string>{});
+    EXPECT_THROW(Select({{"("}, {}}), std::regex_error);
+}
+
+TEST(ValidatorProjectKeeping, AdditionsAreKeptChangesAndLossesAreNot) {
+    struct Case {
+        const char* before;
+        const char* after;
+        bool kept;
+        const char* where;
+    } cases[] = {
+        {R"({"a":[1,2],"b":{"c":"x"}})", R"({"a":[1,2,3],"b":{"c":"x","d":1},"e":0})", true, ""},
+        {R"({"a":[1,2]})", R"({"a":[2,1]})", false, "/a/0"},
+        {R"({"a":[1,2]})", R"({"a":[1]})", false, "/a"},
+        {R"({"b":{"c":"x"}})", R"({"b":{"c":"y"}})", false, "/b/c"},
+        {R"({"b":{"c":"x"}})", R"({"b":{}})", false, "/b/c is gone"},
+        {R"({"b":{"c":"x"}})", R"({"b":[]})", false, "/b is no longer an object"},
+        {R"([])", R"([{"name":"new"}])", true, ""},
+    };
+    for (const auto& c : cases) {
+        std::string loss = FirstLoss(json::parse(c.before), json::parse(c.after));
+        EXPECT_EQ(loss.empty(), c.kept) << c.before << " -> " << c.after << ": " << loss;
+        EXPECT_NE(loss.find(c.where), std::string::npos) << loss;
+    }
+}
+
+TEST(ValidatorProjectKeeping, UniquifyRenamesProductsButNotFilesOrProperties) {
+    json product = json::parse(R"({"name":"M","Name":"W","layers":[{"product":{"name":"L"}}],
+        "image":{"name":"p.png"},"propertySets":[{"name":"S","properties":[{"name":"P"}]}]})");
+    Uniquify(product, " #1");
+    EXPECT_EQ(product["name"], "M #1");
+    EXPECT_EQ(product["Name"], "W #1");
+    EXPECT_EQ(product["layers"][0]["product"]["name"], "L #1");
+    EXPECT_EQ(product["image"]["name"], "p.png");
+    EXPECT_EQ(product["propertySets"][0]["name"], "S");
+}

@@ -1,0 +1,219 @@
+// `simhost validate` as a user runs it: against deliberately broken add-ons, each of which it must
+// catch with the right outcome, against a sound one, which must pass every check, and its
+// command line.
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+struct ValidateRun {
+    int exitCode = -1;
+    std::string out;
+    json report; // the --json report, when one was written
+    double seconds = 0;
+
+    const json& Check(const std::string& id) const {
+        for (const auto& c : report.at("checks"))
+            if (c.at("id") == id)
+                return c;
+        throw std::runtime_error("no check " + id + " in the report");
+    }
+};
+
+ValidateRun Validate(const std::string& arguments, bool withReport = true) {
+    static int counter = 0;
+    fs::path folder = fs::temp_directory_path() / ("simhost-validate-test-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    fs::path report = folder / ("report" + std::to_string(++counter) + ".json");
+    std::string command = std::string(SIMHOST_PATH) + " validate " + arguments +
+                          (withReport ? " --json " + report.string() : "") + " 2>" +
+                          (folder / "stderr.txt").string();
+    auto start = std::chrono::steady_clock::now();
+    ValidateRun r;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        r.out.append(buffer, n);
+    int status = pclose(pipe);
+    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (withReport && fs::exists(report))
+        r.report = json::parse(std::ifstream(report));
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    return r;
+}
+
+std::string Fixture(const char* path) {
+    return std::string("--addon ") + path + " ";
+}
+
+const std::set<std::string> ExpectedChecks = {"lifecycle-order",
+                                              "entry-guard",
+                                              "unload-abnormal-termination",
+                                              "reload",
+                                              "standard-session",
+                                              "empty-slot-sweep",
+                                              "failure-sweep",
+                                              "memory-sweep",
+                                              "bad-input-import",
+                                              "bad-input-export",
+                                              "bad-input-add-element-to-selection",
+                                              "bad-input-get-revit-selection",
+                                              "bad-input-get-newly-loaded-project-overview",
+                                              "bad-input-get-plugin-version",
+                                              "fuzz-products"};
+
+} // namespace
+
+TEST(ValidateCommand, ListsEveryCheckWithAKebabCaseIdAndAOneLineDescription) {
+    ValidateRun listed = Validate("--list --json", false);
+    ASSERT_EQ(listed.exitCode, 0) << listed.out;
+    json list = json::parse(listed.out);
+    std::set<std::string> ids;
+    const std::regex kebab("[a-z][a-z0-9]*(-[a-z0-9]+)*");
+    for (const auto& c : list) {
+        std::string id = c.at("id"), description = c.at("description");
+        EXPECT_TRUE(std::regex_match(id, kebab)) << id;
+        EXPECT_FALSE(description.empty()) << id;
+        EXPECT_EQ(description.find('\n'), std::string::npos) << id;
+        ids.insert(id);
+    }
+    EXPECT_EQ(ids, ExpectedChecks);
+    ValidateRun text = Validate("--list", false);
+    ASSERT_EQ(text.exitCode, 0);
+    EXPECT_EQ(size_t(std::count(text.out.begin(), text.out.end(), '\n')), list.size());
+    EXPECT_EQ(text.out.rfind("lifecycle-order  ", 0), 0u) << "checks are listed in run order";
+}
+
+TEST(ValidateCommand, IncludeAndExcludeAreRegularExpressionsOverIds) {
+    struct Case {
+        std::string arguments;
+        std::set<std::string> ids;
+    } cases[] = {
+        {"--include '^bad-input-' --exclude 'import$|version$'",
+         {"bad-input-export", "bad-input-add-element-to-selection", "bad-input-get-revit-selection",
+          "bad-input-get-newly-loaded-project-overview"}},
+        {"--include 'sweep$' --include '^reload$'",
+         {"empty-slot-sweep", "failure-sweep", "memory-sweep", "reload"}},
+        {"--exclude '.'", {}},
+    };
+    for (const auto& c : cases) {
+        ValidateRun r = Validate("--list --json " + c.arguments, false);
+        ASSERT_EQ(r.exitCode, 0) << c.arguments;
+        std::set<std::string> ids;
+        for (const auto& check : json::parse(r.out))
+            ids.insert(check.at("id").get<std::string>());
+        EXPECT_EQ(ids, c.ids) << c.arguments;
+    }
+    EXPECT_EQ(Validate("--list --include '('", false).exitCode, 2);
+}
+
+TEST(ValidateFixtures, ASoundAddOnPassesEveryCheck) {
+    // Generous limits: this machine may be loaded, and the fixture's speed is not what is tested.
+    ValidateRun r =
+        Validate(Fixture(FIXTURE_sound) + "--seed 3 --iterations 30 --call-limit 300 --timeout 300");
+    ASSERT_FALSE(r.report.is_null()) << r.out;
+    for (const auto& c : r.report.at("checks"))
+        EXPECT_EQ(c.at("outcome"), "passed") << c.at("id") << ": " << c.at("detail");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(r.report.at("checks").size(), ExpectedChecks.size());
+    // The sweeps ran variants learnt from the clean session's counters and allocations.
+    EXPECT_GE(r.Check("empty-slot-sweep").at("data").at("variants").size(), 5u);
+    EXPECT_TRUE(
+        r.Check("empty-slot-sweep").at("data").at("variants").contains("slot GetAttributeCount empty"));
+    EXPECT_TRUE(r.Check("failure-sweep").at("data").at("variants").contains("RegisterMenu failing"));
+    EXPECT_GE(r.Check("memory-sweep").at("data").at("allocations").get<int>(), 6);
+    EXPECT_GE(r.Check("bad-input-import").at("data").at("inputs").get<int>(), 300);
+    EXPECT_GT(r.Check("bad-input-import").at("data").at("refused").get<int>(), 0);
+}
+
+TEST(ValidateFixtures, ACrashInAnImportIsReportedWithItsSignalAndTheNextCheckStillRuns) {
+    ValidateRun r = Validate(Fixture(FIXTURE_crash) + "--include '^(standard-session|bad-input-export)$'");
+    ASSERT_FALSE(r.report.is_null()) << r.out;
+    EXPECT_EQ(r.exitCode, 1);
+    const json& crashed = r.Check("standard-session");
+    EXPECT_EQ(crashed.at("outcome"), "crashed") << crashed.at("detail");
+    EXPECT_EQ(crashed.at("signal"), "SIGSEGV") << crashed.at("detail");
+    // The next check ran in a process of its own (its session imports the same product, so it
+    // crashes as well, on its own).
+    const json& next = r.Check("bad-input-export");
+    EXPECT_EQ(next.at("outcome"), "crashed") << next.at("detail");
+    EXPECT_NE(next.at("detail").get<std::string>().find("SIGSEGV"), std::string::npos) << next.at("detail");
+    EXPECT_EQ(r.report.at("summary").at("crashed"), 2);
+}
+
+TEST(ValidateFixtures, ALeakIsReportedAsAFailureOfTheSessionAndMemoryChecks) {
+    ValidateRun r = Validate(Fixture(FIXTURE_leak) + "--include '^(standard-session|memory-sweep)$'");
+    ASSERT_FALSE(r.report.is_null()) << r.out;
+    EXPECT_EQ(r.exitCode, 1);
+    for (const char* id : {"standard-session", "memory-sweep"}) {
+        const json& c = r.Check(id);
+        EXPECT_EQ(c.at("outcome"), "failed") << id << ": " << c.at("detail");
+        EXPECT_NE(c.at("detail").get<std::string>().find("leak"), std::string::npos) << c.at("detail");
+    }
+}
+
+TEST(ValidateFixtures, AnAddOnIgnoringTheEntryGuardFailsIt) {
+    ValidateRun r = Validate(Fixture(FIXTURE_noguard) + "--include '^(entry-guard|lifecycle-order)$'");
+    ASSERT_FALSE(r.report.is_null()) << r.out;
+    EXPECT_EQ(r.exitCode, 1);
+    const json& guard = r.Check("entry-guard");
+    EXPECT_EQ(guard.at("outcome"), "failed");
+    EXPECT_NE(guard.at("detail").get<std::string>().find("0x81060001"), std::string::npos)
+        << guard.at("detail");
+    EXPECT_EQ(r.Check("lifecycle-order").at("outcome"), "passed") << "only the guard is broken";
+}
+
+TEST(ValidateFixtures, AHangingImportTimesOutAndIsKilled) {
+    ValidateRun r =
+        Validate(Fixture(FIXTURE_hang) + "--timeout 3 --include '^(standard-session|lifecycle-order)$'");
+    ASSERT_FALSE(r.report.is_null()) << r.out;
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.Check("standard-session").at("outcome"), "timed out")
+        << r.Check("standard-session").at("detail");
+    EXPECT_EQ(r.Check("lifecycle-order").at("outcome"), "passed");
+    EXPECT_LT(r.seconds, 60);
+}
+
+TEST(ValidateFixtures, TheSeedReplaysFuzzingAndIsReported) {
+    auto digest = [](const ValidateRun& r) { return r.Check("fuzz-products").at("data").at("digest"); };
+    std::string fuzz = Fixture(FIXTURE_sound) + "--include '^fuzz-products$' --iterations 15 ";
+    ValidateRun first = Validate(fuzz + "--seed 7"), again = Validate(fuzz + "--seed 7"),
+                other = Validate(fuzz + "--seed 8");
+    ASSERT_FALSE(first.report.is_null() || again.report.is_null() || other.report.is_null()) << first.out;
+    EXPECT_EQ(first.report.at("seed"), 7);
+    EXPECT_NE(first.out.find("seed 7"), std::string::npos) << first.out;
+    EXPECT_EQ(digest(first), digest(again));
+    EXPECT_NE(digest(first), digest(other));
+    // Without --seed a seed is chosen and printed, so the run can be replayed.
+    ValidateRun unseeded = Validate(fuzz);
+    ASSERT_FALSE(unseeded.report.is_null());
+    EXPECT_NE(unseeded.out.find("seed " + unseeded.report.at("seed").dump()), std::string::npos)
+        << unseeded.out;
+}
+
+TEST(ValidateCommand, TheJsonReportGoesToStandardOutputWithoutAFile) {
+    ValidateRun r = Validate(Fixture(FIXTURE_sound) + "--include '^lifecycle-order$' --json", false);
+    ASSERT_EQ(r.exitCode, 0);
+    json report = json::parse(r.out);
+    ASSERT_EQ(report.at("checks").size(), 1u);
+    const json& c = report.at("checks")[0];
+    EXPECT_EQ(c.at("id"), "lifecycle-order");
+    EXPECT_EQ(c.at("outcome"), "passed");
+    EXPECT_TRUE(c.at("seconds").is_number());
+    EXPECT_EQ(report.at("summary").at("passed"), 1);
+}
