@@ -38,31 +38,42 @@ template <typename Visit> void WalkElements(Visit visit) {
     }
 }
 
-inline Int32 CountAttributeUses(Int32 k) {
+// Whether the element's references may name an attribute of type `t`: what the element says
+// they name, either type when it does not say.
+inline bool ReferencesName(const API_Element& e, Int32 t) {
+    return e.attributeType == 0 || e.attributeType == t;
+}
+
+inline Int32 CountAttributeUses(Int32 t, Int32 k) {
     Int32 count = 0;
     WalkElements(
         [&](const API_Element& e, const API_ElementQuantity&, const GS::Array<API_CompositeQuantity>& cs) {
-            for (Int32 reference : {e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute})
-                count += reference == k;
-            for (const auto& c : cs)
-                count += c.buildMatIndex == k;
+            if (ReferencesName(e, t))
+                for (Int32 reference : {e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute})
+                    count += reference == k;
+            if (t == AttrTypeBuildingMaterial) // the entries name building materials
+                for (const auto& c : cs)
+                    count += c.buildMatIndex == k;
         });
     return count;
 }
 
-inline double SumAttributeArea(Int32 k) {
+inline double SumAttributeArea(Int32 t, Int32 k) {
     double sum = 0.0;
     WalkElements(
         [&](const API_Element& e, const API_ElementQuantity& q, const GS::Array<API_CompositeQuantity>& cs) {
-            if (e.roofAttribute == k)
-                sum += q.roofArea;
-            if (e.slabAttribute == k)
-                sum += q.area;
-            if (e.wallAttribute == k)
-                sum += q.area;
-            for (const auto& c : cs)
-                if (c.buildMatIndex == k)
-                    sum += c.area;
+            if (ReferencesName(e, t)) {
+                if (e.roofAttribute == k)
+                    sum += q.roofArea;
+                if (e.slabAttribute == k)
+                    sum += q.area;
+                if (e.wallAttribute == k)
+                    sum += q.area;
+            }
+            if (t == AttrTypeBuildingMaterial)
+                for (const auto& c : cs)
+                    if (c.buildMatIndex == k)
+                        sum += c.area;
         });
     return std::floor(sum * 100 + 0.5) / 100;
 }
@@ -92,8 +103,8 @@ inline ProductUsageList ListTaggedMaterials() {
                 continue;
             ProductUsage u;
             u.Uuid = uuid;
-            u.TotalArea = SumAttributeArea(i);
-            u.NumOfElements = CountAttributeUses(i);
+            u.TotalArea = SumAttributeArea(AttrTypeBuildingMaterial, i);
+            u.NumOfElements = CountAttributeUses(AttrTypeBuildingMaterial, i);
             list.push_back(u);
         }
     }
@@ -121,8 +132,8 @@ inline ProductUsageList ListTaggedComposites() {
             continue;
         ProductUsage u;
         u.Uuid = uuid;
-        u.TotalArea = SumAttributeArea(i);
-        u.NumOfElements = CountAttributeUses(i);
+        u.TotalArea = SumAttributeArea(AttrTypeComposite, i);
+        u.NumOfElements = CountAttributeUses(AttrTypeComposite, i);
         list.push_back(u);
     }
     return list;

@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Walls and roofs of the composites with one entry per skin, slabs of the materials; areas
-    // whose sums are not exact in binary, so the order of additions shows.
+    // whose sums are not exact in binary, so the order of additions shows. Every seventh element
+    // does not say what its reference names.
     for (int n = 0; n < elements; ++n) {
         simhost::Element e;
         e.guid = GS::Guid::Generate();
@@ -87,13 +88,17 @@ int main(int argc, char** argv) {
         if (n % 3 == 1) {
             e.type = ElemTypeSlab;
             e.slabAttribute = 1 + Int32((n * 7919) % materials);
+            e.attributeType = AttrTypeBuildingMaterial;
         } else {
             const auto& composite = host.project.attributes.composites[size_t(n % composites)];
             e.type = composite.structureKind == 1 ? ElemTypeWall : ElemTypeRoof;
             (e.type == ElemTypeWall ? e.wallAttribute : e.roofAttribute) = Int32(n % composites) + 1;
             for (const auto& skin : composite.skins)
                 e.composite.push_back({skin.buildingMaterial, e.area * 0.3});
+            e.attributeType = AttrTypeComposite;
         }
+        if (n % 7 == 0)
+            e.attributeType = 0;
         e.quantitiesFail = n % 101 == 0;
         host.project.elements.elements.push_back(e);
     }

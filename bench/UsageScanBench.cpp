@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
         RunImport(GS::UniString(product.dump()));
     }
     // Walls, slabs and roofs over the materials, a third with composite entries; areas whose
-    // sums are not exact in binary, so the order of additions shows.
+    // sums are not exact in binary, so the order of additions shows. Every seventh element does
+    // not say what its reference names.
     for (int n = 0; n < elements; ++n) {
         simhost::Element e;
         e.guid = GS::Guid::Generate();
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
         (e.type == ElemTypeWall   ? e.wallAttribute
          : e.type == ElemTypeSlab ? e.slabAttribute
                                   : e.roofAttribute) = k;
+        e.attributeType = n % 7 == 0 ? 0 : AttrTypeBuildingMaterial;
         e.area = 0.1 + 0.01 * (n % 97);
         if (n % 3 == 2)
             e.composite = {{k, 0.3 + 0.001 * n}, {1 + Int32((n * 31) % materials), 0.07}};

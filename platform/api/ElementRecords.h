@@ -21,7 +21,9 @@ QV_PIN_OFFSET(API_ElemHead, typeID, 0);
 QV_PIN_OFFSET(API_ElemHead, guid, 16);
 
 // An element. Walls refer to their attribute at 128, roofs at 132, slabs at 136; 276 is a
-// further attribute reference of the element.
+// further attribute reference of the element. Building materials and composites are numbered
+// apart, so `attributeType` tells which of the two those references name: 17 building material,
+// 5 composite, 0 when the host does not say.
 struct API_Element {
     API_ElemHead header;
     UInt8 reserved0[16];
@@ -31,7 +33,8 @@ struct API_Element {
     UInt8 reserved1[136];
     Int32 extraAttribute;
     Int32 libraryPartIndex; // objects: the library part they place
-    UInt8 reserved2[4856 - 284];
+    Int32 attributeType;
+    UInt8 reserved2[4856 - 288];
 };
 QV_PIN_SIZE(API_Element, 4856);
 QV_PIN_OFFSET(API_Element, header, 0);
@@ -40,6 +43,7 @@ QV_PIN_OFFSET(API_Element, roofAttribute, 132);
 QV_PIN_OFFSET(API_Element, slabAttribute, 136);
 QV_PIN_OFFSET(API_Element, extraAttribute, 276);
 QV_PIN_OFFSET(API_Element, libraryPartIndex, 280);
+QV_PIN_OFFSET(API_Element, attributeType, 284);
 
 // An element's quantities: walls and slabs give their area at 8, roofs at 48.
 struct API_ElementQuantity {

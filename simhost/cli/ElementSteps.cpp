@@ -39,6 +39,7 @@ void UseMaterial(StepContext& c, Element& e, const std::string& name) {
     if (index == 0)
         throw StepError("no building material is named \"" + name + "\"");
     OwnReference(e) = index;
+    e.attributeType = AttrTypeBuildingMaterial;
 }
 
 // The structure kind a composite needs to be drawn as this element.
@@ -65,6 +66,7 @@ void UseComposite(StepContext& c, Element& e, const std::string& name) {
         throw StepError("composite \"" + name + "\" is not made for " + ElementTypeName(e.type).value_or("") +
                         " elements");
     OwnReference(e) = index;
+    e.attributeType = AttrTypeComposite;
     for (const auto& skin : composite.skins)
         e.composite.push_back({skin.buildingMaterial, e.area});
 }

@@ -1,5 +1,6 @@
 #include "model/ProjectConsistency.h"
 
+#include "api/AttributeRecords.h"
 #include "api/ElementRecords.h"
 #include "model/Project.h"
 
@@ -31,7 +32,8 @@ void CheckElements(const Project& project, const std::string& source) {
         for (const auto& [name, index] : references) {
             if (index < 0)
                 Refuse(source, where + "." + name + " is negative: " + std::to_string(index));
-            if (index != 0 && e.composite.empty() && !material(index))
+            // A reference said to name a composite is checked with the composites.
+            if (index != 0 && e.composite.empty() && e.attributeType != AttrTypeComposite && !material(index))
                 Refuse(source, where + "." + name + " refers to building material " + std::to_string(index) +
                                    ", which does not exist (the project has " + std::to_string(materials) +
                                    ")");

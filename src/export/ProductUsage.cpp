@@ -47,8 +47,8 @@ ProductUsageList ListTaggedMaterials(UsageScan& scan) {
     ForEachTaggedMaterial([&](Int32 index, std::string uuid) {
         ProductUsage usage;
         usage.Uuid = std::move(uuid);
-        usage.TotalArea = scan.SumAttributeArea(index);
-        usage.NumOfElements = scan.CountAttributeUses(index);
+        usage.TotalArea = scan.SumAttributeArea(AttrTypeBuildingMaterial, index);
+        usage.NumOfElements = scan.CountAttributeUses(AttrTypeBuildingMaterial, index);
         usage.SuplierData = false;
         list.push_back(std::move(usage));
     });
@@ -96,8 +96,8 @@ ProductUsageList ListTaggedComposites(UsageScan& scan) {
         DBPrintf("Type - %i\n", int(i));
         ProductUsage usage;
         usage.Uuid = std::move(uuid);
-        usage.TotalArea = scan.SumAttributeArea(i);
-        usage.NumOfElements = scan.CountAttributeUses(i);
+        usage.TotalArea = scan.SumAttributeArea(AttrTypeComposite, i);
+        usage.NumOfElements = scan.CountAttributeUses(AttrTypeComposite, i);
         usage.SuplierData = false;
         list.push_back(std::move(usage));
     }

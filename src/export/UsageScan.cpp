@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <span>
 
 double RoundArea(double sum) {
     return std::floor(sum * 100 + 0.5) / 100;
@@ -35,30 +36,51 @@ void UsageScan::Walk() {
             (void)HostApi::GetElement(element.get(), 0); // not examined: a failed read leaves references 0
 
             const API_Element& e = *element;
-            for (Int32 reference : {e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute})
-                ++figures[reference].count;
+            // A host that does not say what the references name: they count for both types.
+            const Int32 both[] = {AttrTypeBuildingMaterial, AttrTypeComposite};
+            std::span<const Int32> referenceTypes(both);
+            if (e.attributeType != 0)
+                referenceTypes = std::span<const Int32>(&e.attributeType, 1);
+            for (Int32 t : referenceTypes)
+                for (Int32 reference : {e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute})
+                    ++Of(t, reference).count;
             for (const auto& c : composites)
-                ++figures[c.buildMatIndex].count;
-            // The additions in the order a scan for one index makes them.
-            figures[e.roofAttribute].sum += quantity->roofArea;
-            figures[e.slabAttribute].sum += quantity->area;
-            figures[e.wallAttribute].sum += quantity->area;
+                ++Of(AttrTypeBuildingMaterial, c.buildMatIndex).count;
+            // The additions in the order a scan for one attribute makes them.
+            for (Int32 t : referenceTypes) {
+                Of(t, e.roofAttribute).sum += quantity->roofArea;
+                Of(t, e.slabAttribute).sum += quantity->area;
+                Of(t, e.wallAttribute).sum += quantity->area;
+            }
             for (const auto& c : composites)
-                figures[c.buildMatIndex].sum += c.area;
+                Of(AttrTypeBuildingMaterial, c.buildMatIndex).sum += c.area;
         }
     }
 }
 
-Int32 UsageScan::CountAttributeUses(Int32 index) {
-    if (!walked)
-        Walk();
-    auto f = figures.find(index);
-    return f != figures.end() ? f->second.count : 0;
+namespace {
+Int64 Key(Int32 attributeType, Int32 index) {
+    return Int64(UInt64(UInt32(attributeType)) << 32 | UInt32(index));
+}
+} // namespace
+
+UsageScan::Figures& UsageScan::Of(Int32 attributeType, Int32 index) {
+    return figures[Key(attributeType, index)];
 }
 
-double UsageScan::SumAttributeArea(Int32 index) {
+const UsageScan::Figures* UsageScan::Find(Int32 attributeType, Int32 index) {
     if (!walked)
         Walk();
-    auto f = figures.find(index);
-    return RoundArea(f != figures.end() ? f->second.sum : 0.0);
+    auto f = figures.find(Key(attributeType, index));
+    return f != figures.end() ? &f->second : nullptr;
+}
+
+Int32 UsageScan::CountAttributeUses(Int32 attributeType, Int32 index) {
+    const Figures* f = Find(attributeType, index);
+    return f != nullptr ? f->count : 0;
+}
+
+double UsageScan::SumAttributeArea(Int32 attributeType, Int32 index) {
+    const Figures* f = Find(attributeType, index);
+    return RoundArea(f != nullptr ? f->sum : 0.0);
 }

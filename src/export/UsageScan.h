@@ -4,16 +4,19 @@
 
 #include <unordered_map>
 
-// How the project's elements (walls, slabs, roofs) use attributes: for any attribute index, the
-// number of references and quantity entries naming it and their summed quantity. One walk over
-// the elements, made at the first question, answers every index; each element's quantities are
-// computed once. Each index's sum is added up in the element order and the order of additions
-// of a scan made for that index alone, so the figures are the same to the bit.
+// How the project's elements (walls, slabs, roofs) use attributes: for any attribute (type and
+// index), the number of references and quantity entries naming it and their summed quantity.
+// Building materials and composites are numbered apart, so an element's references count for
+// the attribute type the element says they name, or for both when the host does not say;
+// composite quantity entries always name building materials. One walk over the elements, made
+// at the first question, answers every attribute; each element's quantities are computed once.
+// Each attribute's sum is added up in the element order and the order of additions of a scan
+// made for that attribute alone, so the figures are the same to the bit.
 class UsageScan {
 public:
-    Int32 CountAttributeUses(Int32 index);
+    Int32 CountAttributeUses(Int32 attributeType, Int32 index);
     // Rounded to two decimals, halves up; in the host's units.
-    double SumAttributeArea(Int32 index);
+    double SumAttributeArea(Int32 attributeType, Int32 index);
 
 private:
     struct Figures {
@@ -21,9 +24,11 @@ private:
         double sum = 0.0;
     };
     void Walk();
+    Figures& Of(Int32 attributeType, Int32 index);
+    const Figures* Find(Int32 attributeType, Int32 index);
 
     bool walked = false;
-    std::unordered_map<Int32, Figures> figures;
+    std::unordered_map<Int64, Figures> figures; // by attribute type (high half) and index
 };
 
 // The element types walked, in this order: walls, slabs, roofs.

@@ -75,6 +75,7 @@ TEST(SimhostElements, ListsByTypeInCreationOrderAndReadsTheReferences) {
     InProcessHost h;
     auto& elements = h.host.project.elements.elements;
     elements = {Placed(ElemTypeWall, 1), Placed(ElemTypeRoof, 1), Placed(ElemTypeWall, 1)};
+    elements[1].attributeType = AttrTypeComposite;
     GS::Array<API_Guid> walls;
     ASSERT_EQ(HostApi::ListElementsByType(ElemTypeWall, &walls, 0, 0, nullptr), NoError);
     ASSERT_EQ(walls.GetSize(), 2u);
@@ -88,7 +89,60 @@ TEST(SimhostElements, ListsByTypeInCreationOrderAndReadsTheReferences) {
     EXPECT_EQ(e.header.typeID, ElemTypeRoof);
     EXPECT_EQ(e.roofAttribute, 5);
     EXPECT_EQ(e.wallAttribute, 0);
+    EXPECT_EQ(e.attributeType, AttrTypeComposite);
+    std::memset(static_cast<void*>(&e), 0xA5, sizeof e);
+    e.header.guid = elements[0].guid;
+    ASSERT_EQ(HostApi::GetElement(&e, 0), NoError);
+    EXPECT_EQ(e.attributeType, 0) << "an element that was not told what it names says 0";
+    EXPECT_EQ(e.wallAttribute, 3);
     API_Element missing{};
     missing.header.guid = GS::Guid::Generate();
     EXPECT_EQ(HostApi::GetElement(&missing, 0), ErrNotFound);
+}
+
+TEST(SimhostElements, TheProjectFileKeepsWhatTheReferencesName) {
+    using nlohmann::json;
+    const json attributes = {
+        {"buildingMaterials", {{{"guid", "11111111-1111-1111-1111-111111111111"}, {"name", "Brick"}}}},
+        {"composites",
+         {{{"guid", "22222222-2222-2222-2222-222222222222"},
+           {"name", "Outer"},
+           {"structureKind", 1},
+           {"skins", {{{"buildingMaterial", 1}, {"thickness", 0.1}}}},
+           {"lines", {json::object(), json::object()}}}}}};
+    const struct {
+        json fields;         // of the one element besides its guid and type
+        Int32 attributeType; // as read back; -1: the file is refused
+        const char* fault;
+    } cases[] = {
+        {{{"wallAttribute", 1}}, 0, ""}, // written before the key existed
+        {{{"wallAttribute", 1}, {"attributeType", 17}}, AttrTypeBuildingMaterial, ""},
+        {{{"wallAttribute", 1}, {"attributeType", 5}}, AttrTypeComposite, ""},
+        {{{"wallAttribute", 9}, {"attributeType", 0}}, 0, ""}, // not told: nothing to check it against
+        {{{"wallAttribute", 1}, {"attributeType", 3}}, -1, "elements[0] has the unknown attribute type 3"},
+        {{{"wallAttribute", 2}, {"attributeType", 5}}, -1, "elements[0] refers to an unknown composite 2"},
+        {{{"extraAttribute", 2}, {"attributeType", 17}},
+         -1,
+         "elements[0] refers to an unknown building material 2"},
+        {{{"attributeType", "5"}}, -1, "elements[0]"},
+    };
+    for (const auto& c : cases) {
+        json element = {{"guid", "33333333-3333-3333-3333-333333333333"}, {"type", 1}};
+        element.update(c.fields);
+        const json file = {{"format", "simhost-project"},
+                           {"version", 1},
+                           {"attributes", attributes},
+                           {"elements", {element}}};
+        try {
+            simhost::Project p = simhost::ProjectFromJson(file, "p.json");
+            ASSERT_NE(c.attributeType, -1) << "accepted " << element;
+            ASSERT_EQ(p.elements.elements.size(), 1u);
+            EXPECT_EQ(p.elements.elements[0].attributeType, c.attributeType) << element;
+            simhost::Project back = simhost::ProjectFromJson(simhost::ProjectToJson(p), "again");
+            EXPECT_EQ(back.elements.elements[0].attributeType, c.attributeType) << "saved and read back";
+        } catch (const simhost::ProjectFileError& e) {
+            EXPECT_EQ(c.attributeType, -1) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.fault), std::string::npos) << e.what();
+        }
+    }
 }
