@@ -118,7 +118,8 @@ TEST(SimhostElements, TheProjectFileKeepsWhatTheReferencesName) {
         {{{"wallAttribute", 1}}, 0, ""}, // written before the key existed
         {{{"wallAttribute", 1}, {"attributeType", 17}}, AttrTypeBuildingMaterial, ""},
         {{{"wallAttribute", 1}, {"attributeType", 5}}, AttrTypeComposite, ""},
-        {{{"wallAttribute", 9}, {"attributeType", 0}}, 0, ""}, // not told: nothing to check it against
+        // Not told, and no skins: a building-material reference like any of a file without kinds.
+        {{{"wallAttribute", 9}, {"attributeType", 0}}, -1, "refers to building material 9"},
         {{{"wallAttribute", 1}, {"attributeType", 3}}, -1, "elements[0] has the unknown attribute type 3"},
         {{{"wallAttribute", 2}, {"attributeType", 5}}, -1, "elements[0] refers to an unknown composite 2"},
         {{{"extraAttribute", 2}, {"attributeType", 17}},

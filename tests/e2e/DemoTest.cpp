@@ -1,0 +1,99 @@
+// `simhost demo` end to end: the bundled catalogue through the built add-on.
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+struct Output {
+    int exitCode = -1;
+    std::string text;
+};
+
+Output RunDemo(const std::string& arguments) {
+    std::string command = std::string(SIMHOST_PATH) + " demo " + arguments + " 2>&1";
+    Output o;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        o.text.append(buffer, n);
+    int status = pclose(pipe);
+    o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return o;
+}
+
+fs::path Saved(const char* name) {
+    return fs::temp_directory_path() / (std::string(name) + std::to_string(::getpid()) + ".json");
+}
+
+json Answer(const json& line) {
+    return json::parse(line.at("value").get<std::string>());
+}
+
+} // namespace
+
+TEST(Demo, ImportsEveryKindAndReadsTheProjectBack) {
+    fs::path saved = Saved("demo-json-");
+    Output o = RunDemo("--json --save " + saved.string());
+    ASSERT_EQ(o.exitCode, 0) << o.text;
+    std::vector<json> lines;
+    std::istringstream in(o.text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(json::parse(line));
+
+    std::vector<json> imports, selections;
+    json info;
+    for (const auto& l : lines) {
+        EXPECT_FALSE(l.contains("error")) << l.dump();
+        if (l.value("function", "") == "import")
+            imports.push_back(Answer(l));
+        if (l.value("function", "") == "getRevitSelection")
+            selections.push_back(Answer(l));
+        if (l.value("function", "") == "export")
+            info = Answer(l);
+    }
+    ASSERT_EQ(imports.size(), 7u);
+    for (const auto& r : imports)
+        EXPECT_EQ(r["Success"], true) << r.dump();
+
+    std::map<std::string, std::pair<int, double>> usage;
+    for (const char* category : {"Materials", "Types", "Families"})
+        for (const auto& u : info["ImportedData"][category])
+            usage[u["Uuid"].get<std::string>()] = {u["NumOfElements"].get<int>(),
+                                                   u["TotalArea"].get<double>()};
+    EXPECT_EQ(info["Overview"]["name"], "Riverside Library");
+    EXPECT_EQ(info["ImportedData"]["Types"].size(), 2u);
+    EXPECT_EQ(usage["4711"], std::make_pair(2, 20.75)) << "two walls of the wall type";
+    EXPECT_EQ(usage["4712"], std::make_pair(1, 42.0)) << "one roof of the ceiling type";
+    EXPECT_EQ(usage["b6f0c1e2-5a7d-4c1b-9e3f-0a1b2c3d4e05"].first, 2) << "two windows placed";
+    EXPECT_EQ(usage["b6f0c1e2-5a7d-4c1b-9e3f-0a1b2c3d4e07"].first, 1) << "one planter box placed";
+    EXPECT_EQ(usage["b6f0c1e2-5a7d-4c1b-9e3f-0a1b2c3d4e01"].first, 3)
+        << "the roof and a layer of each timber-frame wall";
+
+    ASSERT_EQ(selections.size(), 2u);
+    EXPECT_EQ(selections[0].size(), 2u);
+    EXPECT_EQ(selections[1].size(), 3u) << "the window added from the event loop";
+    EXPECT_TRUE(fs::exists(saved));
+    fs::remove(saved);
+}
+
+TEST(Demo, TheSummaryShowsTheImportsAndTheUsage) {
+    fs::path saved = Saved("demo-summary-");
+    Output o = RunDemo("--save " + saved.string());
+    ASSERT_EQ(o.exitCode, 0) << o.text;
+    for (const char* text : {"Quorvel Timber Frame Wall", "Quorvel Oak Window", "Quorvel Planter Box",
+                             "Materials", "Types", "Families", "Project saved to"})
+        EXPECT_NE(o.text.find(text), std::string::npos) << text << "\n" << o.text;
+    EXPECT_EQ(o.text.find("FAILED"), std::string::npos) << o.text;
+    fs::remove(saved);
+}
