@@ -45,6 +45,45 @@ Int64 IntegerField(const json& step, const char* name) {
     return f.is_number_unsigned() ? Int64(f.get<UInt64>()) : f.get<Int64>();
 }
 
+json CarryOutStep(StepContext& context, const json& step) {
+    auto function = Steps().find(TextField(step, "step"));
+    if (function == Steps().end())
+        throw ScriptError("unknown step \"" + step.at("step").get<std::string>() + "\"");
+    return function->second(context, step);
+}
+
+bool IsStep(const std::string& name) {
+    return Steps().count(name) != 0;
+}
+
+HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
+    try {
+        if (!options.project.empty())
+            host.project = LoadProjectFile(options.project);
+    } catch (const ProjectFileError& e) {
+        throw SetupError(e.what());
+    }
+    if (!options.filesFolder.empty()) {
+        try {
+            files = std::make_unique<LocalFileService>(options.filesFolder);
+        } catch (const std::exception& e) {
+            throw SetupError(e.what());
+        }
+        ::setenv("QUORVEL_FILE_SERVICE", files->BaseAddress().c_str(), 1);
+    }
+    try {
+        session.Load(options.addOn);
+    } catch (const LoadError& e) {
+        throw SetupError(e.what());
+    }
+    LifecycleResult lifecycle = session.RunLifecycle();
+    if (!lifecycle.completed) {
+        session.Unload(true);
+        throw SetupError("the add-on's " + lifecycle.failedStep + " failed with code " +
+                         std::to_string(lifecycle.code));
+    }
+}
+
 int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
     std::ifstream in(options.script);
     if (!in) {
@@ -69,7 +108,7 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
             err << options.script << ":" << number << ": a step is an object with a \"step\" name\n";
             return 2;
         }
-        if (Steps().count(step.at("step").get<std::string>()) == 0) {
+        if (!IsStep(step.at("step").get<std::string>())) {
             err << options.script << ":" << number << ": unknown step \""
                 << step.at("step").get<std::string>() << "\"\n";
             return 2;
@@ -77,39 +116,16 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
         steps.emplace_back(number, std::move(step));
     }
 
-    Host host;
+    std::unique_ptr<HostedAddOn> hosted;
     try {
-        if (!options.project.empty())
-            host.project = LoadProjectFile(options.project);
-    } catch (const ProjectFileError& e) {
+        hosted = std::make_unique<HostedAddOn>(
+            HostedAddOnOptions{options.project, options.addOn, options.filesFolder});
+    } catch (const SetupError& e) {
         err << "simhost: " << e.what() << "\n";
         return 1;
     }
-    // The add-on reads its file service's address from the environment: set before it loads.
-    std::unique_ptr<LocalFileService> files;
-    if (!options.filesFolder.empty()) {
-        try {
-            files = std::make_unique<LocalFileService>(options.filesFolder);
-        } catch (const std::exception& e) {
-            err << "simhost: " << e.what() << "\n";
-            return 1;
-        }
-        ::setenv("QUORVEL_FILE_SERVICE", files->BaseAddress().c_str(), 1);
-    }
-    Session session(host);
-    try {
-        session.Load(options.addOn);
-    } catch (const LoadError& e) {
-        err << "simhost: " << e.what() << "\n";
-        return 1;
-    }
-    LifecycleResult lifecycle = session.RunLifecycle();
-    if (!lifecycle.completed) {
-        err << "simhost: the add-on's " << lifecycle.failedStep << " failed with code " << lifecycle.code
-            << "\n";
-        session.Unload(true);
-        return 1;
-    }
+    Host& host = hosted->host;
+    Session& session = hosted->session;
 
     StepContext context{host, session, std::filesystem::path(options.script).parent_path()};
     int exitCode = 0;
@@ -117,7 +133,7 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
         std::string name = step.at("step").get<std::string>();
         json printed = {{"step", name}};
         try {
-            json fields = Steps().at(name)(context, step);
+            json fields = CarryOutStep(context, step);
             if (fields.is_object())
                 printed.update(fields);
         } catch (const ScriptError& e) {
