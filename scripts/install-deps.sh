@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs; quiet and quick when all are present.
+# --browser: also what the browser test needs (Chromium, Node.js, npm).
 set -euo pipefail
 packages=(cmake g++ make nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
           libcurl4-openssl-dev libcpp-httplib-dev libcli11-dev)
+[ "${1:-}" = "--browser" ] && packages+=(chromium)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+if [ "${1:-}" = "--browser" ]; then
+    # A machine may have Node.js from elsewhere than Debian (npm then comes with it), so only a
+    # missing command brings in Debian's package.
+    command -v node >/dev/null || missing+=(nodejs)
+    command -v npm >/dev/null || missing+=(npm)
+fi
 if [ ${#missing[@]} -gt 0 ]; then
     echo "installing: ${missing[*]}"
     sudo_cmd=""

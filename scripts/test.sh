@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer, run every test through CTest. CTest's summary is the last output.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --browser
 build="${BUILD_DIR:-$root/build/sanitize}"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON >/dev/null
 if ! cmake --build "$build" --parallel "$(nproc)" >"$build/build.log" 2>&1; then
