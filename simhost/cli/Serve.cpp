@@ -60,6 +60,13 @@ std::string Shortened(const std::string& text, size_t length = 160) {
     return text.size() <= length ? text : text.substr(0, length) + "…";
 }
 
+// A step as the log shows it: its name, then its fields.
+std::string StepText(const json& step) {
+    json fields = step;
+    fields.erase("step");
+    return step["step"].get<std::string>() + (fields.empty() ? "" : " " + fields.dump());
+}
+
 json Answer(const std::string& error) {
     return {{"error", error}};
 }
@@ -201,7 +208,14 @@ private:
     // --- on the main thread --------------------------------------------------------------------
 
     void EventLoopTurn() {
-        json delivered = CarryOutStep(context, {{"step", "idle"}})["delivered"];
+        json delivered;
+        try {
+            delivered = CarryOutStep(context, {{"step", "idle"}})["delivered"];
+        } catch (const std::exception& e) {
+            log.Add("event", std::string("the event loop failed: ") + e.what(), false);
+            ++revision;
+            return;
+        }
         for (const auto& d : delivered) {
             std::string result = d["result"].is_null() ? "no handler" : "answered " + d["result"].dump();
             log.Add("event",
@@ -252,12 +266,12 @@ private:
             return {400, Answer("the host pane does not take the step \"" + name + "\"")};
         try {
             json fields = CarryOutStep(context, step);
-            log.Add("step", step.dump(), true);
+            log.Add("step", StepText(step) + " → " + Shortened(fields.dump()), true);
             return {200, fields};
         } catch (const ScriptError& e) {
             return {400, Answer(e.what())};
         } catch (const std::exception& e) {
-            log.Add("step", step.dump() + ": " + e.what(), false);
+            log.Add("step", StepText(step) + ": " + e.what(), false);
             return {422, Answer(e.what())};
         }
     }
