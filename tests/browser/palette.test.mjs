@@ -199,6 +199,7 @@ test('a selection made in the host shows in the page, and the page adds to it', 
     assert.deepEqual(await palette.locator('#selection-list li').evaluateAll((l) => l.map((e) => e.dataset.title)), ['W-1', 'W-2']);
     await page.locator('#elements tr.selected[data-id="W-2"]').waitFor();
     await page.locator('#log li', { hasText: 'event loop delivered SELE' }).first().waitFor();
+    await palette.locator('#add-result').scrollIntoViewIfNeeded();
     await page.locator('#palette').screenshot({ path: join(artefacts, 'palette-selection.png') });
     await page.screenshot({ path: join(artefacts, 'host-window.png'), fullPage: true });
 });
