@@ -163,6 +163,13 @@ public:
     bool Bind() {
         server.set_payload_max_length(MaxRequestBody);
         server.set_keep_alive_timeout(1); // idle connections must not hold up the shutdown
+        // The library's default also sets SO_REUSEPORT, which lets a second server share a port
+        // that is taken and split the browser's requests between the two: refuse it instead.
+        server.set_socket_options([](socket_t socket) {
+            int yes = 1;
+            (void)::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes,
+                               sizeof yes); // a restart may rebind at once
+        });
         server.new_task_queue = [] { return new httplib::ThreadPool(12); };
         if (options.port == 0) {
             port = server.bind_to_any_port("127.0.0.1");

@@ -135,6 +135,17 @@ TEST(SimhostServe, PrintsAnAddressWithAFreshTokenOnly127001) {
     EXPECT_NE(page->body.find("simhost"), std::string::npos);
 }
 
+TEST(SimhostServe, APortInUseIsRefusedNotShared) {
+    ServeProcess first({});
+    ASSERT_GT(first.port, 0) << first.printed;
+    ServeProcess second({"--port", std::to_string(first.port)});
+    EXPECT_TRUE(second.token.empty()) << second.printed;
+    EXPECT_EQ(second.Stop(0), 1);
+    auto page = first.Client().Get(first.Path("").c_str());
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+}
+
 // Every refusal of the bridge, each against a request that would otherwise succeed.
 TEST(SimhostServe, RefusesRequestsThatAreNotThePalettesOwn) {
     ServeProcess serve({});
