@@ -25,6 +25,7 @@ function element(tag, attributes, ...children) {
 
 function showMessage(text, isError) {
     const m = $('#message');
+    if (!m) return; // simhost has stopped: the page shows only that
     m.textContent = text;
     m.className = isError ? 'error' : 'ok';
 }
@@ -61,6 +62,7 @@ async function refresh() {
         showMessage(r.answer.error || 'the host does not answer', true);
         return;
     }
+    if (stopped) return; // quit while the view was on its way
     view = r.answer;
     shownRevision = view.revision;
     render();

@@ -78,7 +78,9 @@ async function place(type, uses, area, id) {
 }
 
 // How the add-on counts and measures the use of attribute index k: one per matching reference of
-// an element and per composite entry naming k; the area of the quantity each reference reads.
+// an element and per composite entry naming k, whatever kind of attribute the reference names;
+// the area of the quantity each reference reads. (So a composite and a building material of the
+// same index share their figures; should the counting tell the kinds apart, so must this.)
 function usageOf(project, k) {
     let count = 0, area = 0;
     for (const e of project.elements) {
