@@ -77,19 +77,24 @@ async function place(type, uses, area, id) {
     await page.locator(`#elements tr[data-id="${id}"]`).waitFor();
 }
 
-// How the add-on counts and measures the use of attribute index k: one per matching reference of
-// an element and per composite entry naming k, whatever kind of attribute the reference names;
-// the area of the quantity each reference reads. (So a composite and a building material of the
-// same index share their figures; should the counting tell the kinds apart, so must this.)
-function usageOf(project, k) {
+// How the add-on counts and measures the use of attribute k of type `type` (17 building
+// materials, 5 composites): one per reference of an element that equals k, and one per composite
+// entry naming building material k; the area of the quantity each reference reads. A reference
+// counts for the type its element says it names ("attributeType"), or for either type when the
+// element does not say (0). A host that records no attribute type at all is read without kinds:
+// every reference and every entry counts for both types.
+function usageOf(project, type, k) {
+    const told = project.elements.some((e) => 'attributeType' in e);
     let count = 0, area = 0;
     for (const e of project.elements) {
         if (e.quantitiesFail) continue;
-        for (const r of [e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute]) if (r === k) count++;
-        if (e.roofAttribute === k && e.type === 9) area += e.area;
-        if (e.slabAttribute === k && e.type !== 9) area += e.area;
-        if (e.wallAttribute === k && e.type !== 9) area += e.area;
-        for (const s of e.composite) if (s.buildingMaterial === k) { count++; area += s.area; }
+        if (!e.attributeType || e.attributeType === type) {
+            for (const r of [e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute]) if (r === k) count++;
+            if (e.roofAttribute === k && e.type === 9) area += e.area;
+            if (e.slabAttribute === k && e.type !== 9) area += e.area;
+            if (e.wallAttribute === k && e.type !== 9) area += e.area;
+        }
+        if (type === 17 || !told) for (const s of e.composite) if (s.buildingMaterial === k) { count++; area += s.area; }
     }
     return { count, area };
 }
@@ -167,7 +172,7 @@ test('walls with the imported wall type show in the project table', async (t) =>
     }
     await place('wall', 'composite:Quorvel Timber Frame Wall', 12.5, 'W-101');
     await place('wall', 'composite:Quorvel Timber Frame Wall', 8.25, 'W-102');
-    const expected = usageOf((await hostView()).project, index);
+    const expected = usageOf((await hostView()).project, 5, index);
     assert.ok(expected.count >= 2);
     assert.deepEqual(await projectRow(TIMBER_WALL), { elements: String(expected.count), area: expected.area.toFixed(2) });
 });
