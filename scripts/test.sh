@@ -4,7 +4,7 @@
 # through CTest, a few seconds of each harness among them. CTest's summary is the last output.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --browser
 build="${BUILD_DIR:-$root/build/sanitize}"
 fuzz="${FUZZ_BUILD_DIR:-$root/build/fuzz}"
 FUZZ_BUILD_DIR="$fuzz" "$root/scripts/fuzz.sh" build

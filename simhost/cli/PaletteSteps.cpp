@@ -112,17 +112,19 @@ GS::Ref<DG::JSBase> Argument(StepContext& c, const json& step) {
         return GS::Ref<DG::JSBase>(new DG::JSValue(arg.get<bool>()));
     if (arg.is_number())
         return GS::Ref<DG::JSBase>(new DG::JSValue(arg.get<double>()));
-    throw ScriptError("field \"arg\" must be a string, number, boolean or null");
+    // A page object or array reaches the add-on as a script object, not as a value.
+    return GS::Ref<DG::JSBase>(new DG::JSObject(GS::UniString()));
 }
 
 json Call(StepContext& c, const json& step) {
     std::string function = TextField(step, "function");
+    std::string object = step.contains("object") ? TextField(step, "object") : "jsQuorvelInterface";
     GS::Ref<DG::JSBase> argument = Argument(c, step);
     DG::Palette* p = FindPalette(c);
     DG::BrowserBase* browser = p ? FindBrowser(p) : nullptr;
     if (browser == nullptr || !p->IsVisible())
         throw StepError("no palette is open");
-    DG::JSCallResult r = browser->CallFunction("jsQuorvelInterface", function, argument);
+    DG::JSCallResult r = browser->CallFunction(object, function, argument);
     json out = {{"function", function}};
     if (r.error) {
         out["error"] = *r.error;

@@ -63,6 +63,40 @@ Int64 IntegerField(const json& step, const char* name) {
     return f.is_number_unsigned() ? Int64(f.get<UInt64>()) : f.get<Int64>();
 }
 
+json CarryOutStep(StepContext& context, const json& step) {
+    json line = RunStep(context, step);
+    line.erase("step");
+    return line;
+}
+
+HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
+    try {
+        if (!options.project.empty())
+            host.project = LoadProjectFile(options.project);
+    } catch (const ProjectFileError& e) {
+        throw SetupError(e.what());
+    }
+    if (!options.filesFolder.empty()) {
+        try {
+            files = std::make_unique<LocalFileService>(options.filesFolder);
+        } catch (const std::exception& e) {
+            throw SetupError(e.what());
+        }
+        ::setenv("QUORVEL_FILE_SERVICE", files->BaseAddress().c_str(), 1);
+    }
+    try {
+        session.Load(options.addOn);
+    } catch (const LoadError& e) {
+        throw SetupError(e.what());
+    }
+    LifecycleResult lifecycle = session.RunLifecycle();
+    if (!lifecycle.completed) {
+        session.Unload(true);
+        throw SetupError("the add-on's " + lifecycle.failedStep + " failed with code " +
+                         std::to_string(lifecycle.code));
+    }
+}
+
 int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
     std::ifstream in(options.script);
     if (!in) {
@@ -95,39 +129,16 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
         steps.emplace_back(number, std::move(step));
     }
 
-    Host host;
+    std::unique_ptr<HostedAddOn> hosted;
     try {
-        if (!options.project.empty())
-            host.project = LoadProjectFile(options.project);
-    } catch (const ProjectFileError& e) {
+        hosted = std::make_unique<HostedAddOn>(
+            HostedAddOnOptions{options.project, options.addOn, options.filesFolder});
+    } catch (const SetupError& e) {
         err << "simhost: " << e.what() << "\n";
         return 1;
     }
-    // The add-on reads its file service's address from the environment: set before it loads.
-    std::unique_ptr<LocalFileService> files;
-    if (!options.filesFolder.empty()) {
-        try {
-            files = std::make_unique<LocalFileService>(options.filesFolder);
-        } catch (const std::exception& e) {
-            err << "simhost: " << e.what() << "\n";
-            return 1;
-        }
-        ::setenv("QUORVEL_FILE_SERVICE", files->BaseAddress().c_str(), 1);
-    }
-    Session session(host);
-    try {
-        session.Load(options.addOn);
-    } catch (const LoadError& e) {
-        err << "simhost: " << e.what() << "\n";
-        return 1;
-    }
-    LifecycleResult lifecycle = session.RunLifecycle();
-    if (!lifecycle.completed) {
-        err << "simhost: the add-on's " << lifecycle.failedStep << " failed with code " << lifecycle.code
-            << "\n";
-        session.Unload(true);
-        return 1;
-    }
+    Host& host = hosted->host;
+    Session& session = hosted->session;
 
     StepContext context{host, session, std::filesystem::path(options.script).parent_path()};
     int exitCode = 0;

@@ -2,6 +2,7 @@
 #include "cli/Demo.h"
 #include "cli/Script.h"
 #include "validate/Validator.h"
+#include "cli/Serve.h"
 
 #include <CLI/CLI.hpp>
 
@@ -9,6 +10,10 @@
 
 #ifndef SIMHOST_DEMO_FOLDER
 #define SIMHOST_DEMO_FOLDER "demo"
+#endif
+
+#ifndef SIMHOST_SERVE_FOLDER
+#define SIMHOST_SERVE_FOLDER "simhost/serve"
 #endif
 
 #ifndef SIMHOST_DEFAULT_ADDON
@@ -78,7 +83,36 @@ int main(int argc, char** argv) {
     demoCommand->add_option("--save", demo.save, "save the project to this file")->capture_default_str();
     demoCommand->add_flag("--json", demo.json, "print the raw answer of every step instead of the summary");
 
+    simhost::ServeOptions serve;
+    serve.addOn = SIMHOST_DEFAULT_ADDON;
+    serve.filesFolder = SIMHOST_DEMO_FOLDER "/files";
+    serve.webFolder = SIMHOST_DEMO_FOLDER "/web";
+    serve.catalogueFolder = SIMHOST_DEMO_FOLDER "/catalogue";
+    serve.hostPageFolder = SIMHOST_SERVE_FOLDER;
+    auto* serveCommand = app.add_subcommand(
+        "serve", "Serve the palette and the host's view of the project on 127.0.0.1, for a browser");
+    serveCommand->add_option("--project", serve.project,
+                             "open this project file (default: a new empty project)");
+    serveCommand->add_option(
+        "--save", serve.save,
+        "save the project to this file (default: to the --project file), on request and on exit");
+    serveCommand
+        ->add_option("--files", serve.filesFolder, "the add-on's file service and the catalogue's pictures")
+        ->capture_default_str();
+    serveCommand->add_option("--web", serve.webFolder, "the web application shown in the palette")
+        ->capture_default_str();
+    serveCommand->add_option("--catalogue", serve.catalogueFolder, "the products the web application offers")
+        ->capture_default_str();
+    serveCommand->add_option("--port", serve.port, "the port on 127.0.0.1 (0: any free port)")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 65535));
+    serveCommand->add_option("--addon", serve.addOn, "the add-on module")->capture_default_str();
+    serveCommand->add_option("--debug-log", serve.debugLog,
+                             "write the host's debug output to this file on exit");
+
     CLI11_PARSE(app, argc, argv);
+    if (serveCommand->parsed())
+        return simhost::RunServe(serve, std::cout, std::cerr);
     if (runCommand->parsed())
         return simhost::RunScript(run, std::cout, std::cerr);
     if (validateCommand->parsed()) {
