@@ -63,6 +63,13 @@ Int64 IntegerField(const json& step, const char* name) {
     return f.is_number_unsigned() ? Int64(f.get<UInt64>()) : f.get<Int64>();
 }
 
+void WriteDebugLog(const Host& host, const std::string& path) {
+    std::ofstream log(path);
+    for (const auto& l : host.debugLines)
+        log << l << "\n";
+    log << host.pendingDebug;
+}
+
 json CarryOutStep(StepContext& context, const json& step) {
     json line = RunStep(context, step);
     line.erase("step");
@@ -165,12 +172,8 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
             exitCode = exitCode ? exitCode : 1;
         }
     }
-    if (!options.debugLog.empty()) {
-        std::ofstream log(options.debugLog);
-        for (const auto& l : host.debugLines)
-            log << l << "\n";
-        log << host.pendingDebug;
-    }
+    if (!options.debugLog.empty())
+        WriteDebugLog(host, options.debugLog);
     return exitCode;
 }
 

@@ -51,6 +51,9 @@ nlohmann::json RunStep(StepContext& context, const nlohmann::json& step);
 // cannot be carried out.
 nlohmann::json CarryOutStep(StepContext& context, const nlohmann::json& step);
 
+// Writes the host's debug output so far, the unfinished last line included, to the file.
+void WriteDebugLog(const Host& host, const std::string& path);
+
 // Field access that raises ScriptError for a missing or mistyped field.
 const nlohmann::json& Field(const nlohmann::json& step, const char* name);
 std::string TextField(const nlohmann::json& step, const char* name);

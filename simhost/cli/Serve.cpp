@@ -591,12 +591,8 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
             exitCode = 1;
         }
     }
-    if (!options.debugLog.empty()) {
-        std::ofstream log(options.debugLog);
-        for (const auto& l : host.debugLines)
-            log << l << "\n";
-        log << host.pendingDebug;
-    }
+    if (!options.debugLog.empty())
+        WriteDebugLog(host, options.debugLog);
     return exitCode;
 }
 

@@ -40,17 +40,22 @@ void ForEachTaggedMaterial(const std::function<void(Int32 index, std::string uui
     }
 }
 
+// The record of a tagged attribute, with its figures from the scan.
+ProductUsage AttributeUsage(UsageScan& scan, Int32 type, Int32 index, std::string uuid) {
+    ProductUsage usage;
+    usage.Uuid = std::move(uuid);
+    usage.TotalArea = scan.SumAttributeArea(type, index);
+    usage.NumOfElements = scan.CountAttributeUses(type, index);
+    usage.SuplierData = false;
+    return usage;
+}
+
 } // namespace
 
 ProductUsageList ListTaggedMaterials(UsageScan& scan) {
     ProductUsageList list;
     ForEachTaggedMaterial([&](Int32 index, std::string uuid) {
-        ProductUsage usage;
-        usage.Uuid = std::move(uuid);
-        usage.TotalArea = scan.SumAttributeArea(AttrTypeBuildingMaterial, index);
-        usage.NumOfElements = scan.CountAttributeUses(AttrTypeBuildingMaterial, index);
-        usage.SuplierData = false;
-        list.push_back(std::move(usage));
+        list.push_back(AttributeUsage(scan, AttrTypeBuildingMaterial, index, std::move(uuid)));
     });
     return list;
 }
@@ -94,12 +99,7 @@ ProductUsageList ListTaggedComposites(UsageScan& scan) {
         if (uuid.empty())
             continue;
         DBPrintf("Type - %i\n", int(i));
-        ProductUsage usage;
-        usage.Uuid = std::move(uuid);
-        usage.TotalArea = scan.SumAttributeArea(AttrTypeComposite, i);
-        usage.NumOfElements = scan.CountAttributeUses(AttrTypeComposite, i);
-        usage.SuplierData = false;
-        list.push_back(std::move(usage));
+        list.push_back(AttributeUsage(scan, AttrTypeComposite, i, std::move(uuid)));
     }
     return list;
 }

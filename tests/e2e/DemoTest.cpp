@@ -1,4 +1,6 @@
 // `simhost demo` end to end: the bundled catalogue through the built add-on.
+#include "e2e/RunCommand.h"
+
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
@@ -15,21 +17,10 @@ using nlohmann::json;
 
 namespace {
 
-struct Output {
-    int exitCode = -1;
-    std::string text;
-};
+using Output = testing_support::CommandOutput;
 
 Output RunDemo(const std::string& arguments) {
-    std::string command = std::string(SIMHOST_PATH) + " demo " + arguments + " 2>&1";
-    Output o;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        o.text.append(buffer, n);
-    int status = pclose(pipe);
-    o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return o;
+    return testing_support::RunCommand(std::string(SIMHOST_PATH) + " demo " + arguments + " 2>&1");
 }
 
 fs::path Saved(const char* name) {
@@ -45,9 +36,9 @@ json Answer(const json& line) {
 TEST(Demo, ImportsEveryKindAndReadsTheProjectBack) {
     fs::path saved = Saved("demo-json-");
     Output o = RunDemo("--json --save " + saved.string());
-    ASSERT_EQ(o.exitCode, 0) << o.text;
+    ASSERT_EQ(o.exitCode, 0) << o.out;
     std::vector<json> lines;
-    std::istringstream in(o.text);
+    std::istringstream in(o.out);
     for (std::string line; std::getline(in, line);)
         lines.push_back(json::parse(line));
 
@@ -90,10 +81,10 @@ TEST(Demo, ImportsEveryKindAndReadsTheProjectBack) {
 TEST(Demo, TheSummaryShowsTheImportsAndTheUsage) {
     fs::path saved = Saved("demo-summary-");
     Output o = RunDemo("--save " + saved.string());
-    ASSERT_EQ(o.exitCode, 0) << o.text;
+    ASSERT_EQ(o.exitCode, 0) << o.out;
     for (const char* text : {"Quorvel Timber Frame Wall", "Quorvel Oak Window", "Quorvel Planter Box",
                              "Materials", "Types", "Families", "Project saved to"})
-        EXPECT_NE(o.text.find(text), std::string::npos) << text << "\n" << o.text;
-    EXPECT_EQ(o.text.find("FAILED"), std::string::npos) << o.text;
+        EXPECT_NE(o.out.find(text), std::string::npos) << text << "\n" << o.out;
+    EXPECT_EQ(o.out.find("FAILED"), std::string::npos) << o.out;
     fs::remove(saved);
 }

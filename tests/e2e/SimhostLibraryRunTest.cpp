@@ -1,5 +1,7 @@
 // `simhost run` with library parts: objects placed from library parts, and a family product
 // imported from the local file service (`--files`).
+#include "e2e/RunCommand.h"
+
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
@@ -49,14 +51,9 @@ RunResult RunSimhost(const Folder& folder, const std::string& script, const std:
     const std::string command =
         environment + " " + std::string(SIMHOST_PATH) + " run " + file + " " + options + " 2>" + err;
     RunResult r;
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    int status = pclose(pipe);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::istringstream lines(out);
+    testing_support::CommandOutput output = testing_support::RunCommand(command);
+    r.exitCode = output.exitCode;
+    std::istringstream lines(output.out);
     for (std::string line; std::getline(lines, line);)
         r.lines.push_back(json::parse(line));
     std::ifstream e(err);

@@ -1,4 +1,6 @@
 // `simhost run` as a user runs it: a script file in, one JSON line per step out.
+#include "e2e/RunCommand.h"
+
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
@@ -38,14 +40,9 @@ RunResult RunSimhost(const std::string& script, const std::string& options = "")
     std::string command =
         std::string(SIMHOST_PATH) + " run " + file.string() + " " + options + " 2>" + err.string();
     RunResult r;
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    int status = pclose(pipe);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::istringstream lines(out);
+    testing_support::CommandOutput output = testing_support::RunCommand(command);
+    r.exitCode = output.exitCode;
+    std::istringstream lines(output.out);
     for (std::string line; std::getline(lines, line);)
         r.lines.push_back(json::parse(line));
     std::ifstream e(err);
