@@ -1,6 +1,7 @@
 // "PROJECT_INFO" on 200 tagged materials, 50 tagged composites and 10,000 elements: the export's
 // one walk against the per-item scans of every tagged item, host calls and time measured in the
 // same run, and the figures compared.
+#include "BenchSupport.h"
 #include "PerItemUsageScan.h"
 
 #include "export/ProjectInfoExporter.h"
@@ -19,12 +20,6 @@
 using nlohmann::json;
 
 namespace {
-
-template <typename F> double Seconds(F f) {
-    auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 json Usage(const ProductUsageList& list) {
     json a = json::array();
@@ -51,11 +46,8 @@ int main(int argc, char** argv) {
 
     simhost::Host host;
     simhost::Session session{host};
-    session.LoadInProcess(testing_support::InProcessAddOn());
-    if (!session.RunLifecycle().completed) {
-        std::fprintf(stderr, "the add-on's lifecycle did not complete\n");
+    if (!bench::StartAddOn(session))
         return 1;
-    }
     for (int k = 1; k <= materials; ++k) {
         json product = Material(k);
         product["importType"] = "MATERIAL_IMPORT";
@@ -105,12 +97,12 @@ int main(int argc, char** argv) {
 
     json exported;
     host.counters.Reset();
-    const double exportTime = Seconds([&] { exported = json::parse(GetProjectInfoText().ToCStr()); });
+    const double exportTime = bench::Seconds([&] { exported = json::parse(GetProjectInfoText().ToCStr()); });
     const UInt64 exportCalls = host.counters.Of("GetElementQuantities");
 
     json perItem;
     host.counters.Reset();
-    const double perItemTime = Seconds([&] {
+    const double perItemTime = bench::Seconds([&] {
         perItem = {{"Materials", Usage(reference::ListTaggedMaterials())},
                    {"Types", Usage(reference::ListTaggedComposites())},
                    {"Families", Usage(ListTaggedLibraryParts())}};

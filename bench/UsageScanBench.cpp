@@ -1,5 +1,6 @@
 // The one-walk usage scan against the per-item scan, on 200 tagged materials and 10,000
 // elements: host calls and time of both, measured in the same run, and the figures compared.
+#include "BenchSupport.h"
 #include "PerItemUsageScan.h"
 
 #include "export/ProductUsage.h"
@@ -20,12 +21,6 @@
 
 namespace {
 
-template <typename F> double Seconds(F f) {
-    auto start = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 bool Same(const ProductUsageList& a, const ProductUsageList& b) {
     if (a.size() != b.size())
         return false;
@@ -44,11 +39,8 @@ int main(int argc, char** argv) {
 
     simhost::Host host;
     simhost::Session session{host};
-    session.LoadInProcess(testing_support::InProcessAddOn());
-    if (!session.RunLifecycle().completed) {
-        std::fprintf(stderr, "the add-on's lifecycle did not complete\n");
+    if (!bench::StartAddOn(session))
         return 1;
-    }
     for (int i = 1; i <= materials; ++i) {
         nlohmann::json product = {{"importType", "MATERIAL_IMPORT"},
                                   {"name", "Material " + std::to_string(i)},
@@ -77,10 +69,10 @@ int main(int argc, char** argv) {
 
     ProductUsageList oneWalk, perItem;
     host.counters.Reset();
-    const double oneWalkTime = Seconds([&] { oneWalk = ListTaggedMaterials(); });
+    const double oneWalkTime = bench::Seconds([&] { oneWalk = ListTaggedMaterials(); });
     const UInt64 oneWalkCalls = host.counters.Of("GetElementQuantities");
     host.counters.Reset();
-    const double perItemTime = Seconds([&] { perItem = reference::ListTaggedMaterials(); });
+    const double perItemTime = bench::Seconds([&] { perItem = reference::ListTaggedMaterials(); });
     const UInt64 perItemCalls = host.counters.Of("GetElementQuantities");
 
     const bool same = Same(oneWalk, perItem);

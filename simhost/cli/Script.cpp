@@ -63,6 +63,15 @@ Int64 IntegerField(const json& step, const char* name) {
     return f.is_number_unsigned() ? Int64(f.get<UInt64>()) : f.get<Int64>();
 }
 
+std::unique_ptr<HostedAddOn> StartHostedAddOn(const HostedAddOnOptions& options, std::ostream& err) {
+    try {
+        return std::make_unique<HostedAddOn>(options);
+    } catch (const SetupError& e) {
+        err << "simhost: " << e.what() << "\n";
+        return nullptr;
+    }
+}
+
 void WriteDebugLog(const Host& host, const std::string& path) {
     std::ofstream log(path);
     for (const auto& l : host.debugLines)
@@ -136,14 +145,10 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
         steps.emplace_back(number, std::move(step));
     }
 
-    std::unique_ptr<HostedAddOn> hosted;
-    try {
-        hosted = std::make_unique<HostedAddOn>(
-            HostedAddOnOptions{options.project, options.addOn, options.filesFolder});
-    } catch (const SetupError& e) {
-        err << "simhost: " << e.what() << "\n";
+    std::unique_ptr<HostedAddOn> hosted =
+        StartHostedAddOn({options.project, options.addOn, options.filesFolder}, err);
+    if (!hosted)
         return 1;
-    }
     Host& host = hosted->host;
     Session& session = hosted->session;
 

@@ -94,6 +94,9 @@ public:
     Session session{host};
 };
 
+// A hosted add-on, or none after writing the reason to `err`.
+std::unique_ptr<HostedAddOn> StartHostedAddOn(const HostedAddOnOptions& options, std::ostream& err);
+
 // `simhost run`: loads the add-on, runs its lifecycle, runs the script's steps printing one JSON
 // line each to `out`, then frees and unloads. Answers the exit code.
 int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err);

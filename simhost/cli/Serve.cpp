@@ -545,14 +545,10 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
             return 1;
         }
     }
-    std::unique_ptr<HostedAddOn> hosted;
-    try {
-        hosted = std::make_unique<HostedAddOn>(
-            HostedAddOnOptions{options.project, options.addOn, options.filesFolder});
-    } catch (const SetupError& e) {
-        err << "simhost: " << e.what() << "\n";
+    std::unique_ptr<HostedAddOn> hosted =
+        StartHostedAddOn({options.project, options.addOn, options.filesFolder}, err);
+    if (!hosted)
         return 1;
-    }
     int exitCode = 0;
     std::string saveTarget;
     {

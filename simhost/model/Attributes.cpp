@@ -190,6 +190,17 @@ struct Reader {
         return guid;
     }
 
+    // The "name" of an attribute: not empty, and not one `indexOf` already knows.
+    template <typename IndexOf>
+    std::string UniqueName(const json& object, const std::string& where, IndexOf indexOf) const {
+        std::string name = object.at("name").get<std::string>();
+        if (name.empty())
+            Refuse(where + " has an empty name");
+        if (indexOf(name) != 0)
+            Refuse(where + " repeats the name \"" + name + "\"");
+        return name;
+    }
+
     std::vector<GS::Guid> GuidList(const json& object, const char* key, const std::string& where) const {
         std::vector<GS::Guid> guids;
         for (const auto& g : List(object, key, where)) {
@@ -303,11 +314,7 @@ AttributeStore AttributesFromJson(const json& document, const std::string& sourc
             BuildingMaterial m;
             m.guid = r.Guid(j, "guid", where);
             unique(m.guid, where);
-            m.name = j.at("name").get<std::string>();
-            if (m.name.empty())
-                r.Refuse(where + " has an empty name");
-            if (store.MaterialIndexOf(m.name) != 0)
-                r.Refuse(where + " repeats the name \"" + m.name + "\"");
+            m.name = r.UniqueName(j, where, [&](const std::string& n) { return store.MaterialIndexOf(n); });
             m.id = j.value("id", "");
             m.manufacturer = j.value("manufacturer", "");
             m.description = j.value("description", "");
@@ -345,11 +352,7 @@ AttributeStore AttributesFromJson(const json& document, const std::string& sourc
             Composite c;
             c.guid = r.Guid(j, "guid", where);
             unique(c.guid, where);
-            c.name = j.at("name").get<std::string>();
-            if (c.name.empty())
-                r.Refuse(where + " has an empty name");
-            if (store.CompositeIndexOf(c.name) != 0)
-                r.Refuse(where + " repeats the name \"" + c.name + "\"");
+            c.name = r.UniqueName(j, where, [&](const std::string& n) { return store.CompositeIndexOf(n); });
             c.structureKind = j.value("structureKind", Int16(0));
             c.totalThickness = j.value("totalThickness", 0.0);
             for (const auto& s : r.List(j, "skins", where)) {

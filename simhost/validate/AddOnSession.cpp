@@ -126,6 +126,16 @@ bool AddOnSession::HasScriptObject() const {
     return false;
 }
 
+std::optional<CheckResult> AddOnSession::StartWithPalette() {
+    if (!Start())
+        return CheckResult{Outcome::Failed, "the lifecycle stopped at " + lifecycle.failedStep, {}, {}, {}};
+    if (!OpenPalette()) {
+        Finish();
+        return CheckResult{Outcome::Skipped, NoScriptObject, {}, {}, {}};
+    }
+    return std::nullopt;
+}
+
 bool AddOnSession::OpenPalette() {
     Step({{"step", "menu"}, {"menu", 32500}, {"item", 1}});
     return HasScriptObject();

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,10 @@ public:
     // FreeAddOnData and unload; then the host's memory manager and (in a sanitizer build) the leak
     // checker must find nothing the add-on left behind.
     void Finish(bool checkLeaks = true);
+
+    // Start, then OpenPalette: nothing when both went through, else the check's outcome (failed
+    // when the lifecycle stopped, skipped without the script object).
+    std::optional<CheckResult> StartWithPalette();
 
     const Options& Settings() const { return options; }
     // The session's own folder: served/ holds the files the file service serves, downloads/ is

@@ -248,12 +248,8 @@ using Catalogue = std::function<std::vector<Input>(const Options&)>;
 
 CheckResult BadInput(CheckContext& c, const std::string& function, const Catalogue& catalogue) {
     AddOnSession s(c.options);
-    if (!s.Start())
-        return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
-    if (!s.OpenPalette()) {
-        s.Finish();
-        return {Outcome::Skipped, NoScriptObject, {}, {}, {}};
-    }
+    if (auto stopped = s.StartWithPalette())
+        return *stopped;
     s.keepLines = false;
     s.RunStandardSteps();
     ProjectBaseline baseline(s.host.project); // a project with something in it to keep

@@ -175,12 +175,8 @@ void Mutate(json& product, Random& random) {
 
 CheckResult FuzzProducts(CheckContext& c) {
     AddOnSession s(c.options);
-    if (!s.Start())
-        return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
-    if (!s.OpenPalette()) {
-        s.Finish();
-        return {Outcome::Skipped, NoScriptObject, {}, {}, {}};
-    }
+    if (auto stopped = s.StartWithPalette())
+        return *stopped;
     s.keepLines = false;
     s.RunStandardSteps();
     ProjectBaseline baseline(s.host.project);

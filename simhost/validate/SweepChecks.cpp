@@ -111,12 +111,8 @@ CheckResult Sweep(CheckContext& c, const std::vector<Variant>& variants, bool ch
 
 CheckResult StandardSessionCheck(CheckContext& c) {
     AddOnSession s(c.options);
-    if (!s.Start())
-        return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
-    if (!s.OpenPalette()) {
-        s.Finish();
-        return {Outcome::Skipped, NoScriptObject, {}, {}, {}};
-    }
+    if (auto stopped = s.StartWithPalette())
+        return *stopped;
     s.RunStandardSteps();
     // Every step of the clean session is one the host carries out.
     for (const auto& line : s.lines)

@@ -36,4 +36,4 @@ fi
 
 mkdir -p "$artefacts"
 export SIMHOST="$simhost" SOURCE_ROOT="$source_root" ARTEFACTS="$artefacts" CHROMIUM="$chromium"
-exec node --test --test-reporter=spec "$here/palette.test.mjs"
+exec node --test --test-reporter=tap "$here/palette.test.mjs"

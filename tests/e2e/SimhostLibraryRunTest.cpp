@@ -18,11 +18,7 @@ using nlohmann::json;
 
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    std::vector<json> lines;
-    std::string err;
-};
+using testing_support::RunResult;
 
 // A fresh folder for one test, removed at the end.
 struct Folder {
@@ -44,21 +40,7 @@ void Write(const std::string& path, const std::string& bytes) {
 
 RunResult RunSimhost(const Folder& folder, const std::string& script, const std::string& options = "",
                      const std::string& environment = "") {
-    static int counter = 0;
-    const std::string file = folder / ("script" + std::to_string(++counter) + ".jsonl");
-    Write(file, script);
-    const std::string err = folder / "stderr.txt";
-    const std::string command =
-        environment + " " + std::string(SIMHOST_PATH) + " run " + file + " " + options + " 2>" + err;
-    RunResult r;
-    testing_support::CommandOutput output = testing_support::RunCommand(command);
-    r.exitCode = output.exitCode;
-    std::istringstream lines(output.out);
-    for (std::string line; std::getline(lines, line);)
-        r.lines.push_back(json::parse(line));
-    std::ifstream e(err);
-    r.err.assign(std::istreambuf_iterator<char>(e), {});
-    return r;
+    return testing_support::RunSimhostScript(folder.path, script, options, environment);
 }
 
 const char* const PartFile =

@@ -17,11 +17,7 @@ using nlohmann::json;
 
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    std::vector<json> lines;
-    std::string err;
-};
+using testing_support::RunResult;
 
 fs::path Folder() {
     static fs::path folder = [] {
@@ -33,21 +29,7 @@ fs::path Folder() {
 }
 
 RunResult RunSimhost(const std::string& script, const std::string& options = "") {
-    static int counter = 0;
-    fs::path file = Folder() / ("script" + std::to_string(++counter) + ".jsonl");
-    std::ofstream(file) << script;
-    fs::path err = Folder() / "stderr.txt";
-    std::string command =
-        std::string(SIMHOST_PATH) + " run " + file.string() + " " + options + " 2>" + err.string();
-    RunResult r;
-    testing_support::CommandOutput output = testing_support::RunCommand(command);
-    r.exitCode = output.exitCode;
-    std::istringstream lines(output.out);
-    for (std::string line; std::getline(lines, line);)
-        r.lines.push_back(json::parse(line));
-    std::ifstream e(err);
-    r.err.assign(std::istreambuf_iterator<char>(e), {});
-    return r;
+    return testing_support::RunSimhostScript(Folder(), script, options);
 }
 
 } // namespace
