@@ -3,6 +3,9 @@
 #include "host/HostApi.h"
 #include "import/Classification.h"
 
+#include <string>
+#include <unordered_map>
+
 namespace {
 
 GSErrCode FindOrCreateGroup(void* context) {
@@ -52,25 +55,26 @@ void ApplyProperties(const API_Attribute& attribute, PropertySetMap sets) {
     (void)HostApi::AddAttributeClassification(&header, &item);
     (void)HostApi::SetAttributeClassification(&header, &item);
 
+    // Fetched once and kept current below: a list fetched per property made an import cost
+    // the square of its property count. First definition of a name wins, as a search in order.
+    std::unordered_map<std::u16string, API_PropertyDefinition> byName;
+    {
+        GS::Array<API_PropertyDefinition> definitions;
+        (void)HostApi::GetAttributePropertyDefinitions(&header, PropertyFilterAvailable, &definitions);
+        for (auto& d : definitions)
+            byName.try_emplace(std::u16string(d.name.View()), std::move(d));
+    }
+
     for (const auto& [setName, properties] : sets) {
         const API_PropertyGroup group = EnsurePropertyGroup(GS::UniString(setName));
         for (const auto& [propertyName, valueText] : properties) {
             const GS::UniString name(propertyName);
-            // Fetched afresh for every property: a definition made for the previous one is seen.
-            GS::Array<API_PropertyDefinition> definitions;
-            (void)HostApi::GetAttributePropertyDefinitions(&header, PropertyFilterAvailable, &definitions);
-            const API_PropertyDefinition* found = nullptr;
-            for (const auto& d : definitions) {
-                if (d.name == name) {
-                    found = &d;
-                    break;
-                }
-            }
+            const auto found = byName.find(std::u16string(name.View()));
             API_Property property{};
-            if (found != nullptr) {
-                (void)HostApi::GetAttributePropertyValue(&header, &found->guid,
+            if (found != byName.end()) {
+                (void)HostApi::GetAttributePropertyValue(&header, &found->second.guid,
                                                          &property); // the value is replaced
-                property.definition = *found;
+                property.definition = found->second;
             } else {
                 property.definition = MakeDefaultDefinition();
             }
@@ -80,10 +84,12 @@ void ApplyProperties(const API_Attribute& attribute, PropertySetMap sets) {
             property.definition.availability.Push(item);
             property.isDefault = false;
             SetText(property.value, GS::UniString("default"));
-            if (found == nullptr) {
+            if (found == byName.end()) {
                 const GS::UniString command("CreateDefinition");
-                // A failed creation leaves the null GUID; the value write below then fails too.
-                (void)HostApi::RunUndoableCommand(&command, CreateDefinition, &property.definition);
+                // A failed creation leaves the null GUID; the value write below then fails too,
+                // and the next property of that name tries to create it again.
+                if (HostApi::RunUndoableCommand(&command, CreateDefinition, &property.definition) == NoError)
+                    byName.emplace(std::u16string(name.View()), property.definition);
             }
             SetText(property.value, GS::UniString(valueText));
             (void)HostApi::SetAttributePropertyValue(&header, &property); // ignored: nothing to fall back on

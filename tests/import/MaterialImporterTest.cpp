@@ -231,6 +231,49 @@ TEST(MaterialImporter, ASecondMaterialReusesSystemItemGroupsAndDefinitions) {
     EXPECT_EQ(Definition(h, "lambda")->availability.size(), 1u);
 }
 
+// The host's definition list is read once per material; a definition made for one property must
+// still be found by the next property of that name, and one that could not be made must not be.
+TEST(MaterialImporter, APropertyNameSharedBySetsHasOneDefinitionUnlessItCouldNotBeMade) {
+    json product = Product("Wool", "u-1");
+    product["propertySets"] = R"([{"name":"A","properties":[
+                                     {"name":"shared","type":"ValueList","unit":"mm","values":[{"value":1}]},
+                                     {"name":"own","type":"ValueList","unit":"mm","values":[{"value":3}]}]},
+                                  {"name":"B","properties":[
+                                     {"name":"shared","type":"ValueList","unit":"mm","values":[{"value":2}]}]}])"_json;
+    auto named = [](const InProcessHost& h, const std::string& name) {
+        std::vector<const simhost::PropertyDefinition*> found;
+        for (const auto& d : Store(h).propertyDefinitions)
+            if (d.name == name)
+                found.push_back(&d);
+        return found;
+    };
+    {
+        InProcessHost h;
+        Import(product);
+        const auto shared = named(h, "shared");
+        ASSERT_EQ(shared.size(), 1u);
+        EXPECT_EQ(shared[0]->group, Store(h).propertyGroups[0].guid) << "made in the first set's group";
+        EXPECT_EQ(Value(h, Store(h).buildingMaterials[0], "shared"), "2 mm") << "the later set writes last";
+        EXPECT_EQ(h.host.counters.Of("GetAttributePropertyDefinitions"), 1u);
+        Import(Product("Glass", "u-2"));
+        EXPECT_EQ(h.host.counters.Of("GetAttributePropertyDefinitions"), 3u)
+            << "once to read the first material's tag, once to write the second's properties";
+    }
+    {
+        InProcessHost h;
+        // Group B exists beforehand; group A cannot be made, so neither can A's definitions.
+        h.host.project.attributes.propertyGroups.push_back({GS::Guid::Generate(), "B", ""});
+        const GS::Guid b = Store(h).propertyGroups[0].guid;
+        h.host.faults.Set(*simhost::ParseOperationName("CreatePropertyGroup"), ErrGeneral);
+        Import(product);
+        const auto shared = named(h, "shared");
+        ASSERT_EQ(shared.size(), 1u) << "set B makes it again";
+        EXPECT_EQ(shared[0]->group, b);
+        EXPECT_TRUE(named(h, "own").empty());
+        EXPECT_EQ(Value(h, Store(h).buildingMaterials[0], "shared"), "2 mm");
+    }
+}
+
 TEST(MaterialImporter, TheItemIsFoundNestedAndOnlyByItsExactIdentifier) {
     {
         InProcessHost h;
