@@ -2,9 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <random>
 #include <stdexcept>
+
+#include <sys/random.h>
 
 namespace GS {
 
@@ -57,8 +58,9 @@ Guid::Guid(const char* text) {
 
 Guid Guid::Generate() {
     std::array<UInt8, 16> b{};
-    std::ifstream urandom("/dev/urandom", std::ios::binary);
-    if (!urandom.read(reinterpret_cast<char*>(b.data()), b.size())) {
+    // Sixteen bytes straight from the kernel: a buffered stream on /dev/urandom drew a whole
+    // buffer per GUID, which dominated imports that create many definitions.
+    if (getrandom(b.data(), b.size(), 0) != ssize_t(b.size())) {
         std::random_device rd;
         for (auto& byte : b)
             byte = UInt8(rd());

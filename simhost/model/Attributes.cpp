@@ -41,11 +41,49 @@ PropertyGroup* AttributeStore::FindGroup(const GS::Guid& guid) {
     return nullptr;
 }
 
+void DefinitionIndex::CatchUp(const std::vector<PropertyDefinition>& list) {
+    if (list.size() < indexed)
+        return Rebuild(list);
+    for (; indexed < list.size(); ++indexed) {
+        byGuid.try_emplace(list[indexed].guid, indexed);
+        byName.try_emplace({list[indexed].group, list[indexed].name}, indexed);
+    }
+}
+
+void DefinitionIndex::Rebuild(const std::vector<PropertyDefinition>& list) {
+    byGuid.clear();
+    byName.clear();
+    indexed = 0;
+    CatchUp(list);
+}
+
+PropertyDefinition* DefinitionIndex::Find(std::vector<PropertyDefinition>& list, const GS::Guid& guid) {
+    CatchUp(list);
+    auto at = byGuid.find(guid);
+    if (at != byGuid.end() && list[at->second].guid != guid) {
+        Rebuild(list);
+        at = byGuid.find(guid);
+    }
+    return at != byGuid.end() ? &list[at->second] : nullptr;
+}
+
+bool DefinitionIndex::HasName(const std::vector<PropertyDefinition>& list, const GS::Guid& group,
+                              const std::string& name) {
+    CatchUp(list);
+    auto at = byName.find({group, name});
+    if (at != byName.end() && (list[at->second].group != group || list[at->second].name != name)) {
+        Rebuild(list);
+        at = byName.find({group, name});
+    }
+    return at != byName.end();
+}
+
 PropertyDefinition* AttributeStore::FindDefinition(const GS::Guid& guid) {
-    for (auto& d : propertyDefinitions)
-        if (d.guid == guid)
-            return &d;
-    return nullptr;
+    return definitionIndex.Find(propertyDefinitions, guid);
+}
+
+bool AttributeStore::HasDefinitionNamed(const GS::Guid& group, const std::string& name) {
+    return definitionIndex.HasName(propertyDefinitions, group, name);
 }
 
 ClassificationSystem* AttributeStore::FindSystem(const GS::Guid& guid) {

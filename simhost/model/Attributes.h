@@ -109,6 +109,24 @@ struct ClassificationSystem {
     std::vector<ClassificationItem> items;
 };
 
+// Look-ups over a definition list by GUID and by (group, name), so that creating or writing
+// the n-th definition does not cost n. The host only appends to the list; the index catches up
+// with appended entries, and a shorter list or a hit that no longer matches rebuilds it.
+class DefinitionIndex {
+public:
+    // The first definition of that GUID; nullptr when none.
+    PropertyDefinition* Find(std::vector<PropertyDefinition>& list, const GS::Guid& guid);
+    bool HasName(const std::vector<PropertyDefinition>& list, const GS::Guid& group, const std::string& name);
+
+private:
+    void CatchUp(const std::vector<PropertyDefinition>& list);
+    void Rebuild(const std::vector<PropertyDefinition>& list);
+
+    std::map<GS::Guid, size_t> byGuid;
+    std::map<std::pair<GS::Guid, std::string>, size_t> byName;
+    size_t indexed = 0;
+};
+
 // Attributes and what hangs on them: properties, classification, and the host's undo list.
 struct AttributeStore {
     std::vector<BuildingMaterial> buildingMaterials;
@@ -118,6 +136,7 @@ struct AttributeStore {
     std::vector<ClassificationSystem> classificationSystems;
     // Names of the undoable commands carried out, oldest first.
     std::vector<std::string> undoList;
+    DefinitionIndex definitionIndex;
 
     // From index 1; nothing for an index outside.
     BuildingMaterial* MaterialAt(Int32 index);
@@ -127,6 +146,7 @@ struct AttributeStore {
     Int32 CompositeIndexOf(const std::string& name) const;
     PropertyGroup* FindGroup(const GS::Guid& guid);
     PropertyDefinition* FindDefinition(const GS::Guid& guid);
+    bool HasDefinitionNamed(const GS::Guid& group, const std::string& name);
     ClassificationSystem* FindSystem(const GS::Guid& guid);
     // The item and the system that holds it.
     std::pair<ClassificationSystem*, ClassificationItem*> FindItem(const GS::Guid& guid);

@@ -178,9 +178,8 @@ GSErrCode ops::CreatePropertyDefinition(API_AddOnHandle, API_PropertyDefinition*
     if (Store().FindGroup(definition->groupGuid) == nullptr)
         return ErrNotFound;
     std::string name = definition->name.ToCStr();
-    for (const auto& d : Store().propertyDefinitions)
-        if (d.group == definition->groupGuid && d.name == name)
-            return ErrNameExists;
+    if (Store().HasDefinitionNamed(definition->groupGuid, name))
+        return ErrNameExists;
     PropertyDefinition d;
     d.guid = GS::Guid::Generate();
     d.group = definition->groupGuid;

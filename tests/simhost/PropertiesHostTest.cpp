@@ -224,3 +224,50 @@ TEST(SimhostUndo, RunsTheStepAndKeepsTheNamesOfSuccessfulCommands) {
     EXPECT_EQ(simhost::ProjectToJson(h.host.project)["attributes"]["undoList"],
               nlohmann::json({"Create Group", "CreateDefinition"}));
 }
+
+// The definition look-ups are indexed; the index must follow a list that is reordered or
+// shortened behind the host's back.
+TEST(SimhostProperties, DefinitionLookUpsFollowTheListTheyIndex) {
+    InProcessHost h;
+    auto& store = h.host.project.attributes;
+    API_PropertyGroup g{};
+    g.name = GS::UniString("G");
+    ASSERT_EQ(HostApi::CreatePropertyGroup(&g), NoError);
+    const GS::Guid group = g.guid;
+    auto definition = [&](const char* name) {
+        simhost::PropertyDefinition d;
+        d.guid = GS::Guid::Generate();
+        d.group = group;
+        d.name = name;
+        return d;
+    };
+    store.propertyDefinitions = {definition("a"), definition("b"), definition("c")};
+    const auto a = store.propertyDefinitions[0], b = store.propertyDefinitions[1],
+               c = store.propertyDefinitions[2];
+    ASSERT_NE(store.FindDefinition(b.guid), nullptr);
+    EXPECT_EQ(store.FindDefinition(b.guid)->name, "b");
+    EXPECT_TRUE(store.HasDefinitionNamed(group, "c"));
+    EXPECT_FALSE(store.HasDefinitionNamed(GS::Guid::Generate(), "c")) << "names are unique per group";
+    EXPECT_EQ(store.FindDefinition(GS::Guid()), nullptr);
+
+    store.propertyDefinitions.push_back(definition("d"));
+    EXPECT_EQ(store.FindDefinition(store.propertyDefinitions[3].guid), &store.propertyDefinitions[3]);
+
+    std::swap(store.propertyDefinitions[0], store.propertyDefinitions[2]); // moved in place
+    EXPECT_EQ(store.FindDefinition(a.guid), &store.propertyDefinitions[2]);
+    EXPECT_EQ(store.FindDefinition(c.guid), &store.propertyDefinitions[0]);
+
+    store.propertyDefinitions.erase(store.propertyDefinitions.begin() + 1); // shorter: b is gone
+    EXPECT_EQ(store.FindDefinition(b.guid), nullptr);
+    EXPECT_FALSE(store.HasDefinitionNamed(group, "b"));
+    EXPECT_EQ(store.FindDefinition(a.guid), &store.propertyDefinitions[1]);
+
+    // The host's operations see the same: "b" can be made again, "a" cannot.
+    API_PropertyDefinition record{};
+    record.groupGuid = g.guid;
+    record.name = GS::UniString("a");
+    EXPECT_EQ(HostApi::CreatePropertyDefinition(&record), ErrNameExists);
+    record.name = GS::UniString("b");
+    EXPECT_EQ(HostApi::CreatePropertyDefinition(&record), NoError);
+    EXPECT_EQ(store.FindDefinition(record.guid), &store.propertyDefinitions.back());
+}
