@@ -5,6 +5,8 @@
 #include "import/LibPartImporter.h"
 #include "import/MaterialImporter.h"
 
+#include <string_view>
+
 using nlohmann::json;
 
 GS::UniString LastImportResultText;
@@ -56,6 +58,30 @@ std::unique_ptr<BaseImporter> MakeImporter(json product) {
 
 namespace {
 
+// Counts the nesting of arrays and objects outside strings; the text need not be valid JSON.
+void CheckNestingDepth(std::string_view text) {
+    size_t depth = 0;
+    bool inString = false, escaped = false;
+    for (char c : text) {
+        if (inString) {
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > MaxProductDepth)
+                throw ProductTooDeep("The product is nested more than " + std::to_string(MaxProductDepth) +
+                                     " levels deep.");
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+}
+
 // Present and not null, the member must be text.
 void CheckTextMember(json product, const char* key) {
     const json& value = product[key];
@@ -67,6 +93,7 @@ void CheckTextMember(json product, const char* key) {
 
 void RunImport(const GS::UniString& text) {
     const std::string bytes = text.ToCStr();
+    CheckNestingDepth(bytes);
     ImportedProductsExporter record(json::parse(bytes));
     std::unique_ptr<BaseImporter> importer = MakeImporter(json::parse(bytes));
     json result;

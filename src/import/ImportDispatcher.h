@@ -16,6 +16,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A product text nested deeper than MaxProductDepth arrays and objects: refused before it is
+// parsed, because copying or writing out such a value recurses once per level and would end
+// the host on a stack overflow. Real products nest a few levels.
+class ProductTooDeep : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+constexpr size_t MaxProductDepth = 256;
+
 // Which importer a product gets.
 enum class ImporterKind { None, Material, Wall, Roof, Floor, Family, Generic };
 ImporterKind ChooseImporter(nlohmann::json product);
@@ -24,5 +33,6 @@ ImporterKind ChooseImporter(nlohmann::json product);
 std::unique_ptr<BaseImporter> MakeImporter(nlohmann::json product);
 
 // Runs one import of the product JSON text and stores the result in LastImportResultText. JSON
-// errors and host-library errors leave it; LastImportResultText then keeps its contents.
+// errors, ProductTooDeep and host-library errors leave it; LastImportResultText then keeps its
+// contents.
 void RunImport(const GS::UniString& text);

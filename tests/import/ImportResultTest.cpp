@@ -195,3 +195,46 @@ TEST(ImportDispatch, ErrorsLeaveAndKeepTheEarlierResult) {
     ASSERT_EQ(h.host.project.attributes.buildingMaterials.size(), 1u);
     EXPECT_EQ(h.host.project.attributes.buildingMaterials[0].name, "A");
 }
+
+// A deep value would overflow the stack where the importers copy the product; the nesting is
+// bounded before anything is parsed, counting only brackets outside strings.
+TEST(ImportDispatch, ProductsNestedTooDeepAreRefusedBeforeAnythingIsMade) {
+    InProcessHost h;
+    const auto product = [](const std::string& name, const std::string& extra) {
+        return R"({"importType":"MATERIAL_IMPORT","uuid":"u","supplier":{"name":"S"},"name":)" + name +
+               R"(,"extra":)" + extra + "}";
+    };
+    const auto nested = [](size_t levels) { return std::string(levels, '[') + std::string(levels, ']'); };
+    const std::string tooDeep = "The product is nested more than 256 levels deep.";
+    const std::string imported = "imported", notJson = "parse_error";
+    const struct {
+        std::string text;
+        const std::string& outcome;
+    } cases[] = {
+        {product(R"("At the limit")", nested(MaxProductDepth - 1)), imported},
+        {product(R"("One past")", nested(MaxProductDepth)), tooDeep},
+        {product(R"("[[[ \"{{{ \\)" + std::string(300, '[') + R"(")", "1"), imported},
+        // Stray closers do not buy depth back: the parser, not the bound, refuses this one.
+        {"]]]]" + product(R"("Closed early")", nested(MaxProductDepth - 1)), notJson},
+        {std::string(10000, '['), tooDeep},
+        {std::string(10000, '{'), tooDeep},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.substr(0, 80));
+        const size_t before = h.host.project.attributes.buildingMaterials.size();
+        LastImportResultText = GS::UniString("earlier");
+        std::string outcome = imported;
+        try {
+            RunImport(GS::UniString(c.text));
+        } catch (const json::parse_error&) {
+            outcome = notJson;
+        } catch (const ProductTooDeep& e) {
+            outcome = e.what();
+        }
+        EXPECT_EQ(outcome, c.outcome);
+        EXPECT_EQ(h.host.project.attributes.buildingMaterials.size(), before + (outcome == imported));
+        if (outcome != imported) {
+            EXPECT_EQ(LastImportResultText.ToCStr(), "earlier");
+        }
+    }
+}
