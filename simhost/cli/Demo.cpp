@@ -29,17 +29,16 @@ std::string Text(const json& j, const char* key) {
     return {};
 }
 
-// The product's name as the catalogue file gives it (composites spell it "Name").
-std::string ProductName(const fs::path& file) {
+struct CatalogueProduct {
+    std::string kind;
+    std::string name; // composites spell it "Name"
+};
+
+CatalogueProduct ReadCatalogueProduct(const fs::path& file) {
     std::ifstream in(file);
     json product = json::parse(in, nullptr, false);
     std::string name = Text(product, "name");
-    return name.empty() ? Text(product, "Name") : name;
-}
-
-std::string Kind(const fs::path& file) {
-    std::ifstream in(file);
-    return Text(json::parse(in, nullptr, false), "importType");
+    return {Text(product, "importType"), name.empty() ? Text(product, "Name") : name};
 }
 
 void PrintSelection(std::ostream& out, const json& selection) {
@@ -76,8 +75,9 @@ public:
         for (const auto& [file, result] : imports) {
             json r = ParseOrNull(result);
             bool ok = r.is_object() && r.value("Success", false);
-            out << "  " << (ok ? "ok    " : "FAILED") << " " << std::left << std::setw(24) << Kind(file)
-                << ProductName(file) << "\n";
+            const CatalogueProduct product = ReadCatalogueProduct(file);
+            out << "  " << (ok ? "ok    " : "FAILED") << " " << std::left << std::setw(24) << product.kind
+                << product.name << "\n";
         }
         out << "\nPlaced elements: " << placed << "\n";
 

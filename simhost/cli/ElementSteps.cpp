@@ -100,9 +100,7 @@ json Place(StepContext& c, const json& step) {
             throw StepError("only objects place library parts");
         GS::Guid guid = PlaceLibraryPartObject(c.host, part, e.area, e.id);
         if (e.quantitiesFail)
-            for (auto& placed : c.host.project.elements.elements)
-                if (placed.guid == guid)
-                    placed.quantitiesFail = true;
+            c.host.project.elements.Find(guid)->quantitiesFail = true;
         return {{"guid", guid.ToString()}};
     }
     if (e.type == ElemTypeObject)

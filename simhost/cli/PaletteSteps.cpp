@@ -29,16 +29,8 @@ DG::BrowserBase* FindPaletteBrowser(DG::Palette* palette) {
 
 namespace {
 
-DG::Palette* FindPalette(StepContext& c) {
-    return FindAddOnPalette(c.host);
-}
-
-DG::BrowserBase* FindBrowser(DG::Palette* palette) {
-    return FindPaletteBrowser(palette);
-}
-
 json PaletteState(StepContext& c) {
-    DG::Palette* p = FindPalette(c);
+    DG::Palette* p = FindAddOnPalette(c.host);
     if (p == nullptr)
         return {{"exists", false}};
     json state = {{"exists", true},
@@ -49,7 +41,7 @@ json PaletteState(StepContext& c) {
     for (const auto& item : p->Items())
         enabled = enabled && item.enabled;
     state["enabled"] = enabled;
-    if (DG::BrowserBase* b = FindBrowser(p)) {
+    if (DG::BrowserBase* b = FindPaletteBrowser(p)) {
         auto* item = dynamic_cast<DG::Browser*>(b);
         state["browser"] = {{"size", {item->GetWidth(), item->GetHeight()}},
                             {"address", b->GetURL().ToCStr()},
@@ -63,7 +55,7 @@ json Palette(StepContext& c, const json&) {
 }
 
 DG::Palette& RequirePalette(StepContext& c) {
-    DG::Palette* p = FindPalette(c);
+    DG::Palette* p = FindAddOnPalette(c.host);
     if (p == nullptr)
         throw StepError("the add-on has no palette");
     return *p;
@@ -96,10 +88,10 @@ GS::Ref<DG::JSBase> Argument(StepContext& c, const json& step) {
         // The GUID text of the element placed with that identifying text, as the page would
         // know it from the selection.
         std::string id = TextField(step, "argElement");
-        for (const auto& e : c.host.project.elements.elements)
-            if (e.id == id)
-                return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(e.guid.ToString())));
-        throw StepError("no element has the id " + id);
+        const Element* e = c.host.project.elements.FindById(id);
+        if (e == nullptr)
+            throw StepError("no element has the id " + id);
+        return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(e->guid.ToString())));
     }
     if (step.contains("argJson"))
         return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(step.at("argJson").dump())));
@@ -120,8 +112,8 @@ json Call(StepContext& c, const json& step) {
     std::string function = TextField(step, "function");
     std::string object = step.contains("object") ? TextField(step, "object") : "jsQuorvelInterface";
     GS::Ref<DG::JSBase> argument = Argument(c, step);
-    DG::Palette* p = FindPalette(c);
-    DG::BrowserBase* browser = p ? FindBrowser(p) : nullptr;
+    DG::Palette* p = FindAddOnPalette(c.host);
+    DG::BrowserBase* browser = FindPaletteBrowser(p);
     if (browser == nullptr || !p->IsVisible())
         throw StepError("no palette is open");
     DG::JSCallResult r = browser->CallFunction(object, function, argument);

@@ -48,9 +48,7 @@ json Select(StepContext& c, const json& step) {
                 throw ScriptError("\"" + text + "\" is not a guid");
             element = store.Find(guid);
         } else {
-            for (const auto& e : store.elements)
-                if (e.id == text && element == nullptr)
-                    element = &e;
+            element = store.FindById(text);
         }
         if (element == nullptr)
             throw StepError("no element " + text);

@@ -319,7 +319,7 @@ private:
     json RegisteredObjects() {
         json objects = json::object();
         DG::Palette* palette = FindAddOnPalette(hosted.host);
-        DG::BrowserBase* browser = palette ? FindPaletteBrowser(palette) : nullptr;
+        DG::BrowserBase* browser = FindPaletteBrowser(palette);
         if (browser == nullptr)
             return objects;
         for (const auto& object : browser->RegisteredObjects()) {

@@ -1,8 +1,8 @@
 // The simhost command.
 #include "cli/Demo.h"
 #include "cli/Script.h"
-#include "validate/Validator.h"
 #include "cli/Serve.h"
+#include "validate/Validator.h"
 
 #include <CLI/CLI.hpp>
 

@@ -8,30 +8,38 @@ namespace simhost {
 
 using nlohmann::json;
 
-BuildingMaterial* AttributeStore::MaterialAt(Int32 index) {
-    if (index < 1 || size_t(index) > buildingMaterials.size())
+namespace {
+
+// Attributes of one type are numbered by their place in their list, from 1.
+template <typename Attribute> Attribute* At(std::vector<Attribute>& list, Int32 index) {
+    if (index < 1 || size_t(index) > list.size())
         return nullptr;
-    return &buildingMaterials[size_t(index) - 1];
+    return &list[size_t(index) - 1];
+}
+
+template <typename Attribute> Int32 IndexOf(const std::vector<Attribute>& list, const std::string& name) {
+    for (size_t i = 0; i < list.size(); ++i)
+        if (list[i].name == name)
+            return Int32(i + 1);
+    return 0;
+}
+
+} // namespace
+
+BuildingMaterial* AttributeStore::MaterialAt(Int32 index) {
+    return At(buildingMaterials, index);
 }
 
 Int32 AttributeStore::MaterialIndexOf(const std::string& name) const {
-    for (size_t i = 0; i < buildingMaterials.size(); ++i)
-        if (buildingMaterials[i].name == name)
-            return Int32(i + 1);
-    return 0;
+    return IndexOf(buildingMaterials, name);
 }
 
 Composite* AttributeStore::CompositeAt(Int32 index) {
-    if (index < 1 || size_t(index) > composites.size())
-        return nullptr;
-    return &composites[size_t(index) - 1];
+    return At(composites, index);
 }
 
 Int32 AttributeStore::CompositeIndexOf(const std::string& name) const {
-    for (size_t i = 0; i < composites.size(); ++i)
-        if (composites[i].name == name)
-            return Int32(i + 1);
-    return 0;
+    return IndexOf(composites, name);
 }
 
 PropertyGroup* AttributeStore::FindGroup(const GS::Guid& guid) {

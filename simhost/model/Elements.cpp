@@ -23,6 +23,13 @@ const Element* ElementStore::Find(const GS::Guid& guid) const {
     return const_cast<ElementStore*>(this)->Find(guid);
 }
 
+const Element* ElementStore::FindById(const std::string& id) const {
+    for (const auto& e : elements)
+        if (e.id == id)
+            return &e;
+    return nullptr;
+}
+
 std::optional<std::string> ElementTypeName(Int32 type) {
     switch (type) {
     case 1:

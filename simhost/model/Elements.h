@@ -41,6 +41,8 @@ struct ElementStore {
 
     Element* Find(const GS::Guid& guid);
     const Element* Find(const GS::Guid& guid) const;
+    // The first element with that identifying text; null when none.
+    const Element* FindById(const std::string& id) const;
     // A fresh identifying text for an element placed without one: "<type name>-<n>".
     std::string NextId(Int32 type) const;
 

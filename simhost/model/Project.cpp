@@ -1,6 +1,5 @@
 #include "model/Project.h"
 
-#include "api/AttributeRecords.h"
 #include "model/ProjectConsistency.h"
 
 #include <cerrno>
@@ -61,27 +60,6 @@ std::string TextMember(const json& object, const char* key, const std::string& s
     return object.at(key).get<std::string>();
 }
 
-// An element that says what its references name must name attributes the project has.
-void CheckElementReferences(Project& project, const std::string& source) {
-    AttributeStore& attributes = project.attributes;
-    const auto& elements = project.elements.elements;
-    for (size_t n = 0; n < elements.size(); ++n) {
-        const Element& e = elements[n];
-        if (e.attributeType == 0)
-            continue;
-        const bool material = e.attributeType == AttrTypeBuildingMaterial;
-        for (Int32 reference : {e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute}) {
-            if (reference == 0)
-                continue; // no reference
-            if (material ? attributes.MaterialAt(reference) == nullptr
-                         : attributes.CompositeAt(reference) == nullptr)
-                Refuse(source, "elements[" + std::to_string(n) + "] refers to an unknown " +
-                                   (material ? "building material " : "composite ") +
-                                   std::to_string(reference));
-        }
-    }
-}
-
 } // namespace
 
 Project ProjectFromJson(const json& document, const std::string& source) {
@@ -131,7 +109,6 @@ Project ProjectFromJson(const json& document, const std::string& source) {
         project.libraries = LibrariesFromJson(document.at("libraries"), source);
     if (document.contains("attributes"))
         project.attributes = AttributesFromJson(document.at("attributes"), source);
-    CheckElementReferences(project, source);
     if (document.contains("selection"))
         project.selection = SelectionFromJson(document.at("selection"), project.elements, source);
     CheckProjectConsistency(project, source);

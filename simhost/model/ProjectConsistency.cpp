@@ -16,9 +16,11 @@ namespace {
 }
 
 // An element's attribute references are building-material indices, 0 for none. An element made of
-// a composite refers to the composite with its own reference; its skins name the materials.
+// a composite refers to the composite with its own reference; its skins name the materials. An
+// element that says what its references name must name attributes of that type.
 void CheckElements(const Project& project, const std::string& source) {
     const auto materials = Int32(project.attributes.buildingMaterials.size());
+    const auto composites = Int32(project.attributes.composites.size());
     auto material = [&](Int32 index) { return index >= 1 && index <= materials; };
     for (size_t n = 0; n < project.elements.elements.size(); ++n) {
         const Element& e = project.elements.elements[n];
@@ -30,10 +32,18 @@ void CheckElements(const Project& project, const std::string& source) {
                                                             {"slabAttribute", e.slabAttribute},
                                                             {"extraAttribute", e.extraAttribute}};
         for (const auto& [name, index] : references) {
+            if (index != 0 &&
+                (e.attributeType == AttrTypeBuildingMaterial || e.attributeType == AttrTypeComposite)) {
+                const bool composite = e.attributeType == AttrTypeComposite;
+                if (index < 1 || index > (composite ? composites : materials))
+                    Refuse(source, where + " refers to an unknown " +
+                                       (composite ? "composite " : "building material ") +
+                                       std::to_string(index));
+                continue;
+            }
             if (index < 0)
                 Refuse(source, where + "." + name + " is negative: " + std::to_string(index));
-            // A reference said to name a composite is checked with the composites.
-            if (index != 0 && e.composite.empty() && e.attributeType != AttrTypeComposite && !material(index))
+            if (index != 0 && e.composite.empty() && !material(index))
                 Refuse(source, where + "." + name + " refers to building material " + std::to_string(index) +
                                    ", which does not exist (the project has " + std::to_string(materials) +
                                    ")");

@@ -3,6 +3,7 @@
 #include "api/HostApiRecords.h"
 #include "model/Attributes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -11,6 +12,12 @@ namespace simhost {
 // The name an attribute header carries, read up to its NUL (or the end of the field).
 inline std::string HeaderName(const API_AttributeHeader& header) {
     return std::string(header.name, strnlen(header.name, sizeof header.name));
+}
+
+// Writes the name into the header's field, cut to fit with its NUL.
+inline void PutHeaderName(API_AttributeHeader& header, const std::string& name) {
+    std::memset(header.name, 0, sizeof header.name);
+    std::memcpy(header.name, name.data(), std::min(name.size(), sizeof header.name - 1));
 }
 
 // The building material a header names: by its index, or by its name when the index is 0.

@@ -33,8 +33,7 @@ void PutHeader(API_AttributeHeader& header, const BuildingMaterial& m, Int32 ind
     header.typeID = AttrTypeBuildingMaterial;
     header.index = index;
     header.guid = m.guid;
-    std::memset(header.name, 0, sizeof header.name);
-    std::memcpy(header.name, m.name.data(), std::min(m.name.size(), sizeof header.name - 1));
+    PutHeaderName(header, m.name);
 }
 
 void PutBody(API_BuildingMaterialType& record, const BuildingMaterial& m) {

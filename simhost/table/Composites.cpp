@@ -42,8 +42,7 @@ void PutCompositeRecord(API_Attribute& attribute, const Composite& c, Int32 inde
     header.index = index;
     header.structureKind = c.structureKind;
     header.guid = c.guid;
-    std::memset(header.name, 0, sizeof header.name);
-    std::memcpy(header.name, c.name.data(), std::min(c.name.size(), sizeof header.name - 1));
+    PutHeaderName(header, c.name);
     attribute.composite.totalThickness = c.totalThickness;
     attribute.composite.nSkins = Int16(c.skins.size());
     attribute.composite.nLines = Int16(c.lines.size());

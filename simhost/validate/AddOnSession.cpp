@@ -66,8 +66,7 @@ CheckResult FromProblems(const std::vector<std::string>& problems, const std::st
 }
 
 AddOnSession::AddOnSession(const Options& o) : options(o) {
-    // Named after the process, so that the validator can remove it when the process dies.
-    std::string pattern = "/tmp/simhost-validate-" + std::to_string(::getpid()) + "-XXXXXX";
+    std::string pattern = "/tmp/" + SessionFolderPrefix(::getpid()) + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (::mkdtemp(name.data()) == nullptr)

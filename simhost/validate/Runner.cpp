@@ -183,6 +183,10 @@ CheckResult CheckContext::Isolated(const std::string& what, const std::function<
     return r;
 }
 
+std::string SessionFolderPrefix(long pid) {
+    return "simhost-validate-" + std::to_string(pid) + "-";
+}
+
 CheckResult RunInChild(const std::function<CheckResult()>& body, double timeout, bool newGroup,
                        const std::function<void(const std::string&)>& onProgress) {
     int results[2], errors[2];
@@ -268,7 +272,7 @@ CheckResult RunInChild(const std::function<CheckResult()>& body, double timeout,
     }
     // A child that crashed or was killed left its session's folder behind.
     std::error_code ignored;
-    std::string prefix = "simhost-validate-" + std::to_string(pid) + "-";
+    const std::string prefix = SessionFolderPrefix(pid);
     for (const auto& entry : std::filesystem::directory_iterator("/tmp", ignored))
         if (entry.path().filename().string().rfind(prefix, 0) == 0)
             std::filesystem::remove_all(entry.path(), ignored);

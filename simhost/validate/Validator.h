@@ -71,6 +71,10 @@ public:
 // Progress of the check running in this process (CheckContext::Progress without a context).
 void ReportProgress(const std::string& what);
 
+// Sessions make their folders in /tmp under names that begin with this prefix and the process
+// id, so that RunInChild can remove what a child that died left behind.
+std::string SessionFolderPrefix(long pid);
+
 // Runs `body` in a forked child with the given limit of time without progress. `progressFd`
 // receives progress lines; `newGroup` puts the child into a process group of its own.
 CheckResult RunInChild(const std::function<CheckResult()>& body, double timeout, bool newGroup,

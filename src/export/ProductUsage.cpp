@@ -122,7 +122,7 @@ ProductUsageList ListTaggedLibraryParts() {
             continue;
         API_LibPartSection header{};
         header.sectType = FourCC("PARD");
-        OwnedHandle section; // only whether the part has parameters counts
+        HostHandle section; // only whether the part has parameters counts
         if (HostApi::GetLibraryPartSection(i, &header, section.Out(), nullptr, nullptr) != NoError)
             continue;
         HostParameterList parameters;

@@ -84,10 +84,7 @@ GSErrCode OnMenuCommand(const API_MenuParams* params) {
         HidePalette(GetPalette());
         return NoError;
     }
-    if (!HasPalette())
-        CreatePalette();
-    if (HasPalette()) // the palette cannot be built when memory runs out
-        ShowPalette(GetPalette());
+    OpenPalette();
     return NoError;
 }
 
@@ -116,10 +113,7 @@ GSErrCode OnPaletteMessage(Int32 /*referenceId*/, Int32 message, GSIntPtr param)
             GetPalette().EnableItems();
         break;
     case PaletteOpen:
-        if (!exists)
-            CreatePalette();
-        if (HasPalette())
-            ShowPalette(GetPalette());
+        OpenPalette();
         break;
     case PaletteAskVisible:
         if (param != 0)

@@ -6,22 +6,33 @@
 #include <memory>
 #include <new>
 
-// A zero-filled block of the host's memory manager, released on every path. Empty (false) when
-// the memory manager could not give it.
+// A handle of the host's memory manager that the add-on owns, killed on every path. Empty
+// (false) when there is none, as when the memory manager could not give it.
 class HostHandle {
 public:
+    HostHandle() = default;
+    // A zero-filled block of `size` bytes.
     explicit HostHandle(Int64 size) : handle(BMAllocateHandle(size, ALLOCATE_CLEAR, 0)) {}
-    ~HostHandle() { Release(); }
+    ~HostHandle() { Reset(); }
     HostHandle(const HostHandle&) = delete;
     HostHandle& operator=(const HostHandle&) = delete;
 
     explicit operator bool() const { return handle != nullptr; }
     GSHandle Get() const { return handle; }
     template <typename T> T* As() const { return reinterpret_cast<T*>(*handle); }
-    void Release() { BMKillHandle(&handle); }
+    // Where the host writes a new handle; an earlier one is killed first.
+    GSHandle* Out() {
+        Reset();
+        return &handle;
+    }
+    void Reset() {
+        if (handle != nullptr)
+            BMKillHandle(&handle);
+        handle = nullptr;
+    }
 
 private:
-    GSHandle handle;
+    GSHandle handle = nullptr;
 };
 
 // A user-data block holding a product tag's two host strings. The strings live from the block's

@@ -5,6 +5,7 @@
 #include "gs/Debug.h"
 #include "gs/MemoryManager.h"
 #include "host/HostApi.h"
+#include "host/HostHandle.h"
 #include "import/ImportDispatcher.h"
 #include "import/LibraryParameters.h"
 #include "io/File.h"
@@ -188,7 +189,7 @@ GSErrCode LibPartImporter::CreateGeneratedLibPart(ProductRecord record) {
 
 bool LibPartImporter::WriteParameterSection(API_LibPart part, PropertySetMap properties, bool add) {
     API_LibPartSection header = Header(SectionParameters);
-    OwnedHandle sectionData;
+    HostHandle sectionData;
     // Asked for whether the part has its section yet; its data are rebuilt below.
     (void)HostApi::GetLibraryPartSection(part.index, &header, sectionData.Out(), nullptr, nullptr);
 
@@ -206,12 +207,12 @@ bool LibPartImporter::WriteParameterSection(API_LibPart part, PropertySetMap pro
                  static_cast<long long>(total));
         return false;
     }
-    OwnedHandle list(BMAllocateHandle(total * Int64(sizeof(API_AddParType)), ALLOCATE_CLEAR, 0));
-    if (list.Get() == nullptr) {
+    HostHandle list(total * Int64(sizeof(API_AddParType)));
+    if (!list) {
         DBPrintf("Quorvel: no memory for %lld parameters\n", static_cast<long long>(total));
         return false;
     }
-    auto* records = reinterpret_cast<API_AddParType*>(*list.Get());
+    auto* records = list.As<API_AddParType>();
     for (Int32 n = 0; n < existing.Count(); ++n)
         std::memcpy(&records[n], &existing[n], sizeof(API_AddParType));
     Int64 next = existing.Count();
@@ -244,8 +245,8 @@ void LibPartImporter::AttachPreviewPicture(std::string extension, API_LibPart pa
     if (file.GetDataLength(&length) != NoError)
         return;
     const std::string kind = "image/" + extension;
-    OwnedHandle data(BMAllocateHandle(Int64(kind.size() + length + 1), 0, 0));
-    if (data.Get() == nullptr)
+    HostHandle data(Int64(kind.size() + length + 1));
+    if (!data)
         return;
     std::memcpy(*data.Get(), kind.c_str(), kind.size() + 1);
     if (file.Open(IO::File::ReadMode, IO::AccessDeniedQuiet) != NoError)

@@ -6,21 +6,6 @@
 #include <algorithm>
 #include <cstring>
 
-OwnedHandle::~OwnedHandle() {
-    Reset();
-}
-
-GSHandle* OwnedHandle::Out() {
-    Reset();
-    return &handle;
-}
-
-void OwnedHandle::Reset() {
-    if (handle != nullptr)
-        BMKillHandle(&handle);
-    handle = nullptr;
-}
-
 HostParameterList::~HostParameterList() {
     Dispose();
 }

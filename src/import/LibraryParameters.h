@@ -4,24 +4,6 @@
 
 #include <string>
 
-// A memory-manager handle the add-on owns, killed when it goes.
-class OwnedHandle {
-public:
-    OwnedHandle() = default;
-    explicit OwnedHandle(GSHandle handle) : handle(handle) {}
-    ~OwnedHandle();
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-
-    GSHandle Get() const noexcept { return handle; }
-    // Where the host writes a new handle; an earlier one is killed first.
-    GSHandle* Out();
-    void Reset();
-
-private:
-    GSHandle handle = nullptr;
-};
-
 // The additional parameters of a library part as the host hands them out, disposed of as the
 // host's rule says: for each array record (modifier 2) the value handle and, when set, the
 // descriptions handle, then the list itself.

@@ -69,7 +69,8 @@ void ApplyProperties(const API_Attribute& attribute, PropertySetMap sets) {
         const API_PropertyGroup group = EnsurePropertyGroup(GS::UniString(setName));
         for (const auto& [propertyName, valueText] : properties) {
             const GS::UniString name(propertyName);
-            const auto found = byName.find(std::u16string(name.View()));
+            std::u16string key(name.View());
+            const auto found = byName.find(key);
             API_Property property{};
             if (found != byName.end()) {
                 (void)HostApi::GetAttributePropertyValue(&header, &found->second.guid,
@@ -89,7 +90,7 @@ void ApplyProperties(const API_Attribute& attribute, PropertySetMap sets) {
                 // A failed creation leaves the null GUID; the value write below then fails too,
                 // and the next property of that name tries to create it again.
                 if (HostApi::RunUndoableCommand(&command, CreateDefinition, &property.definition) == NoError)
-                    byName.emplace(std::u16string(name.View()), property.definition);
+                    byName.emplace(std::move(key), property.definition);
             }
             SetText(property.value, GS::UniString(valueText));
             (void)HostApi::SetAttributePropertyValue(&header, &property); // ignored: nothing to fall back on

@@ -100,6 +100,13 @@ void ShowPalette(BrowserPalette& palette) {
     SetCheckMark(true);
 }
 
+void OpenPalette() {
+    if (!HasPalette())
+        CreatePalette();
+    if (HasPalette()) // the palette cannot be built when memory runs out
+        ShowPalette(GetPalette());
+}
+
 void HidePalette(BrowserPalette& palette) {
     palette.Hide();
     SetCheckMark(false);

@@ -30,6 +30,8 @@ BrowserPalette& GetPalette();
 // Builds the palette and stores it as the palette instance; does not show it.
 void CreatePalette();
 void ShowPalette(BrowserPalette& palette);
+// Builds the palette when there is none, then shows it (unless it could not be built).
+void OpenPalette();
 void HidePalette(BrowserPalette& palette);
 bool OnBeforeDownload(DG::BrowserBase& browser, DG::BrowserBeforeDownloadArg& argument);
 // At unload: the palette instance is released.

@@ -1,19 +1,16 @@
 #include "export/ProductUsage.h"
 #include "import/ImportDispatcher.h"
 #include "model/Project.h"
+#include "support/ImportMaterial.h"
 #include "support/InProcessHost.h"
 
 #include <gtest/gtest.h>
 
 using nlohmann::json;
+using testing_support::ImportMaterial;
 using testing_support::InProcessHost;
 
 namespace {
-void ImportMaterial(const std::string& name, const std::string& uuid) {
-    json p = {
-        {"importType", "MATERIAL_IMPORT"}, {"name", name}, {"uuid", uuid}, {"supplier", {{"name", "S"}}}};
-    RunImport(GS::UniString(p.dump()));
-}
 
 struct Use {
     Int32 type;

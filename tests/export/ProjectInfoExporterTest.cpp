@@ -1,20 +1,16 @@
 #include "export/ProjectInfoExporter.h"
 #include "export/JsonText.h"
 #include "import/ImportDispatcher.h"
+#include "support/ImportMaterial.h"
 #include "support/InProcessHost.h"
 
 #include <gtest/gtest.h>
 
 using nlohmann::json;
+using testing_support::ImportMaterial;
 using testing_support::InProcessHost;
 
 namespace {
-
-void ImportMaterial(const std::string& name, const std::string& uuid) {
-    json p = {
-        {"importType", "MATERIAL_IMPORT"}, {"name", name}, {"uuid", uuid}, {"supplier", {{"name", "S"}}}};
-    RunImport(GS::UniString(p.dump()));
-}
 
 Int32 MaterialIndex(const InProcessHost& h, const std::string& name) {
     const auto& materials = h.host.project.attributes.buildingMaterials;

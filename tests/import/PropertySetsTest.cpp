@@ -83,7 +83,8 @@ TEST(PropertySets, PrintsOneLinePerPropertyAndOnePerSet) {
         R"([{"name":"Thermal","properties":[{"name":"lambda","type":"ValueList","values":[{"value":1}]}]},
                     {"name":"Empty"}])"_json;
     ReadPropertySets(sets);
-    const std::vector<std::string> expected = {"-  lambda : 1  ", "Thermal : lambda :  ", "Empty : lambda :  "};
+    const std::vector<std::string> expected = {"-  lambda : 1  ",
+                                               "Thermal : lambda :  ", "Empty : lambda :  "};
     EXPECT_EQ(h.TakeDebugLines(), expected);
 }
 
