@@ -2,7 +2,7 @@
 // one walk against the per-item scans of every tagged item, host calls and time measured in the
 // same run, and the figures compared.
 #include "BenchSupport.h"
-#include "PerItemUsageScan.h"
+#include "support/PerItemUsageScan.h"
 
 #include "export/ProjectInfoExporter.h"
 #include "import/ImportDispatcher.h"
@@ -71,8 +71,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Walls and roofs of the composites with one entry per skin, slabs of the materials; areas
-    // whose sums are not exact in binary, so the order of additions shows. Every seventh element
-    // does not say what its reference names.
+    // whose sums are not exact in binary, so the order of additions shows.
     for (int n = 0; n < elements; ++n) {
         simhost::Element e;
         e.guid = GS::Guid::Generate();
@@ -80,17 +79,13 @@ int main(int argc, char** argv) {
         if (n % 3 == 1) {
             e.type = ElemTypeSlab;
             e.slabAttribute = 1 + Int32((n * 7919) % materials);
-            e.attributeType = AttrTypeBuildingMaterial;
         } else {
             const auto& composite = host.project.attributes.composites[size_t(n % composites)];
             e.type = composite.structureKind == 1 ? ElemTypeWall : ElemTypeRoof;
             (e.type == ElemTypeWall ? e.wallAttribute : e.roofAttribute) = Int32(n % composites) + 1;
             for (const auto& skin : composite.skins)
                 e.composite.push_back({skin.buildingMaterial, e.area * 0.3});
-            e.attributeType = AttrTypeComposite;
         }
-        if (n % 7 == 0)
-            e.attributeType = 0;
         e.quantitiesFail = n % 101 == 0;
         host.project.elements.elements.push_back(e);
     }

@@ -1,7 +1,7 @@
 // The one-walk usage scan against the per-item scan, on 200 tagged materials and 10,000
 // elements: host calls and time of both, measured in the same run, and the figures compared.
 #include "BenchSupport.h"
-#include "PerItemUsageScan.h"
+#include "support/PerItemUsageScan.h"
 
 #include "export/ProductUsage.h"
 #include "host/EntryPoints.h"
@@ -49,8 +49,7 @@ int main(int argc, char** argv) {
         RunImport(GS::UniString(product.dump()));
     }
     // Walls, slabs and roofs over the materials, a third with composite entries; areas whose
-    // sums are not exact in binary, so the order of additions shows. Every seventh element does
-    // not say what its reference names.
+    // sums are not exact in binary, so the order of additions shows.
     for (int n = 0; n < elements; ++n) {
         simhost::Element e;
         e.guid = GS::Guid::Generate();
@@ -59,7 +58,6 @@ int main(int argc, char** argv) {
         (e.type == ElemTypeWall   ? e.wallAttribute
          : e.type == ElemTypeSlab ? e.slabAttribute
                                   : e.roofAttribute) = k;
-        e.attributeType = n % 7 == 0 ? 0 : AttrTypeBuildingMaterial;
         e.area = 0.1 + 0.01 * (n % 97);
         if (n % 3 == 2)
             e.composite = {{k, 0.3 + 0.001 * n}, {1 + Int32((n * 31) % materials), 0.07}};

@@ -21,9 +21,9 @@ QV_PIN_OFFSET(API_ElemHead, typeID, 0);
 QV_PIN_OFFSET(API_ElemHead, guid, 16);
 
 // An element. Walls refer to their attribute at 128, roofs at 132, slabs at 136; 276 is a
-// further attribute reference of the element. Building materials and composites are numbered
-// apart, so `attributeType` tells which of the two those references name: 17 building material,
-// 5 composite, 0 when the host does not say.
+// further attribute reference of the element. The record does not say whether a reference names
+// a building material or a composite (they are numbered apart): an element whose quantities have
+// composite entries is made of a composite, any other of a building material.
 struct API_Element {
     API_ElemHead header;
     UInt8 reserved0[16];
@@ -33,8 +33,7 @@ struct API_Element {
     UInt8 reserved1[136];
     Int32 extraAttribute;
     Int32 libraryPartIndex; // objects: the library part they place
-    Int32 attributeType;
-    UInt8 reserved2[4856 - 288];
+    UInt8 reserved2[4856 - 284];
 };
 QV_PIN_SIZE(API_Element, 4856);
 QV_PIN_OFFSET(API_Element, header, 0);
@@ -43,7 +42,6 @@ QV_PIN_OFFSET(API_Element, roofAttribute, 132);
 QV_PIN_OFFSET(API_Element, slabAttribute, 136);
 QV_PIN_OFFSET(API_Element, extraAttribute, 276);
 QV_PIN_OFFSET(API_Element, libraryPartIndex, 280);
-QV_PIN_OFFSET(API_Element, attributeType, 284);
 
 // An element's quantities: walls and slabs give their area at 8, roofs at 48.
 struct API_ElementQuantity {

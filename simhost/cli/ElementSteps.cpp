@@ -39,7 +39,6 @@ void UseMaterial(StepContext& c, Element& e, const std::string& name) {
     if (index == 0)
         throw StepError("no building material is named \"" + name + "\"");
     OwnReference(e) = index;
-    e.attributeType = AttrTypeBuildingMaterial;
 }
 
 // The structure kind a composite needs to be drawn as this element.
@@ -65,8 +64,10 @@ void UseComposite(StepContext& c, Element& e, const std::string& name) {
     if ((composite.structureKind & StructureKindFor(e.type)) == 0)
         throw StepError("composite \"" + name + "\" is not made for " + ElementTypeName(e.type).value_or("") +
                         " elements");
+    // An element tells it is made of a composite by its entries alone.
+    if (composite.skins.empty())
+        throw StepError("composite \"" + name + "\" has no skins to draw");
     OwnReference(e) = index;
-    e.attributeType = AttrTypeComposite;
     for (const auto& skin : composite.skins)
         e.composite.push_back({skin.buildingMaterial, e.area});
 }

@@ -1,6 +1,5 @@
 #include "model/Elements.h"
 
-#include "api/AttributeRecords.h"
 #include "model/Project.h"
 
 namespace simhost {
@@ -74,7 +73,6 @@ json ElementsToJson(const ElementStore& store) {
                         {"roofAttribute", e.roofAttribute},
                         {"slabAttribute", e.slabAttribute},
                         {"extraAttribute", e.extraAttribute},
-                        {"attributeType", e.attributeType},
                         {"libraryPart", e.libraryPart},
                         {"area", e.area},
                         {"composite", shares},
@@ -100,7 +98,6 @@ ElementStore ElementsFromJson(const json& list, const std::string& source) {
             e.roofAttribute = j.value("roofAttribute", 0);
             e.slabAttribute = j.value("slabAttribute", 0);
             e.extraAttribute = j.value("extraAttribute", 0);
-            e.attributeType = j.value("attributeType", 0); // files from before the key: not told
             e.libraryPart = j.value("libraryPart", 0);
             e.area = j.value("area", 0.0);
             e.quantitiesFail = j.value("quantitiesFail", false);
@@ -110,9 +107,6 @@ ElementStore ElementsFromJson(const json& list, const std::string& source) {
                 refuse(where + " has no valid guid");
             if (!ElementTypeName(e.type))
                 refuse(where + " has the unknown type " + std::to_string(e.type));
-            if (e.attributeType != 0 && e.attributeType != AttrTypeBuildingMaterial &&
-                e.attributeType != AttrTypeComposite)
-                refuse(where + " has the unknown attribute type " + std::to_string(e.attributeType));
             if (store.Find(e.guid) != nullptr)
                 refuse(where + " repeats the guid " + e.guid.ToString());
             store.elements.push_back(std::move(e));

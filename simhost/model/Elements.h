@@ -27,8 +27,6 @@ struct Element {
     Int32 roofAttribute = 0;
     Int32 slabAttribute = 0;
     Int32 extraAttribute = 0;
-    // What those references name: 17 building material, 5 composite, 0 not told.
-    Int32 attributeType = 0;
     Int32 libraryPart = 0; // objects
     double area = 0.0;
     std::vector<CompositeShare> composite;

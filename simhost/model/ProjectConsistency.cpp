@@ -15,9 +15,9 @@ namespace {
     throw ProjectFileError(source + ": " + fault);
 }
 
-// An element's attribute references are building-material indices, 0 for none. An element made of
-// a composite refers to the composite with its own reference; its skins name the materials. An
-// element that says what its references name must name attributes of that type.
+// An element's attribute references are 0 for none. An element made of a composite (it has
+// composite entries) refers to composites, and its entries name the skins' building materials;
+// any other element refers to building materials.
 void CheckElements(const Project& project, const std::string& source) {
     const auto materials = Int32(project.attributes.buildingMaterials.size());
     const auto composites = Int32(project.attributes.composites.size());
@@ -31,19 +31,17 @@ void CheckElements(const Project& project, const std::string& source) {
                                                             {"roofAttribute", e.roofAttribute},
                                                             {"slabAttribute", e.slabAttribute},
                                                             {"extraAttribute", e.extraAttribute}};
+        const bool ofComposite = !e.composite.empty();
         for (const auto& [name, index] : references) {
-            if (index != 0 &&
-                (e.attributeType == AttrTypeBuildingMaterial || e.attributeType == AttrTypeComposite)) {
-                const bool composite = e.attributeType == AttrTypeComposite;
-                if (index < 1 || index > (composite ? composites : materials))
-                    Refuse(source, where + " refers to an unknown " +
-                                       (composite ? "composite " : "building material ") +
-                                       std::to_string(index));
-                continue;
-            }
             if (index < 0)
                 Refuse(source, where + "." + name + " is negative: " + std::to_string(index));
-            if (index != 0 && e.composite.empty() && !material(index))
+            if (index == 0)
+                continue;
+            if (ofComposite && index > composites)
+                Refuse(source, where + "." + name + " refers to composite " + std::to_string(index) +
+                                   ", which does not exist (the project has " + std::to_string(composites) +
+                                   ")");
+            if (!ofComposite && !material(index))
                 Refuse(source, where + "." + name + " refers to building material " + std::to_string(index) +
                                    ", which does not exist (the project has " + std::to_string(materials) +
                                    ")");

@@ -28,7 +28,6 @@ GSErrCode ops::GetElement(API_AddOnHandle, API_Element* element, Int32) {
     element->roofAttribute = e->roofAttribute;
     element->slabAttribute = e->slabAttribute;
     element->extraAttribute = e->extraAttribute;
-    element->attributeType = e->attributeType;
     element->libraryPartIndex = e->libraryPart;
     return NoError;
 }

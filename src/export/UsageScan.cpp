@@ -5,7 +5,10 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <span>
+
+Int32 ReferencedAttributeType(UInt64 compositeEntries) {
+    return compositeEntries > 0 ? AttrTypeComposite : AttrTypeBuildingMaterial;
+}
 
 double RoundArea(double sum) {
     return std::floor(sum * 100 + 0.5) / 100;
@@ -36,22 +39,15 @@ void UsageScan::Walk() {
             (void)HostApi::GetElement(element.get(), 0); // not examined: a failed read leaves references 0
 
             const API_Element& e = *element;
-            // A host that does not say what the references name: they count for both types.
-            const Int32 both[] = {AttrTypeBuildingMaterial, AttrTypeComposite};
-            std::span<const Int32> referenceTypes(both);
-            if (e.attributeType != 0)
-                referenceTypes = std::span<const Int32>(&e.attributeType, 1);
-            for (Int32 t : referenceTypes)
-                for (Int32 reference : {e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute})
-                    ++Of(t, reference).count;
+            const Int32 t = ReferencedAttributeType(composites.GetSize());
+            for (Int32 reference : {e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute})
+                ++Of(t, reference).count;
             for (const auto& c : composites)
                 ++Of(AttrTypeBuildingMaterial, c.buildMatIndex).count;
             // The additions in the order a scan for one attribute makes them.
-            for (Int32 t : referenceTypes) {
-                Of(t, e.roofAttribute).sum += quantity->roofArea;
-                Of(t, e.slabAttribute).sum += quantity->area;
-                Of(t, e.wallAttribute).sum += quantity->area;
-            }
+            Of(t, e.roofAttribute).sum += quantity->roofArea;
+            Of(t, e.slabAttribute).sum += quantity->area;
+            Of(t, e.wallAttribute).sum += quantity->area;
             for (const auto& c : composites)
                 Of(AttrTypeBuildingMaterial, c.buildMatIndex).sum += c.area;
         }

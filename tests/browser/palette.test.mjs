@@ -79,22 +79,20 @@ async function place(type, uses, area, id) {
 
 // How the add-on counts and measures the use of attribute k of type `type` (17 building
 // materials, 5 composites): one per reference of an element that equals k, and one per composite
-// entry naming building material k; the area of the quantity each reference reads. A reference
-// counts for the type its element says it names ("attributeType"), or for either type when the
-// element does not say (0). A host that records no attribute type at all is read without kinds:
-// every reference and every entry counts for both types.
+// entry naming building material k; the area of the quantity each reference reads. An element
+// with composite entries is made of a composite, so its references name composites; any other
+// element's references name building materials. The entries always name building materials.
 function usageOf(project, type, k) {
-    const told = project.elements.some((e) => 'attributeType' in e);
     let count = 0, area = 0;
     for (const e of project.elements) {
         if (e.quantitiesFail) continue;
-        if (!e.attributeType || e.attributeType === type) {
+        if ((e.composite.length > 0 ? 5 : 17) === type) {
             for (const r of [e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute]) if (r === k) count++;
             if (e.roofAttribute === k && e.type === 9) area += e.area;
             if (e.slabAttribute === k && e.type !== 9) area += e.area;
             if (e.wallAttribute === k && e.type !== 9) area += e.area;
         }
-        if (type === 17 || !told) for (const s of e.composite) if (s.buildingMaterial === k) { count++; area += s.area; }
+        if (type === 17) for (const s of e.composite) if (s.buildingMaterial === k) { count++; area += s.area; }
     }
     return { count, area };
 }

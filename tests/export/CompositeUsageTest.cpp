@@ -37,12 +37,11 @@ void ImportComposite(const std::string& name, int uuid) {
 }
 
 // A wall drawn with the composite: its reference names it, one entry of its area per skin.
-void PlaceWall(InProcessHost& h, Int32 composite, double area, Int32 attributeType = AttrTypeComposite) {
+void PlaceWall(InProcessHost& h, Int32 composite, double area) {
     simhost::Element e;
     e.guid = GS::Guid::Generate();
     e.type = ElemTypeWall;
     e.wallAttribute = composite;
-    e.attributeType = attributeType;
     e.area = area;
     for (const auto& skin : h.host.project.attributes.composites.at(size_t(composite - 1)).skins)
         e.composite.push_back({skin.buildingMaterial, area});
@@ -82,52 +81,43 @@ TEST(CompositeUsage, TaggedCompositesAreListedWithTheWallsPlacedWithThem) {
 }
 
 // Building material 1 and composite 1 are different attributes; each is listed with its own
-// uses. An element that does not say what its reference names counts for both, as it always did.
+// uses. The element record does not say which a reference names: an element with composite
+// entries is made of a composite, any other of a building material.
 TEST(CompositeUsage, AMaterialAndACompositeOfTheSameIndexCountOnlyTheirOwnUses) {
-    const struct {
-        const char* what;
-        Int32 materialWall, compositeWall; // what each wall says its reference names
-        Int32 materialCount;
-        double materialArea;
-        Int32 compositeCount;
-        double compositeArea;
-    } cases[] = {
-        {"both told", AttrTypeBuildingMaterial, AttrTypeComposite, 1, 2.0, 1, 3.0},
-        {"neither told", 0, 0, 2, 5.0, 2, 5.0},
-        {"only the material wall told", AttrTypeBuildingMaterial, 0, 2, 5.0, 1, 3.0},
-        {"only the composite wall told", 0, AttrTypeComposite, 1, 2.0, 2, 5.0},
-    };
-    for (const auto& c : cases) {
-        InProcessHost h;
-        RunImport(GS::UniString(
-            R"({"importType":"MATERIAL_IMPORT","name":"Clay","uuid":"m-1","supplier":{"name":"S"}})"));
-        ImportComposite("Outer", 12); // its layers are materials 2 and 3
-        ASSERT_EQ(h.host.project.attributes.buildingMaterials.size(), 3u);
-        ASSERT_EQ(h.host.project.attributes.composites.size(), 1u);
-        simhost::Element clay;
-        clay.guid = GS::Guid::Generate();
-        clay.type = ElemTypeWall;
-        clay.wallAttribute = 1;
-        clay.attributeType = c.materialWall;
-        clay.area = 2.0;
-        h.host.project.elements.elements.push_back(clay);
-        PlaceWall(h, 1, 3.0, c.compositeWall);
+    InProcessHost h;
+    RunImport(GS::UniString(
+        R"({"importType":"MATERIAL_IMPORT","name":"Clay","uuid":"m-1","supplier":{"name":"S"}})"));
+    json clayLayer = {{"layerstyle", "Structure"}, {"thickness", 100}, {"product", {{"name", "Clay"}}}};
+    json woolLayer = {{"layerstyle", "Thermal"}, {"thickness", 40}, {"product", {{"name", "Wool"}}}};
+    RunImport(GS::UniString(json{{"importType", "TYPE_IMPORT"},
+                                 {"constructionType", "Wall"},
+                                 {"Name", "Outer"},
+                                 {"uuid", 12},
+                                 {"layers", {clayLayer, woolLayer}}}
+                                .dump()));
+    ASSERT_EQ(h.host.project.attributes.buildingMaterials.size(), 2u) << "Clay is reused, Wool is new";
+    ASSERT_EQ(h.host.project.attributes.composites.size(), 1u);
+    simhost::Element slab;
+    slab.guid = GS::Guid::Generate();
+    slab.type = ElemTypeSlab;
+    slab.slabAttribute = 1;
+    slab.area = 2.0;
+    h.host.project.elements.elements.push_back(slab);
+    PlaceWall(h, 1, 3.0);
 
-        UsageScan scan;
-        const ProductUsageList materials = ListTaggedMaterials(scan);
-        ASSERT_FALSE(materials.empty()) << c.what;
-        EXPECT_EQ(materials[0].Uuid, "m-1");
-        EXPECT_EQ(materials[0].NumOfElements, c.materialCount) << c.what;
-        EXPECT_EQ(materials[0].TotalArea, c.materialArea) << c.what;
-        // The skins' materials see only the composite wall's entries.
-        EXPECT_EQ(scan.CountAttributeUses(AttrTypeBuildingMaterial, 2), 1) << c.what;
-        EXPECT_EQ(scan.SumAttributeArea(AttrTypeBuildingMaterial, 2), 3.0) << c.what;
-        const ProductUsageList composites = ListTaggedComposites(scan);
-        ASSERT_EQ(composites.size(), 1u) << c.what;
-        EXPECT_EQ(composites[0].Uuid, "12");
-        EXPECT_EQ(composites[0].NumOfElements, c.compositeCount) << c.what;
-        EXPECT_EQ(composites[0].TotalArea, c.compositeArea) << c.what;
-    }
+    UsageScan scan;
+    const ProductUsageList materials = ListTaggedMaterials(scan);
+    ASSERT_EQ(materials.size(), 1u);
+    EXPECT_EQ(materials[0].Uuid, "m-1");
+    EXPECT_EQ(materials[0].NumOfElements, 2) << "the slab's reference and the wall's Clay skin";
+    EXPECT_EQ(materials[0].TotalArea, 5.0);
+    EXPECT_EQ(scan.CountAttributeUses(AttrTypeBuildingMaterial, 2), 1) << "Wool: the wall's skin";
+    EXPECT_EQ(scan.SumAttributeArea(AttrTypeBuildingMaterial, 2), 3.0);
+    const ProductUsageList composites = ListTaggedComposites(scan);
+    ASSERT_EQ(composites.size(), 1u);
+    EXPECT_EQ(composites[0].Uuid, "12");
+    EXPECT_EQ(composites[0].NumOfElements, 1) << "the wall only, not the slab of material 1";
+    EXPECT_EQ(composites[0].TotalArea, 3.0);
 }
 
 TEST(CompositeUsage, OneScanServesMaterialsAndComposites) {

@@ -18,7 +18,6 @@ struct Use {
     double area = 0.0;
     std::vector<simhost::CompositeShare> shares = {};
     bool fails = false;
-    Int32 names = 0; // what the references name; 0: the host does not say
 };
 
 void Place(InProcessHost& h, const Use& u) {
@@ -32,7 +31,6 @@ void Place(InProcessHost& h, const Use& u) {
     e.area = u.area;
     e.composite = u.shares;
     e.quantitiesFail = u.fails;
-    e.attributeType = u.names;
     h.host.project.elements.elements.push_back(e);
 }
 } // namespace
@@ -52,12 +50,8 @@ TEST(ProductUsage, CountsAndAreasFollowTheReferencesAndEntries) {
         {"references at 128 and 136 count twice and add twice", {{ElemTypeSlab, 1, 0, 1, 0, 1.5}}, 2, 3.0},
         {"the reference at 276 counts without area", {{ElemTypeWall, 0, 0, 0, 1, 9.0}}, 1, 0.0},
         {"composite entries", {{ElemTypeWall, 2, 0, 0, 0, 9.0, {{1, 1.25}, {3, 7.0}, {1, 0.5}}}}, 2, 1.75},
-        {"references said to name a material",
-         {{ElemTypeSlab, 1, 0, 1, 0, 4.0, {}, false, AttrTypeBuildingMaterial}},
-         2,
-         8.0},
-        {"references said to name a composite: only its entries count",
-         {{ElemTypeWall, 1, 0, 0, 1, 2.0, {{1, 0.5}}, false, AttrTypeComposite}},
+        {"an element with entries is made of a composite: its references name composites",
+         {{ElemTypeWall, 1, 0, 0, 1, 2.0, {{1, 0.5}}}},
          1,
          0.5},
         {"failed quantities add nothing", {{ElemTypeWall, 1, 0, 0, 0, 2.0, {{1, 1.0}}, true}}, 0, 0.0},

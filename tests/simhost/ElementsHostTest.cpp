@@ -75,7 +75,6 @@ TEST(SimhostElements, ListsByTypeInCreationOrderAndReadsTheReferences) {
     InProcessHost h;
     auto& elements = h.host.project.elements.elements;
     elements = {Placed(ElemTypeWall, 1), Placed(ElemTypeRoof, 1), Placed(ElemTypeWall, 1)};
-    elements[1].attributeType = AttrTypeComposite;
     GS::Array<API_Guid> walls;
     ASSERT_EQ(HostApi::ListElementsByType(ElemTypeWall, &walls, 0, 0, nullptr), NoError);
     ASSERT_EQ(walls.GetSize(), 2u);
@@ -89,18 +88,19 @@ TEST(SimhostElements, ListsByTypeInCreationOrderAndReadsTheReferences) {
     EXPECT_EQ(e.header.typeID, ElemTypeRoof);
     EXPECT_EQ(e.roofAttribute, 5);
     EXPECT_EQ(e.wallAttribute, 0);
-    EXPECT_EQ(e.attributeType, AttrTypeComposite);
     std::memset(static_cast<void*>(&e), 0xA5, sizeof e);
     e.header.guid = elements[0].guid;
     ASSERT_EQ(HostApi::GetElement(&e, 0), NoError);
-    EXPECT_EQ(e.attributeType, 0) << "an element that was not told what it names says 0";
     EXPECT_EQ(e.wallAttribute, 3);
+    EXPECT_EQ(e.roofAttribute, 0) << "the record is filled, not patched";
     API_Element missing{};
     missing.header.guid = GS::Guid::Generate();
     EXPECT_EQ(HostApi::GetElement(&missing, 0), ErrNotFound);
 }
 
-TEST(SimhostElements, TheProjectFileKeepsWhatTheReferencesName) {
+// References of an element with composite entries name composites, those of any other element
+// building materials. Files written when elements carried "attributeType" still open.
+TEST(SimhostElements, TheProjectFileChecksReferencesByWhatTheElementIsMadeOf) {
     using nlohmann::json;
     const json attributes = {
         {"buildingMaterials", {{{"guid", "11111111-1111-1111-1111-111111111111"}, {"name", "Brick"}}}},
@@ -110,22 +110,18 @@ TEST(SimhostElements, TheProjectFileKeepsWhatTheReferencesName) {
            {"structureKind", 1},
            {"skins", {{{"buildingMaterial", 1}, {"thickness", 0.1}}}},
            {"lines", {json::object(), json::object()}}}}}};
+    const json skin = json::array({{{"buildingMaterial", 1}, {"area", 2.0}}});
     const struct {
-        json fields;         // of the one element besides its guid and type
-        Int32 attributeType; // as read back; -1: the file is refused
-        const char* fault;
+        json fields;       // of the one element besides its guid and type
+        const char* fault; // empty: the file opens
     } cases[] = {
-        {{{"wallAttribute", 1}}, 0, ""}, // written before the key existed
-        {{{"wallAttribute", 1}, {"attributeType", 17}}, AttrTypeBuildingMaterial, ""},
-        {{{"wallAttribute", 1}, {"attributeType", 5}}, AttrTypeComposite, ""},
-        // Not told, and no skins: a building-material reference like any of a file without kinds.
-        {{{"wallAttribute", 9}, {"attributeType", 0}}, -1, "refers to building material 9"},
-        {{{"wallAttribute", 1}, {"attributeType", 3}}, -1, "elements[0] has the unknown attribute type 3"},
-        {{{"wallAttribute", 2}, {"attributeType", 5}}, -1, "elements[0] refers to an unknown composite 2"},
-        {{{"extraAttribute", 2}, {"attributeType", 17}},
-         -1,
-         "elements[0] refers to an unknown building material 2"},
-        {{{"attributeType", "5"}}, -1, "elements[0]"},
+        {{{"wallAttribute", 1}}, ""},
+        {{{"wallAttribute", 1}, {"attributeType", 5}}, ""}, // the key of older files is ignored
+        {{{"wallAttribute", 1}, {"attributeType", "x"}}, ""},
+        {{{"wallAttribute", 1}, {"composite", skin}}, ""},
+        {{{"wallAttribute", 9}}, "elements[0].wallAttribute refers to building material 9"},
+        {{{"extraAttribute", 2}, {"composite", skin}}, "elements[0].extraAttribute refers to composite 2"},
+        {{{"roofAttribute", -1}, {"composite", skin}}, "elements[0].roofAttribute is negative"},
     };
     for (const auto& c : cases) {
         json element = {{"guid", "33333333-3333-3333-3333-333333333333"}, {"type", 1}};
@@ -136,13 +132,11 @@ TEST(SimhostElements, TheProjectFileKeepsWhatTheReferencesName) {
                            {"elements", {element}}};
         try {
             simhost::Project p = simhost::ProjectFromJson(file, "p.json");
-            ASSERT_NE(c.attributeType, -1) << "accepted " << element;
-            ASSERT_EQ(p.elements.elements.size(), 1u);
-            EXPECT_EQ(p.elements.elements[0].attributeType, c.attributeType) << element;
+            EXPECT_STREQ(c.fault, "") << "accepted " << element;
             simhost::Project back = simhost::ProjectFromJson(simhost::ProjectToJson(p), "again");
-            EXPECT_EQ(back.elements.elements[0].attributeType, c.attributeType) << "saved and read back";
+            EXPECT_FALSE(simhost::ProjectToJson(back)["elements"][0].contains("attributeType"));
         } catch (const simhost::ProjectFileError& e) {
-            EXPECT_EQ(c.attributeType, -1) << e.what();
+            ASSERT_STRNE(c.fault, "") << e.what();
             EXPECT_NE(std::string(e.what()).find(c.fault), std::string::npos) << e.what();
         }
     }

@@ -21,7 +21,8 @@ std::string G(int n) {
     return text;
 }
 
-// A consistent project: two materials, a classification tree, a wall and a slab, one selected.
+// A consistent project: two materials, a composite of both, a classification tree, a wall and a
+// slab of the materials and a roof of the composite, one selected.
 json Consistent() {
     return {
         {"format", "simhost-project"},
@@ -34,13 +35,20 @@ json Consistent() {
              {"items",
               {{{"guid", G(2)}, {"id", "A"}, {"parent", "00000000-0000-0000-0000-000000000000"}},
                {{"guid", G(3)}, {"id", "A.1"}, {"parent", G(2)}}}}}}},
-          {"buildingMaterials", {{{"guid", G(6)}, {"name", "Wool"}}, {{"guid", G(7)}, {"name", "Brick"}}}}}},
+          {"buildingMaterials", {{{"guid", G(6)}, {"name", "Wool"}}, {{"guid", G(7)}, {"name", "Brick"}}}},
+          {"composites",
+           {{{"guid", G(11)},
+             {"name", "Roof build-up"},
+             {"structureKind", 4},
+             {"skins",
+              {{{"buildingMaterial", 1}, {"thickness", 0.1}}, {{"buildingMaterial", 2}, {"thickness", 0.2}}}},
+             {"lines", {json::object(), json::object(), json::object()}}}}}}},
         {"elements",
          {{{"guid", G(8)}, {"type", 1}, {"wallAttribute", 2}, {"area", 12.5}},
           {{"guid", G(9)}, {"type", 8}, {"slabAttribute", 1}, {"area", 3.0}},
           {{"guid", G(10)},
            {"type", 9},
-           {"roofAttribute", 7}, // a composite's index: its skins name the materials
+           {"roofAttribute", 1}, // made of a composite: its reference names it, its skins the materials
            {"composite",
             {{{"buildingMaterial", 1}, {"area", 2.0}}, {{"buildingMaterial", 2}, {"area", 2.0}}}}}}},
         {"libraries", {{"specialFolders", {{"1", "/a"}, {"12", "/b"}}}}},
@@ -71,6 +79,8 @@ TEST(ProjectConsistency, DisagreeingPartsAreRefusedNamingFileAndFault) {
          "elements[1].slabAttribute is negative"},
         {"an extra reference to nothing", "/elements/1/extraAttribute"_json_pointer, 5,
          "elements[1].extraAttribute refers to building material 5"},
+        {"a roof on a composite that does not exist", "/elements/2/roofAttribute"_json_pointer, 2,
+         "elements[2].roofAttribute refers to composite 2, which does not exist"},
         {"a composite skin of a missing material", "/elements/2/composite/1/buildingMaterial"_json_pointer, 9,
          "elements[2].composite[1] refers to building material 9"},
         {"a composite skin of material 0", "/elements/2/composite/0/buildingMaterial"_json_pointer, 0,

@@ -1,7 +1,8 @@
 #pragma once
 
 // The usage figures as first described: every figure of every tagged item walks all elements
-// again. Kept here only as the yardstick of the one-walk scan.
+// again. Kept only as the yardstick of the one-walk scan: the benchmarks time it, and a test
+// compares the figures text for text.
 #include "export/ProductUsage.h"
 #include "host/HostApi.h"
 #include "host/HostHandle.h"
@@ -38,17 +39,17 @@ template <typename Visit> void WalkElements(Visit visit) {
     }
 }
 
-// Whether the element's references may name an attribute of type `t`: what the element says
-// they name, either type when it does not say.
-inline bool ReferencesName(const API_Element& e, Int32 t) {
-    return e.attributeType == 0 || e.attributeType == t;
+// Whether the element's references name attributes of type `t`: an element with composite
+// entries is made of a composite, any other of a building material.
+inline bool ReferencesName(const GS::Array<API_CompositeQuantity>& entries, Int32 t) {
+    return t == (entries.GetSize() > 0 ? AttrTypeComposite : AttrTypeBuildingMaterial);
 }
 
 inline Int32 CountAttributeUses(Int32 t, Int32 k) {
     Int32 count = 0;
     WalkElements(
         [&](const API_Element& e, const API_ElementQuantity&, const GS::Array<API_CompositeQuantity>& cs) {
-            if (ReferencesName(e, t))
+            if (ReferencesName(cs, t))
                 for (Int32 reference : {e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute})
                     count += reference == k;
             if (t == AttrTypeBuildingMaterial) // the entries name building materials
@@ -62,7 +63,7 @@ inline double SumAttributeArea(Int32 t, Int32 k) {
     double sum = 0.0;
     WalkElements(
         [&](const API_Element& e, const API_ElementQuantity& q, const GS::Array<API_CompositeQuantity>& cs) {
-            if (ReferencesName(e, t)) {
+            if (ReferencesName(cs, t)) {
                 if (e.roofAttribute == k)
                     sum += q.roofArea;
                 if (e.slabAttribute == k)
