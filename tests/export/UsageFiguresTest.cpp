@@ -1,0 +1,120 @@
+// The export's one walk over the elements gives, text for text, the figures of a scan made for
+// each tagged item alone, on projects drawn at random.
+#include "export/ProjectInfoExporter.h"
+#include "import/ImportDispatcher.h"
+#include "model/Project.h"
+#include "support/ImportMaterial.h"
+#include "support/InProcessHost.h"
+#include "support/PerItemUsageScan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using nlohmann::json;
+using testing_support::ImportMaterial;
+using testing_support::InProcessHost;
+
+namespace {
+
+json UsageJson(const ProductUsageList& list) {
+    json a = json::array();
+    for (const auto& u : list)
+        a.push_back({{"NumOfElements", u.NumOfElements},
+                     {"SuplierData", u.SuplierData},
+                     {"TotalArea", u.TotalArea},
+                     {"Uuid", u.Uuid}});
+    return a;
+}
+
+// Tagged materials between untagged ones, composites whose skins share those materials, tagged
+// library parts with objects, and walls, slabs and roofs made of either, some of whose quantities
+// cannot be computed. Indices of materials and composites overlap on purpose.
+void DrawProject(InProcessHost& h, std::mt19937& random) {
+    auto draw = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    simhost::Project& project = h.host.project;
+    const int materials = draw(1, 10);
+    for (int m = 1; m <= materials; ++m) {
+        if (draw(0, 3) == 0) {
+            simhost::BuildingMaterial untagged;
+            untagged.guid = GS::Guid::Generate();
+            untagged.name = "Plain " + std::to_string(m);
+            project.attributes.buildingMaterials.push_back(untagged);
+        } else {
+            ImportMaterial("M" + std::to_string(m), "m-" + std::to_string(m));
+        }
+    }
+    const int composites = draw(0, 6);
+    for (int c = 1; c <= composites; ++c) {
+        json layers = json::array();
+        for (int l = draw(1, 4); l > 0; --l)
+            layers.push_back(
+                {{"layerstyle", "Structure"},
+                 {"thickness", draw(10, 300)},
+                 {"product",
+                  {{"name", project.attributes.buildingMaterials.at(size_t(draw(1, materials) - 1)).name}}}});
+        const char* kinds[] = {"Wall", "Floor", "Roof"};
+        RunImport(GS::UniString(json{
+            {"importType", "TYPE_IMPORT"},
+            {"constructionType", kinds[draw(0, 2)]},
+            {"Name", "C" + std::to_string(c)},
+            {"uuid", c},
+            {"layers", layers}}.dump()));
+    }
+    for (int p = 1; p <= draw(0, 3); ++p) {
+        simhost::LibraryPart part;
+        part.name = "Part " + std::to_string(p);
+        part.origin = "created";
+        part.parameters = std::vector<simhost::LibraryParameter>{
+            {15, "Q7_QV_UUID", "QV_UUID", 0, std::nullopt, 0.0, std::nullopt},
+            {12, "Q7_QV_UUID", "QV_UUID", 1, "p-" + std::to_string(p), 0.0, std::nullopt}};
+        project.libraries.parts.push_back(part);
+    }
+    const Int32 parts = Int32(project.libraries.parts.size());
+    const Int32 materialCount = Int32(project.attributes.buildingMaterials.size());
+    const Int32 compositeCount = Int32(project.attributes.composites.size());
+    for (int n = draw(0, 120); n > 0; --n) {
+        simhost::Element e;
+        e.guid = GS::Guid::Generate();
+        const Int32 types[] = {ElemTypeWall, ElemTypeSlab, ElemTypeRoof, ElemTypeObject};
+        e.type = types[draw(0, parts > 0 ? 3 : 2)];
+        e.area = draw(0, 100000) / 1000.0;
+        e.quantitiesFail = draw(0, 9) == 0;
+        if (e.type == ElemTypeObject) {
+            e.libraryPart = draw(1, parts);
+        } else if (compositeCount > 0 && draw(0, 1) == 0) {
+            const Int32 index = draw(1, compositeCount);
+            for (const auto& skin : project.attributes.composites[size_t(index - 1)].skins)
+                e.composite.push_back({skin.buildingMaterial, draw(0, 10000) / 1000.0});
+            (e.type == ElemTypeWall   ? e.wallAttribute
+             : e.type == ElemTypeSlab ? e.slabAttribute
+                                      : e.roofAttribute) = index;
+        } else {
+            // Any reference may name the element's material, 0 or one the project does not have.
+            for (Int32* reference : {&e.wallAttribute, &e.roofAttribute, &e.slabAttribute, &e.extraAttribute})
+                if (draw(0, 2) == 0)
+                    *reference = draw(0, materialCount + 1);
+        }
+        project.elements.elements.push_back(e);
+    }
+    // Now and then the host reads no element records at all: every reference reads 0.
+    if (draw(0, 4) == 0)
+        h.host.faults.Set({HostOp::GetElement, std::nullopt}, ErrGeneral);
+}
+
+} // namespace
+
+TEST(UsageFigures, TheOneWalkGivesThePerItemScansFiguresOnRandomProjects) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        InProcessHost h;
+        std::mt19937 random(seed);
+        DrawProject(h, random);
+        const json exported = json::parse(GetProjectInfoText().ToCStr())["ImportedData"];
+        const json perItem = {{"Materials", UsageJson(reference::ListTaggedMaterials())},
+                              {"Types", UsageJson(reference::ListTaggedComposites())},
+                              {"Families", UsageJson(ListTaggedLibraryParts())}};
+        ASSERT_EQ(exported.dump(), perItem.dump()) << "seed " << seed;
+    }
+}
