@@ -48,22 +48,16 @@ void PutCompositeRecord(API_Attribute& attribute, const Composite& c, Int32 inde
     attribute.composite.nLines = Int16(c.lines.size());
 }
 
-GSErrCode ops::CreateAttributeWithDefinitions(API_AddOnHandle handle, API_Attribute* attribute,
-                                              const API_AttributeDefinitions* definitions) {
-    if (attribute == nullptr)
+namespace {
+
+// The composite the record and its blocks describe, without name and identity; the code that
+// refuses them otherwise.
+GSErrCode ReadCompositeRecord(AttributeStore& store, const API_Attribute& attribute,
+                              const API_AttributeDefinitions* definitions, Composite& c) {
+    if (definitions == nullptr)
         return ErrBadParameter;
-    if (attribute->header.typeID == AttrTypeBuildingMaterial)
-        return ops::CreateAttribute(handle, attribute, definitions);
-    if (attribute->header.typeID != AttrTypeComposite || definitions == nullptr)
-        return ErrBadParameter;
-    AttributeStore& store = CurrentHost().project.attributes;
-    const std::string name = HeaderName(attribute->header);
-    if (name.empty())
-        return ErrBadParameter;
-    if (store.CompositeIndexOf(name) != 0)
-        return ErrNameExists;
-    const API_CompositeType& record = attribute->composite;
-    const Int16 kind = attribute->header.structureKind;
+    const API_CompositeType& record = attribute.composite;
+    const Int16 kind = attribute.header.structureKind;
     if ((kind & ~KnownStructureKinds) != 0 || !UsableThickness(record.totalThickness) || record.nSkins < 0)
         return ErrBadParameter;
 
@@ -76,10 +70,10 @@ GSErrCode ops::CreateAttributeWithDefinitions(API_AddOnHandle handle, API_Attrib
         BMGetHandleSize(lineBlock) != Int64((skins + 1) * sizeof(API_CompositeLine)))
         return ErrBadParameter;
 
-    Composite c;
-    c.name = name;
     c.structureKind = kind;
     c.totalThickness = record.totalThickness;
+    c.skins.clear();
+    c.lines.clear();
     const auto* skinEntries = reinterpret_cast<const API_CompositeSkin*>(*skinBlock);
     for (size_t i = 0; i < skins; ++i) {
         const API_CompositeSkin& s = skinEntries[i];
@@ -92,10 +86,54 @@ GSErrCode ops::CreateAttributeWithDefinitions(API_AddOnHandle handle, API_Attrib
     const auto* lineEntries = reinterpret_cast<const API_CompositeLine*>(*lineBlock);
     for (size_t i = 0; i <= skins; ++i)
         c.lines.push_back({lineEntries[i].lineType, lineEntries[i].linePen});
+    return NoError;
+}
 
+} // namespace
+
+GSErrCode ops::CreateAttributeWithDefinitions(API_AddOnHandle handle, API_Attribute* attribute,
+                                              const API_AttributeDefinitions* definitions) {
+    if (attribute == nullptr)
+        return ErrBadParameter;
+    if (attribute->header.typeID == AttrTypeBuildingMaterial)
+        return ops::CreateAttribute(handle, attribute, definitions);
+    if (attribute->header.typeID != AttrTypeComposite)
+        return ErrBadParameter;
+    AttributeStore& store = CurrentHost().project.attributes;
+    const std::string name = HeaderName(attribute->header);
+    if (name.empty())
+        return ErrBadParameter;
+    if (store.CompositeIndexOf(name) != 0)
+        return ErrNameExists;
+    Composite c;
+    if (GSErrCode code = ReadCompositeRecord(store, *attribute, definitions, c); code != NoError)
+        return code;
+    c.name = name;
     c.guid = GS::Guid::Generate();
     store.composites.push_back(std::move(c));
     PutCompositeRecord(*attribute, store.composites.back(), Int32(store.composites.size()));
+    return NoError;
+}
+
+GSErrCode ops::ModifyAttributeWithDefinitions(API_AddOnHandle handle, API_Attribute* attribute,
+                                              const API_AttributeDefinitions* definitions) {
+    if (attribute == nullptr)
+        return ErrBadParameter;
+    if (attribute->header.typeID == AttrTypeBuildingMaterial)
+        return ops::ModifyAttribute(handle, attribute, definitions);
+    if (attribute->header.typeID != AttrTypeComposite)
+        return ErrBadParameter;
+    AttributeStore& store = CurrentHost().project.attributes;
+    Int32 index = 0;
+    Composite* existing = ResolveComposite(store, &attribute->header, &index);
+    if (existing == nullptr)
+        return ErrNotFound;
+    // Read whole before anything changes: a refused record leaves the composite as it was.
+    Composite c = *existing;
+    if (GSErrCode code = ReadCompositeRecord(store, *attribute, definitions, c); code != NoError)
+        return code;
+    *existing = std::move(c);
+    PutCompositeRecord(*attribute, *existing, index);
     return NoError;
 }
 

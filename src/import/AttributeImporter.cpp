@@ -95,8 +95,20 @@ void AttributeImporter::CreateComposite(const CompositeData& data) {
         API_AttributeDefinitions definitions{};
         definitions.compositeSkins = skins.Get();
         definitions.compositeLines = lines.Get();
-        // Not examined: the tag is written in any case, to the composite of that name if there is one.
-        (void)HostApi::CreateAttributeWithDefinitions(&composite, &definitions);
+        GSErrCode made = HostApi::CreateAttributeWithDefinitions(&composite, &definitions);
+        if (made == ErrNameExists) {
+            // As for a building material: the composite of that name takes the new product, and
+            // the tag goes to it by its own index.
+            composite.header.index = 0;
+            made = HostApi::ModifyAttributeWithDefinitions(&composite, &definitions);
+        }
+        if (made != NoError) {
+            // Tagged by name, a composite that kept its old layers (perhaps the user's own) would
+            // be credited with the product's use.
+            DBPrintf("Quorvel: composite \"%s\" was neither created nor modified (0x%08X); not tagged\n",
+                     data.name.c_str(), unsigned(made));
+            return;
+        }
     } // both blocks released
 
     ProductTagHandle tag;

@@ -246,15 +246,7 @@ TEST(CompositeImporter, HostFailuresDoNotStopTheImport) {
         h.host.faults.Set({HostOp::CreateAttributeWithDefinitions, std::nullopt}, ErrGeneral);
         EXPECT_EQ(json::parse(Import(Composite("Wall", ThreeLayers())))["Success"], true);
         EXPECT_TRUE(Store(h).composites.empty());
-        EXPECT_EQ(h.host.counters.Of("SetAttributeUserData"), 1u) << "the tag is still written";
-    }
-    {
-        // The name exists: the tag goes to the composite of that name.
-        InProcessHost h;
-        Import(Composite("Wall", ThreeLayers(), 1));
-        Import(Composite("Wall", ThreeLayers(), 2));
-        ASSERT_EQ(Store(h).composites.size(), 1u);
-        EXPECT_EQ(Store(h).composites[0].userData->texts[0], "2");
+        EXPECT_EQ(h.host.counters.Of("SetAttributeUserData"), 0u) << "no composite to tag";
     }
     {
         // Failed material creations leave index 0 in the skins, which the host refuses.
@@ -262,6 +254,59 @@ TEST(CompositeImporter, HostFailuresDoNotStopTheImport) {
         h.host.faults.Set({HostOp::CreateAttribute, std::nullopt}, ErrGeneral);
         EXPECT_EQ(json::parse(Import(Composite("Wall", ThreeLayers())))["Success"], true);
         EXPECT_TRUE(Store(h).composites.empty());
+    }
+}
+
+// As a building material of a name that exists, the composite of that name takes the new product:
+// its layers, structure kind and thickness, and the tag, written to it by its own index.
+TEST(CompositeImporter, ReimportUnderANameThatExistsModifiesThatComposite) {
+    const json twoLayers = json::array({Layer("Clay", 200, "Structure"), Layer("Cork", 30)});
+    const struct {
+        const char* what;
+        std::function<void(InProcessHost&)> before; // the project before the second import
+        bool modifies;
+    } cases[] = {
+        {"imported before", [](InProcessHost&) { Import(Composite("Wall", ThreeLayers(), 1)); }, true},
+        {"a user's own composite, after another one",
+         [](InProcessHost&) {
+             Import(Composite("Roof", ThreeLayers(), 5));
+             Import(Composite("Wall", ThreeLayers(), 1));
+             simhost::CurrentHost().project.attributes.composites[1].userData.reset();
+         },
+         true},
+        {"the host refuses the change",
+         [](InProcessHost& h) {
+             Import(Composite("Wall", ThreeLayers(), 1));
+             h.host.faults.Set({HostOp::ModifyAttributeWithDefinitions, std::nullopt}, ErrGeneral);
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        InProcessHost h;
+        c.before(h);
+        const simhost::Composite before = Store(h).composites.back();
+        json product = Composite("Wall", twoLayers, 2);
+        product["constructionType"] = "Floor";
+        product["Name"] = before.name;
+        EXPECT_EQ(json::parse(Import(product))["Success"], true) << c.what;
+        const simhost::Composite& after = Store(h).composites.back();
+        EXPECT_EQ(after.guid, before.guid) << c.what << ": the same composite";
+        if (c.modifies) {
+            ASSERT_EQ(after.skins.size(), 2u) << c.what;
+            EXPECT_EQ(Store(h).buildingMaterials.at(size_t(after.skins[0].buildingMaterial - 1)).name,
+                      "Clay");
+            EXPECT_EQ(after.structureKind, 2) << c.what;
+            EXPECT_DOUBLE_EQ(after.totalThickness, 0.23) << c.what;
+            ASSERT_TRUE(after.userData.has_value()) << c.what;
+            EXPECT_EQ(after.userData->texts, (std::vector<std::string>{"2", "Q7_QV_UUID"})) << c.what;
+        } else {
+            EXPECT_EQ(after.skins.size(), 3u) << c.what;
+            EXPECT_EQ(after.userData->texts[0], "1") << c.what << ": not credited with the new product";
+        }
+        if (Store(h).composites.size() == 2) {
+            EXPECT_EQ(Store(h).composites[0].userData->texts[0], "5")
+                << c.what << ": the other one untouched";
+        }
     }
 }
 

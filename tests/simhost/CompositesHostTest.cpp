@@ -101,6 +101,53 @@ TEST(SimhostComposites, CreationChecksTheRecordAndBlocksAgainstTheSkinCount) {
     }
 }
 
+TEST(SimhostComposites, ModifyingTakesTheRecordAndBlocksAndKeepsNameIdentityAndUserData) {
+    const struct {
+        const char* what;
+        Int32 index; // in the request's header; 0: by name
+        const char* name;
+        Int16 skins; // the request's skin count and entries
+        Int64 lines;
+        GSErrCode code;
+    } cases[] = {
+        {"by name", 0, "Wall A", 2, 3, NoError},
+        {"by index, whatever the name", 1, "Other", 2, 3, NoError},
+        {"an unknown name", 0, "Nowhere", 2, 3, ErrNotFound},
+        {"an unknown index", 3, "Wall A", 2, 3, ErrNotFound},
+        {"blocks that disagree", 0, "Wall A", 2, 2, ErrBadParameter},
+    };
+    for (const auto& c : cases) {
+        InProcessHost h;
+        AddMaterials(h, 3);
+        Request made("Wall A", 3, 3, 4);
+        ASSERT_EQ(made.Create(), NoError);
+        simhost::Composite& stored = h.host.project.attributes.composites.at(0);
+        stored.userData = simhost::AttributeUserData{0, 0x5757, {"7", "Q7_QV_UUID"}};
+        const simhost::Composite before = stored;
+
+        Request change(c.name, c.skins, c.skins, c.lines);
+        change.attribute.header.index = c.index;
+        change.attribute.header.structureKind = 2;
+        change.attribute.composite.totalThickness = 0.03;
+        EXPECT_EQ(HostApi::ModifyAttributeWithDefinitions(&change.attribute, &change.definitions), c.code)
+            << c.what;
+        ASSERT_EQ(h.host.project.attributes.composites.size(), 1u) << c.what;
+        EXPECT_EQ(stored.name, "Wall A") << c.what;
+        EXPECT_EQ(stored.guid, before.guid) << c.what;
+        EXPECT_EQ(stored.userData->texts, before.userData->texts) << c.what;
+        if (c.code == NoError) {
+            EXPECT_EQ(change.attribute.header.index, 1) << c.what;
+            EXPECT_EQ(stored.structureKind, 2) << c.what;
+            EXPECT_EQ(stored.totalThickness, 0.03) << c.what;
+            EXPECT_EQ(stored.skins.size(), 2u) << c.what;
+            EXPECT_EQ(stored.lines.size(), 3u) << c.what;
+        } else {
+            EXPECT_EQ(stored.skins.size(), 3u) << c.what << ": left as it was";
+            EXPECT_EQ(stored.structureKind, 1) << c.what;
+        }
+    }
+}
+
 TEST(SimhostComposites, ACreatedCompositeKeepsItsSkinsAndLinesAndReadsBack) {
     InProcessHost h;
     AddMaterials(h, 3);
