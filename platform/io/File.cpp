@@ -3,6 +3,7 @@
 #include "gs/Debug.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <sys/stat.h>
@@ -169,8 +170,8 @@ GSErrCode FileSystem::Copy(const Location& from, const Location& to) const {
     if (code != 0)
         return code;
     // Written beside the target and renamed over it, so a failed copy leaves the old file whole.
-    std::string temporary = to.ToPath() + ".copy." + std::to_string(::getpid());
-    std::FILE* out = std::fopen(temporary.c_str(), "wb");
+    std::string temporary;
+    std::FILE* out = CreateFileBeside(to.ToPath(), temporary);
     if (out == nullptr)
         return FromErrno(errno);
     char buffer[65536];
@@ -191,6 +192,23 @@ GSErrCode FileSystem::Copy(const Location& from, const Location& to) const {
         return ok ? FromErrno(error) : ErrIO;
     }
     return 0;
+}
+
+std::FILE* CreateFileBeside(const std::string& path, std::string& temporary) {
+    const std::string::size_type slash = path.rfind('/');
+    temporary = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".partial-XXXXXX";
+    const int descriptor = ::mkstemp(temporary.data());
+    if (descriptor < 0)
+        return nullptr;
+    (void)::fchmod(descriptor, 0644); // as any file the user writes; mkstemp makes it 0600
+    std::FILE* file = ::fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        const int error = errno;
+        ::close(descriptor);
+        ::unlink(temporary.c_str());
+        errno = error;
+    }
+    return file;
 }
 
 GSErrCode FileSystem::Delete(const Location& file) const {

@@ -3,6 +3,7 @@
 #include "io/Location.h"
 
 #include <cstdio>
+#include <string>
 
 namespace IO {
 
@@ -76,5 +77,11 @@ public:
 };
 
 extern const FileSystem fileSystem;
+
+// A new empty file in the folder of `path` (a native path), open for writing, for data that are
+// renamed to `path` once whole. Its name has a length of its own, so that any name that fits the
+// folder has a temporary file that fits too. `temporary` receives its path; null when none can
+// be made (errno tells why).
+std::FILE* CreateFileBeside(const std::string& path, std::string& temporary);
 
 } // namespace IO

@@ -1,10 +1,10 @@
 #include "net/Download.h"
 
+#include "io/File.h"
 #include "io/Location.h"
 
 #include <curl/curl.h>
 
-#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -28,10 +28,8 @@ HRESULT URLDownloadToFileA(void*, const char* url, const char* fileName, UInt32,
         return E_INVALIDARG;
     InitialiseOnce();
     std::string target = IO::HostPathToNative(fileName);
-    static std::atomic<unsigned> serial{0};
-    std::string temporary =
-        target + ".download." + std::to_string(::getpid()) + "." + std::to_string(++serial);
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::string temporary;
+    std::FILE* file = IO::CreateFileBeside(target, temporary);
     if (file == nullptr)
         return E_FAIL;
 

@@ -1,5 +1,6 @@
 #include "model/Libraries.h"
 
+#include "io/File.h"
 #include "model/Project.h"
 
 #include <cstdio>
@@ -221,14 +222,15 @@ bool WriteLibraryPartFile(const LibraryPart& part, const std::string& path) {
     json document = LibraryPartToJson(part);
     document["format"] = "simhost-libpart";
     document["version"] = 1;
-    std::string temporary = path + ".tmp." + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary);
-        out << document.dump(2) << "\n";
-        if (!out.flush()) {
-            ::unlink(temporary.c_str());
-            return false;
-        }
+    std::string temporary;
+    std::FILE* out = IO::CreateFileBeside(path, temporary);
+    if (out == nullptr)
+        return false;
+    const std::string text = document.dump(2) + "\n";
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (std::fclose(out) != 0 || !written) {
+        ::unlink(temporary.c_str());
+        return false;
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());

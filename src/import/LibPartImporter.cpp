@@ -114,6 +114,10 @@ GSErrCode LibPartImporter::AddLibraryFile(ProductRecord record) {
     if (HostApi::EnvironmentRequest(GSType(Selector::GLIB), &libraries, nullptr, nullptr) == NoError) {
         API_LibraryInfo added;
         added.location = IO::Location(*path);
+        // Listed twice, its parts would show twice; the download has refreshed the file.
+        for (const auto& library : libraries)
+            if (library.location == added.location)
+                return NoError;
         libraries.Push(std::move(added));
         (void)HostApi::EnvironmentRequest(GSType(Selector::SLIB), &libraries, nullptr,
                                           nullptr); // a container the host refuses stays out of the list
@@ -129,7 +133,9 @@ GSErrCode LibPartImporter::RegisterObjectFile(ProductRecord record) {
     const auto picture = LocalFilePath(record.localFolder, record.image);
 
     API_LibPart part = MakeLibPartRecord(record.file.name);
-    CopyNameField(part.fileName, GS::UniString(record.file.name));
+    // The file's own name, as it was downloaded and is copied.
+    CopyNameField(part.fileName,
+                  GS::UniString(SafeHostFileBase(record.file.name, record.file.extension.size())));
     std::unique_ptr<IO::Location> folder;
     if (GSErrCode code = FindLibraryFolder(folder); code != NoError)
         return code;
@@ -150,7 +156,8 @@ GSErrCode LibPartImporter::RegisterObjectFile(ProductRecord record) {
 }
 
 GSErrCode LibPartImporter::CreateGeneratedLibPart(ProductRecord record) {
-    API_LibPart part = MakeLibPartRecord(record.file.name);
+    // The host names the part's file after its document name.
+    API_LibPart part = MakeLibPartRecord(SafeHostFileBase(record.file.name, GeneratedPartExtensionBytes));
     part.flags = LibPartFlagGenerated;
     const auto productPath = LocalFilePath(record.localFolder, record.file);
     const IO::Location productFile(productPath.value_or(std::string()));
@@ -177,7 +184,7 @@ GSErrCode LibPartImporter::CreateGeneratedLibPart(ProductRecord record) {
     WriteSection(Section2DScript, {"PROJECT2 3, 270, 2" + eol});
 
     // The preview is made of the product file's bytes; the picture gives only its type.
-    if (!record.image.name.empty() && record.image.downloaded && productPath)
+    if (!record.image.name.empty() && record.image.downloaded && record.file.downloaded && productPath)
         AttachPreviewPicture(record.image.extension, part, productFile, true);
     (void)WriteParameterSection(part, record.properties, true);
 
@@ -286,7 +293,7 @@ void GenericImporter::Import(json product) {
         (void)HostApi::WriteReport("Name is not defined", true);
         return;
     }
-    RequireDownloaded(record);
+    // The part is made of fixed scripts: without its file it is generated without a preview.
     RequireParametersFit(record);
     (void)CreateGeneratedLibPart(record);
 }

@@ -12,14 +12,15 @@ inline constexpr Int32 MaxParameterRecords = 32767;
 // The operations shared by the importers whose products end as library parts.
 class LibPartImporter : public BaseImporter {
 public:
-    // Adds the downloaded library container to the library list (every time; the list is not
-    // searched first). Answers 0.
+    // Adds the downloaded library container to the library list unless its location is listed
+    // already. Answers 0.
     static GSErrCode AddLibraryFile(ProductRecord record);
     // Copies the downloaded library-part file into the library folder and registers it, then
     // attaches its preview and writes its parameters. Answers the register operation's code, or
     // FindLibraryFolder's.
     static GSErrCode RegisterObjectFile(ProductRecord record);
-    // Generates a library part with fixed scripts named after the product. Answers 0.
+    // Generates a library part with fixed scripts named after the product (the name made safe as
+    // a file name); its preview is made of the product file when that arrived. Answers 0.
     static GSErrCode CreateGeneratedLibPart(ProductRecord record);
     // The part's parameters followed by a title record per set and a text record per property.
     // `add`: the part is being created; else it is a registered part. False when the section
@@ -30,8 +31,8 @@ public:
                                      bool add);
 
 protected:
-    // Refuse the import (ImportRefused) when the product file did not arrive, or when the
-    // product's parameters alone cannot be held by one list.
+    // Refuse the import (ImportRefused) when the family product's file did not arrive, or when
+    // the product's parameters alone cannot be held by one list.
     static void RequireDownloaded(const ProductRecord& record);
     static void RequireParametersFit(const ProductRecord& record);
 };

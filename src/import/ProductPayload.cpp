@@ -51,10 +51,12 @@ bool IsUnreserved(unsigned char c) {
 
 std::string PercentEncoded(const std::string& text) {
     static const char digits[] = "0123456789ABCDEF";
+    // "." and ".." are path segments that URL libraries resolve away: encoded, they stay the uuid.
+    const bool dotSegment = text == "." || text == "..";
     std::string encoded;
     for (char c : text) {
         const unsigned char u = static_cast<unsigned char>(c);
-        if (IsUnreserved(u)) {
+        if (IsUnreserved(u) && !dotSegment) {
             encoded.push_back(c);
         } else {
             encoded.push_back('%');
@@ -76,8 +78,32 @@ GSErrCode GetLibraryList(GS::Array<API_LibraryInfo>& list, Int32* embeddedIndex)
 
 } // namespace
 
+std::string CutUtf8(const std::string& text, size_t bytes) {
+    if (text.size() <= bytes)
+        return text;
+    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
+        --bytes; // text[bytes] continues the sequence before it
+    return text.substr(0, bytes);
+}
+
+std::string SafeFileBaseName(const std::string& text, size_t extensionBytes) {
+    const size_t room = MaxFileNameBytes > extensionBytes ? MaxFileNameBytes - extensionBytes - 1 : 0;
+    return CutUtf8(SafeFileText(text), room);
+}
+
+std::string SafeHostFileBase(const std::string& name, size_t extensionBytes) {
+    std::string safe = SafeFileBaseName(name, extensionBytes);
+    // A name of dots alone would name a folder.
+    if (safe.find_first_not_of('.') == std::string::npos)
+        safe = SafeFileBaseName("_" + safe, extensionBytes);
+    return safe;
+}
+
 std::optional<std::string> LocalFileName(const std::string& baseName, const std::string& extension) {
-    const std::string name = SafeFileText(baseName) + "." + SafeFileText(extension);
+    const std::string safeExtension = SafeFileText(extension);
+    if (safeExtension.size() >= MaxFileNameBytes)
+        return std::nullopt;
+    const std::string name = SafeFileBaseName(baseName, safeExtension.size()) + "." + safeExtension;
     // "." and ".." name folders, and a name of dots alone is no name a user can see.
     if (name.find_first_not_of('.') == std::string::npos)
         return std::nullopt;
@@ -130,6 +156,11 @@ std::string DownloadProductFile(std::string baseName, std::string uuid, std::str
     const std::string folder = TemporaryFolder();
     if (downloaded != nullptr)
         *downloaded = false;
+    if (uuid.empty()) {
+        DBPrintf("Quorvel: \"%s.%s\" has no file on the file service; nothing downloaded\n", baseName.c_str(),
+                 extension.c_str());
+        return folder;
+    }
     const auto name = LocalFileName(baseName, extension);
     if (!name) {
         DBPrintf("Quorvel: no file name can be made of \"%s.%s\"; nothing downloaded\n", baseName.c_str(),
@@ -138,12 +169,10 @@ std::string DownloadProductFile(std::string baseName, std::string uuid, std::str
     }
     const std::string url = FileServiceAddress(uuid);
     const std::string path = folder + "\\" + *name;
+    // A failed download leaves the target as it was: a file there may be one the project uses
+    // (an imported container is listed at this very path). The importers know it did not arrive.
     const HRESULT result = URLDownloadToFileA(nullptr, url.c_str(), path.c_str(), 0, nullptr);
     if (result != S_OK) {
-        // A file left from an earlier import must not pass for this one.
-        const IO::Location target(path);
-        if (IO::fileSystem.Exists(target))
-            (void)IO::fileSystem.Delete(target); // a file that cannot be removed fails later reads as well
         DBPrintf("Quorvel: download of %s to %s failed (0x%08X)\n", url.c_str(), path.c_str(),
                  unsigned(result));
         return folder;

@@ -35,7 +35,8 @@ ProductRecord ReadProduct(nlohmann::json product);
 
 // Downloads the file service's file `uuid` into the temporary folder ("TEMP", else "/tmp") as
 // <baseName>.<extension> and answers the folder. `downloaded` (when given) tells whether the file
-// is there now; after a failure no file of that name is left in the folder.
+// arrived now. An empty uuid requests nothing; a failed download leaves any file of that name as
+// it was.
 std::string DownloadProductFile(std::string baseName, std::string uuid, std::string extension,
                                 bool* downloaded = nullptr);
 
@@ -46,8 +47,24 @@ std::string DownloadProductFile(std::string baseName, std::string uuid, std::str
 // grow, or the host's code when the library list cannot be read.
 GSErrCode FindLibraryFolder(std::unique_ptr<IO::Location>& location);
 
+// The longest file name, in bytes, that the file systems files are written to take.
+inline constexpr size_t MaxFileNameBytes = 255;
+// The room a host keeps for the extension of a generated part's file (".gsm").
+inline constexpr size_t GeneratedPartExtensionBytes = 3;
+
+// The text cut to at most `bytes` bytes, never inside a UTF-8 sequence.
+std::string CutUtf8(const std::string& text, size_t bytes);
+// A product text made safe as the base of a file name: every character that cannot stand in a
+// file name replaced, and cut (at a character boundary) so that "<base>.<extension>" with an
+// extension of `extensionBytes` bytes fits MaxFileNameBytes.
+std::string SafeFileBaseName(const std::string& text, size_t extensionBytes);
+// A name the host makes a file of (a generated part's document name, a registered part's file
+// name): safe as a file's base name, and never dots alone.
+std::string SafeHostFileBase(const std::string& name, size_t extensionBytes);
+
 // The file name a downloaded file gets: "<name>.<extension>" with every character that cannot
-// stand in a file name replaced; nothing when the result would be no usable name.
+// stand in a file name replaced, cut to fit MaxFileNameBytes; nothing when the result would be
+// no usable name.
 std::optional<std::string> LocalFileName(const std::string& baseName, const std::string& extension);
 std::optional<std::string> LocalFileName(const FileRef& file);
 // localFolder + "\" + the local file name; nothing when the file has no usable name.

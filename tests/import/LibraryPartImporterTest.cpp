@@ -2,6 +2,7 @@
 #include "import/ImportDispatcher.h"
 #include "import/LibPartImporter.h"
 #include "import/ProductPayload.h"
+#include "model/Project.h"
 #include "runtime/Faults.h"
 #include "support/LibraryImportHost.h"
 
@@ -154,19 +155,21 @@ TEST(FamilyImporter, OnlyExactlyGsmAndLcfAct) {
         << "a file that would not be used is not missed";
 }
 
-TEST(FamilyImporter, AContainerIsAddedToTheLibraryListEachTimeItIsImported) {
+TEST(FamilyImporter, AContainerIsListedOnceHoweverOftenItIsImported) {
     LibraryImportHost f;
     f.Serve("f-1", R"({"format":"simhost-container","version":1,"parts":[{"name":"Lamp"},{"name":"Desk"}]})");
     f.Serve("img-1", PictureBytes);
     json product = FamilyProduct("Lights", "application/lcf");
     ASSERT_EQ(Import(product)["Success"], true);
+    f.Serve("f-1", R"({"format":"simhost-container","version":1,"parts":[{"name":"Lamp"},{"name":"Desk"},
+                        {"name":"Shelf"}]})");
     ASSERT_EQ(Import(product)["Success"], true);
     const std::string container = f.temp / "Lights.lcf";
-    ASSERT_EQ(f.Libraries().list.size(), 2u);
+    ASSERT_EQ(f.Libraries().list.size(), 1u);
     EXPECT_EQ(f.Libraries().list[0].path, container);
-    EXPECT_EQ(f.Libraries().list[1].path, container);
+    EXPECT_NE(ReadFile(container).find("Shelf"), std::string::npos) << "the download refreshed the file";
     EXPECT_TRUE(f.Libraries().parts.empty()) << "a container gets no parameters and no preview";
-    EXPECT_EQ(f.Libraries().AllParts().size(), 4u);
+    EXPECT_EQ(f.Libraries().AllParts().size(), 2u) << "each part once";
     EXPECT_FALSE(std::filesystem::exists(f.LibraryFolder())) << "a container needs no library folder";
 }
 
@@ -360,17 +363,71 @@ TEST(ReadProduct, NamesBecomeSafeFileNamesInsideTheDownloadFolder) {
     }
 }
 
-TEST(ReadProduct, ANameOfDotsAloneIsRefusedAndTheImportFails) {
-    for (const std::string name : {".", "..", "..."}) {
+namespace {
+std::vector<std::string> registeredFileNames;
+GSErrCode RecordingRegister(API_AddOnHandle handle, API_LibPart* part) {
+    registeredFileNames.push_back(GS::Utf16ToUtf8(part->fileName));
+    return reinterpret_cast<HostFn::RegisterLibraryPart>(
+        simhost::CurrentHost().table.entries[HostOps[int(HostOp::RegisterLibraryPart)].slot])(handle, part);
+}
+} // namespace
+
+// The host makes files of a generated part's document name and of a registered part's file name:
+// the add-on hands them over safe, as it makes the names of its downloads.
+TEST(LibPartImporters, NamesTheHostMakesFilesOfAreSafe) {
+    const struct {
+        std::string name, safe;
+    } cases[] = {{"a/b:c", "a_b_c"}, {"..", "_.."}, {".", "_."}, {"Chair", "Chair"}};
+    for (const auto& c : cases) {
         LibraryImportHost f;
+        f.Serve("f-1", LibraryPartFile());
         f.Serve("g-1", "OBJ");
-        json product = GenericProduct(name);
-        product["fileForImportContentType"] = "...";
-        product["image"]["name"] = name + "....";
-        EXPECT_EQ(Import(product), json::parse(R"({"Success":false})")) << name;
-        EXPECT_TRUE(f.service.Requests().empty()) << name;
-        EXPECT_TRUE(f.Libraries().parts.empty());
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.temp.path), {}), 0);
+        registeredFileNames.clear();
+        f.ReplaceSlot(HostOp::RegisterLibraryPart, &RecordingRegister);
+        json family = FamilyProduct(c.name);
+        family.erase("image");
+        ASSERT_EQ(Import(family)["Success"], true) << c.name;
+        EXPECT_EQ(registeredFileNames, std::vector<std::string>{c.safe}) << c.name;
+        json generic = GenericProduct(c.name);
+        generic["fileForImportContentType"] = "...";
+        generic["image"]["name"] = c.name + "....";
+        ASSERT_EQ(Import(generic)["Success"], true) << c.name;
+        ASSERT_FALSE(f.Libraries().parts.empty()) << c.name;
+        EXPECT_EQ(f.Libraries().parts.back().name, c.safe) << "the generated part's document name";
+    }
+}
+
+// The longest names fit the file system whole; longer ones are cut, never inside a character,
+// so that the downloaded file and the registered copy are written.
+TEST(ReadProduct, NamesUpToTheFileSystemsLimitDownloadAndLongerOnesAreCut) {
+    const std::string u = "\xC3\xBC"; // two bytes
+    auto repeat = [](const std::string& piece, size_t times) {
+        std::string text;
+        for (size_t i = 0; i < times; ++i)
+            text += piece;
+        return text;
+    };
+    const struct {
+        std::string name;
+        std::string file; // as downloaded and registered
+    } cases[] = {
+        {std::string(251, 'n'), std::string(251, 'n') + ".GSM"},
+        {std::string(252, 'n'), std::string(251, 'n') + ".GSM"},
+        {std::string(240, 'n'), std::string(240, 'n') + ".GSM"},
+        {"a" + repeat(u, 130), "a" + repeat(u, 125) + ".GSM"}, // the cut falls between two characters
+        {repeat(u, 200), repeat(u, 125) + ".GSM"},             // the cut would fall inside the 126th
+    };
+    for (const auto& c : cases) {
+        LibraryImportHost f;
+        f.Serve("f-1", LibraryPartFile());
+        json product = FamilyProduct(c.name);
+        product.erase("image");
+        ASSERT_EQ(Import(product)["Success"], true) << c.name.size();
+        EXPECT_EQ(ReadFile(f.temp / c.file), LibraryPartFile()) << c.name.size();
+        ASSERT_EQ(f.Libraries().parts.size(), 1u) << c.name.size();
+        EXPECT_EQ(f.Libraries().parts[0].file, f.LibraryFolder() + "/" + c.file);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.temp.path), {}), 1)
+            << "no temporary file is left";
     }
 }
 
@@ -379,6 +436,9 @@ TEST(ReadProduct, TheUuidIsPercentEncodedInTheAddress) {
     EXPECT_EQ(FileServiceAddress("3f2b9c1e-0d4a-4b7e-9f00-aa11bb22cc33"),
               "http://127.0.0.1:1/api/v1/files/3f2b9c1e-0d4a-4b7e-9f00-aa11bb22cc33");
     EXPECT_EQ(FileServiceAddress("A-z_0.9~"), "http://127.0.0.1:1/api/v1/files/A-z_0.9~");
+    EXPECT_EQ(FileServiceAddress("."), "http://127.0.0.1:1/api/v1/files/%2E") << "not resolved away";
+    EXPECT_EQ(FileServiceAddress(".."), "http://127.0.0.1:1/api/v1/files/%2E%2E");
+    EXPECT_EQ(FileServiceAddress("..."), "http://127.0.0.1:1/api/v1/files/...");
     EXPECT_EQ(FileServiceAddress("a b/c?d#e%f&\xC3\xBC"),
               "http://127.0.0.1:1/api/v1/files/a%20b%2Fc%3Fd%23e%25f%26%C3%BC");
 
@@ -395,33 +455,72 @@ TEST(ReadProduct, TheUuidIsPercentEncodedInTheAddress) {
 
 // ---- Failed downloads
 
-TEST(FamilyImporter, AFailedDownloadLeavesNoFileAndFailsTheImport) {
+// A file at the download's target may be one the project uses: a container imported before is
+// listed at that very path. A failed download keeps it; a family product whose file did not
+// arrive fails.
+TEST(FamilyImporter, AFailedDownloadKeepsTheFileThereAndFailsTheImport) {
     LibraryImportHost f;
+    const std::string container =
+        R"({"format":"simhost-container","version":1,"parts":[{"name":"Lamp"},{"name":"Desk"}]})";
+    f.Serve("f-1", container);
+    json lights = FamilyProduct("Lights", "application/lcf");
+    ASSERT_EQ(Import(lights)["Success"], true);
     WriteFile(f.temp / "Chair.GSM", LibraryPartFile()); // from an earlier import
-    f.Serve("img-1", PictureBytes);
+    std::filesystem::remove(f.served / "f-1");          // the file service no longer has it
+
     EXPECT_EQ(Import(FamilyProduct()), json::parse(R"({"Success":false})"));
-    EXPECT_FALSE(std::filesystem::exists(f.temp / "Chair.GSM"))
-        << "a stale file must not pass for the new one";
-    EXPECT_TRUE(f.Libraries().parts.empty());
-    EXPECT_TRUE(f.Libraries().list.empty());
+    EXPECT_EQ(ReadFile(f.temp / "Chair.GSM"), LibraryPartFile());
+    EXPECT_TRUE(f.Libraries().parts.empty()) << "a file that did not arrive is not registered";
     const auto lines = f.h.TakeDebugLines();
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
         return l.find("download of") != std::string::npos && l.find("/api/v1/files/f-1") != std::string::npos;
     }));
 
-    json container = FamilyProduct("Lights", "application/lcf");
-    EXPECT_EQ(Import(container), json::parse(R"({"Success":false})"));
-    EXPECT_TRUE(f.Libraries().list.empty());
+    EXPECT_EQ(Import(lights), json::parse(R"({"Success":false})"));
+    EXPECT_EQ(ReadFile(f.temp / "Lights.lcf"), container) << "the listed container stays";
+    ASSERT_EQ(f.Libraries().list.size(), 1u);
+    EXPECT_EQ(f.Libraries().AllParts().size(), 2u);
+    EXPECT_EQ(simhost::ProjectFromJson(simhost::ProjectToJson(f.h.host.project), "saved")
+                  .libraries.AllParts()
+                  .size(),
+              2u)
+        << "reopened, its parts can still be placed";
 }
 
-TEST(GenericImporter, AFailedProductFileGeneratesNothing) {
-    LibraryImportHost f;
-    WriteFile(f.temp / "Crate.obj", "stale");
-    f.Serve("img-2", PictureBytes);
-    EXPECT_EQ(Import(GenericProduct()), json::parse(R"({"Success":false})"));
-    EXPECT_TRUE(f.Libraries().parts.empty());
-    EXPECT_FALSE(std::filesystem::exists(f.temp / "Crate.obj"));
-    EXPECT_EQ(f.h.host.counters.Of("CreateLibraryPart"), 0u);
+// The generated part is made of fixed scripts; the product file only gives the preview.
+TEST(GenericImporter, AGenericProductIsGeneratedWhetherOrNotItsFileArrives) {
+    const struct {
+        const char* what;
+        json uuid; // fileForImportUuid; absent when discarded
+        bool served;
+        size_t requests;
+    } cases[] = {
+        {"the file is served", "g-1", true, 2},
+        {"the file is not available", "g-1", false, 2},
+        {"no file: null", nullptr, false, 1},
+        {"no file: absent", json::value_t::discarded, false, 1},
+    };
+    for (const auto& c : cases) {
+        LibraryImportHost f;
+        WriteFile(f.temp / "Crate.obj", "stale");
+        f.Serve("img-2", PictureBytes);
+        if (c.served)
+            f.Serve("g-1", "OBJ");
+        json product = GenericProduct();
+        if (c.uuid.is_discarded())
+            product.erase("fileForImportUuid");
+        else
+            product["fileForImportUuid"] = c.uuid;
+        ASSERT_EQ(Import(product)["Success"], true) << c.what;
+        ASSERT_EQ(f.Libraries().parts.size(), 1u) << c.what;
+        const simhost::LibraryPart& part = f.Libraries().parts[0];
+        EXPECT_EQ(part.name, "Crate");
+        EXPECT_EQ(part.FindSection(FourCC("3DSC")) != nullptr, true) << c.what;
+        EXPECT_EQ(part.FindSection(FourCC("GIFF")) != nullptr, c.served) << "a preview only of a new file";
+        EXPECT_EQ(Describe(*part.parameters).back(), "12 Q7_QV_UUID|QV_UUID|gen-1|1") << c.what;
+        EXPECT_EQ(f.service.Requests().size(), c.requests) << "a null uuid requests nothing: " << c.what;
+        EXPECT_EQ(ReadFile(f.temp / "Crate.obj"), c.served ? "OBJ" : "stale") << c.what;
+    }
 }
 
 TEST(LibPartImporters, AFailedPictureLeavesThePartWithoutPreview) {
@@ -437,7 +536,7 @@ TEST(LibPartImporters, AFailedPictureLeavesThePartWithoutPreview) {
         EXPECT_EQ(Describe(*part.parameters).back(),
                   "12 Q7_QV_UUID|QV_UUID|" + std::string(part.name == "Chair" ? "prod-1" : "gen-1") + "|1");
     }
-    EXPECT_FALSE(std::filesystem::exists(f.temp / "photo.png"));
+    EXPECT_EQ(ReadFile(f.temp / "photo.png"), "stale picture") << "kept, and not used";
 }
 
 // ---- Fixed-size fields
@@ -488,7 +587,7 @@ TEST(GenericImporter, ALongNameGoesWholeIntoTheSectionsAndCutIntoTheRecord) {
     ASSERT_EQ(LibPartImporter::CreateGeneratedLibPart(record), NoError);
     ASSERT_EQ(f.Libraries().parts.size(), 1u);
     const auto& part = f.Libraries().parts[0];
-    EXPECT_EQ(part.name, std::string(255, 'L'));
+    EXPECT_EQ(part.name, std::string(251, 'L')) << "with its extension, a file name of 255 bytes";
     EXPECT_EQ(part.sections.at(0).bytes, std::string(1500, 'L'));
     EXPECT_EQ(part.sections.at(2).bytes, std::string(1500, 'L'));
 }
