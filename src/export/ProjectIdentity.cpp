@@ -39,9 +39,11 @@ std::string GetProjectGuid() {
     }
     GS::UniString key = GS::UniString("autotext-") + identity.ToUniString();
     GS::UniString value = identity.ToUniString();
-    GSErrCode setResult = HostApi::UtilityRequest(GSType(Selector::SAAT), &key, &value, nullptr, nullptr);
-    result = value.ToCStr();
-    if (setResult != NoError)
+    if (HostApi::UtilityRequest(GSType(Selector::SAAT), &key, &value, nullptr, nullptr) != NoError) {
+        // The project holds the identity with the value it was created with; this GUID, never
+        // stored, would be answered once and then change.
         DBPrintf("APIAny_SetAnAutoTextID function failed.\n");
-    return result;
+        return std::string();
+    }
+    return value.ToCStr();
 }
