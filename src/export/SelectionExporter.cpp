@@ -36,7 +36,6 @@ nlohmann::json SelectionEntry::ToJson() const {
 }
 
 nlohmann::json SelectionExporter::BuildSelection() {
-    SelectionEntry entry;
     nlohmann::json selection = nlohmann::json::array();
 
     API_SelectionInfo info{};
@@ -48,6 +47,9 @@ nlohmann::json SelectionExporter::BuildSelection() {
     }
 
     for (const API_Neig& neig : selected) {
+        // Each element starts from the initial texts: a failed look-up must not show the
+        // previous element's.
+        SelectionEntry entry;
         API_ElemHead header{};
         header.guid = neig.guid;
         // The look-ups are not examined: a failed one leaves its field as it was.

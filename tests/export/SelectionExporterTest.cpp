@@ -87,32 +87,27 @@ TEST(SelectionExport, OnlyTheThreeExactTypeNamesHaveTheirOwnThumbnail) {
     }
 }
 
-TEST(SelectionExport, AFailedLookUpKeepsTheTextsOfTheElementBefore) {
+// Each element's entry holds its own texts: a look-up that fails leaves its field as it began,
+// never the element before's.
+TEST(SelectionExport, AFailedLookUpLeavesItsFieldAtItsInitialText) {
     InProcessHost h;
     GS::Guid wall = AddElement(h.host, ElemTypeWall, "W1");
     GS::Guid gone = AddElement(h.host, ElemTypeSlab, "S1");
+    GS::Guid odd = AddElement(h.host, 3, "X1"); // a type the host has no name for
     GS::Guid roof = AddElement(h.host, ElemTypeRoof, "R1");
-    h.host.project.selection.guids = {wall, gone, roof};
+    h.host.project.selection.guids = {wall, gone, odd, roof};
     // The second element disappears behind the selection's back: every look-up of it fails.
     auto& store = h.host.project.elements.elements;
     store.erase(store.begin() + 1);
 
     json selection = json::parse(GetSelectionText().ToCStr());
-    ASSERT_EQ(selection.size(), 3u);
-    EXPECT_EQ(selection[1], selection[0]) << "type, titles and with them the wall icon carried over";
-    EXPECT_EQ(selection[1]["thumbnail"], WallIcon);
-    EXPECT_EQ(selection[2]["title"], "R1");
-    EXPECT_EQ(selection[2]["type"], "Roof");
-}
-
-TEST(SelectionExport, AFailedNameLookUpKeepsOnlyTheName) {
-    InProcessHost h;
-    GS::Guid wall = AddElement(h.host, ElemTypeWall, "W1");
-    GS::Guid odd = AddElement(h.host, 3, "X1"); // a type the host has no name for
-    h.host.project.selection.guids = {wall, odd};
-    json selection = json::parse(GetSelectionText().ToCStr());
-    ASSERT_EQ(selection.size(), 2u);
-    EXPECT_EQ(selection[1]["type"], "Wall");
-    EXPECT_EQ(selection[1]["full_title"], "X1");
-    EXPECT_EQ(selection[1]["title"], "X1");
+    ASSERT_EQ(selection.size(), 4u);
+    EXPECT_EQ(selection[1], json::parse(R"({"full_title":"","thumbnail":"/images/icons/icon-family.svg",
+                                           "title":"","type":"","url":"#"})"));
+    EXPECT_EQ(selection[2]["type"], "") << "no name for its type, and not the wall's";
+    EXPECT_EQ(selection[2]["thumbnail"], FamilyIcon);
+    EXPECT_EQ(selection[2]["full_title"], "X1");
+    EXPECT_EQ(selection[2]["title"], "X1");
+    EXPECT_EQ(selection[3]["title"], "R1");
+    EXPECT_EQ(selection[3]["type"], "Roof");
 }
