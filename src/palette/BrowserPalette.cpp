@@ -24,9 +24,12 @@ void SetCheckMark(bool checked) {
     item.menuResID = AddOnMenuId;
     item.itemIndex = 1;
     UInt32 flags = 0;
-    // The menu requests' results are not examined: a missing check mark is cosmetic.
-    (void)HostApi::InterfaceRequest(GSType(Selector::GMIF), &item, &flags, nullptr, nullptr, nullptr);
+    // Flags that were not read are not written back: the item's other flags would be wiped.
+    if (HostApi::InterfaceRequest(GSType(Selector::GMIF), &item, &flags, nullptr, nullptr, nullptr) !=
+        NoError)
+        return;
     flags = checked ? (flags | MenuItemChecked) : (flags & ~MenuItemChecked);
+    // Not examined: a missing check mark is cosmetic.
     (void)HostApi::InterfaceRequest(GSType(Selector::SMIF), &item, &flags, nullptr, nullptr, nullptr);
 }
 

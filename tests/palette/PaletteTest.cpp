@@ -58,6 +58,26 @@ TEST(Palette, TheMenuCommandTogglesOneInstance) {
     EXPECT_TRUE(first->IsVisible());
 }
 
+// The check mark is one bit of the item's flags; the others are the host's and stay as they are,
+// also when the flags cannot be read.
+TEST(Palette, TheCheckMarkChangesOnlyItsOwnBitOfFlagsThatWereRead) {
+    const UInt32 others = 0x41;
+    for (bool readFails : {false, true}) {
+        InProcessHost h;
+        UInt32& flags = h.host.addOn.FindMenu(32500)->items[0].flags;
+        flags = others;
+        if (readFails)
+            h.host.faults.Set({HostOp::InterfaceRequest, GSType(Selector::GMIF)}, ErrGeneral);
+        EXPECT_EQ(Menu(32500, 1), NoError);
+        EXPECT_TRUE(GetPalette().IsVisible());
+        EXPECT_EQ(flags, readFails ? others : (others | MenuItemChecked)) << readFails;
+        EXPECT_EQ(Menu(32500, 1), NoError);
+        EXPECT_FALSE(GetPalette().IsVisible());
+        EXPECT_EQ(flags, others) << readFails;
+        EXPECT_EQ(h.host.counters.Of("InterfaceRequest.SMIF"), readFails ? 0u : 2u);
+    }
+}
+
 TEST(Palette, HostMessagesActOnlyInTheirStates) {
     InProcessHost h;
     bool answer = true;
