@@ -7,6 +7,16 @@ constexpr Int32 LibPartKindObject = 4;
 constexpr UInt16 LibPartFlagGenerated = 0x0100;
 constexpr int LibPartNameUnits = 256;
 
+// Section codes of a library part.
+constexpr GSType SectionComment = FourCC("CTXT");
+constexpr GSType SectionKeywords = FourCC("KWRD");
+constexpr GSType SectionCopyright = FourCC("CPYR");
+constexpr GSType SectionMasterScript = FourCC("1DSC");
+constexpr GSType Section3DScript = FourCC("3DSC");
+constexpr GSType Section2DScript = FourCC("2DSC");
+constexpr GSType SectionPreview = FourCC("GIFF"); // "image/<type>", a NUL, the picture's bytes
+constexpr GSType SectionParameters = FourCC("PARD");
+
 struct API_LibPart {
     Int32 typeID;
     Int32 index; // from 1

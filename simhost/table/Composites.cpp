@@ -137,6 +137,37 @@ GSErrCode ops::ModifyAttributeWithDefinitions(API_AddOnHandle handle, API_Attrib
     return NoError;
 }
 
+GSErrCode ops::GetAttributeDefinitions(API_AddOnHandle, const API_AttributeHeader* attribute,
+                                       API_AttributeDefinitions* definitions) {
+    if (attribute == nullptr || definitions == nullptr || attribute->typeID != AttrTypeComposite)
+        return ErrBadParameter;
+    AttributeStore& store = CurrentHost().project.attributes;
+    if (attribute->index < 0 || size_t(attribute->index) > store.composites.size())
+        return ErrBadIndex;
+    const Composite* c = ResolveComposite(store, attribute);
+    if (c == nullptr)
+        return ErrNotFound;
+    GSHandle skins = BMAllocateHandle(Int64(c->skins.size() * sizeof(API_CompositeSkin)), ALLOCATE_CLEAR, 0);
+    GSHandle lines = BMAllocateHandle(Int64(c->lines.size() * sizeof(API_CompositeLine)), ALLOCATE_CLEAR, 0);
+    if (skins == nullptr || lines == nullptr) {
+        BMKillHandle(&skins);
+        BMKillHandle(&lines);
+        return ErrOutOfMemory;
+    }
+    auto* skinEntries = reinterpret_cast<API_CompositeSkin*>(*skins);
+    for (size_t i = 0; i < c->skins.size(); ++i)
+        skinEntries[i] = {c->skins[i].buildingMaterial, c->skins[i].framePen, c->skins[i].flags,
+                          c->skins[i].thickness};
+    auto* lineEntries = reinterpret_cast<API_CompositeLine*>(*lines);
+    for (size_t i = 0; i < c->lines.size(); ++i) {
+        lineEntries[i].lineType = c->lines[i].lineType;
+        lineEntries[i].linePen = c->lines[i].linePen;
+    }
+    definitions->compositeSkins = skins;
+    definitions->compositeLines = lines;
+    return NoError;
+}
+
 GSErrCode ops::SetAttributeUserData(API_AddOnHandle, const API_AttributeHeader* attribute,
                                     const API_AttributeUserData* data) {
     if (attribute == nullptr || data == nullptr)

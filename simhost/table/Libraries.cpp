@@ -15,8 +15,6 @@ using nlohmann::json;
 
 namespace {
 
-constexpr GSType SectionParameters = FourCC("PARD");
-constexpr GSType SectionPreview = FourCC("GIFF");
 constexpr Int32 SpecialFolderUserLibrary = 6;
 
 bool IsFolder(const std::string& path) {

@@ -40,29 +40,14 @@ void ForEachTaggedMaterial(const std::function<void(Int32 index, std::string uui
     }
 }
 
-// The record of a tagged attribute, with its figures from the scan.
-ProductUsage AttributeUsage(UsageScan& scan, Int32 type, Int32 index, std::string uuid) {
-    ProductUsage usage;
-    usage.Uuid = std::move(uuid);
-    usage.TotalArea = scan.SumAttributeArea(type, index);
-    usage.NumOfElements = scan.CountAttributeUses(type, index);
-    usage.SuplierData = false;
-    return usage;
-}
-
 } // namespace
 
-ProductUsageList ListTaggedMaterials(UsageScan& scan) {
-    ProductUsageList list;
+std::vector<TaggedItem> FindTaggedMaterials() {
+    std::vector<TaggedItem> items;
     ForEachTaggedMaterial([&](Int32 index, std::string uuid) {
-        list.push_back(AttributeUsage(scan, AttrTypeBuildingMaterial, index, std::move(uuid)));
+        items.push_back({AttrTypeBuildingMaterial, index, std::move(uuid)});
     });
-    return list;
-}
-
-ProductUsageList ListTaggedMaterials() {
-    UsageScan scan;
-    return ListTaggedMaterials(scan);
+    return items;
 }
 
 Int32 CountTaggedMaterials() {
@@ -71,11 +56,11 @@ Int32 CountTaggedMaterials() {
     return records;
 }
 
-ProductUsageList ListTaggedComposites(UsageScan& scan) {
-    ProductUsageList list;
+std::vector<TaggedItem> FindTaggedComposites() {
+    std::vector<TaggedItem> items;
     Int32 count = 0;
     if (HostApi::GetAttributeCount(AttrTypeComposite, &count) != NoError)
-        return list;
+        return items;
     for (Int32 i = 1; i <= count; ++i) {
         API_Attribute attribute{};
         attribute.header.typeID = AttrTypeComposite;
@@ -99,29 +84,60 @@ ProductUsageList ListTaggedComposites(UsageScan& scan) {
         if (uuid.empty())
             continue;
         DBPrintf("Type - %i\n", int(i));
-        list.push_back(AttributeUsage(scan, AttrTypeComposite, i, std::move(uuid)));
+        items.push_back({AttrTypeComposite, i, std::move(uuid)});
+    }
+    return items;
+}
+
+void Track(UsageScan& scan, const std::vector<TaggedItem>& items) {
+    for (const auto& item : items)
+        scan.Track(item.type, item.index);
+}
+
+ProductUsageList UsageOf(UsageScan& scan, const std::vector<TaggedItem>& items) {
+    ProductUsageList list;
+    for (const auto& item : items) {
+        ProductUsage usage;
+        usage.Uuid = item.uuid;
+        usage.TotalArea = scan.SumAttributeArea(item.type, item.index);
+        usage.NumOfElements = scan.CountAttributeUses(item.type, item.index);
+        usage.SuplierData = false;
+        list.push_back(std::move(usage));
     }
     return list;
 }
 
-ProductUsageList ListTaggedComposites() {
+namespace {
+
+ProductUsageList ListWithOwnScan(const std::vector<TaggedItem>& items) {
     UsageScan scan;
-    return ListTaggedComposites(scan);
+    Track(scan, items);
+    return UsageOf(scan, items);
 }
 
-ProductUsageList ListTaggedLibraryParts() {
-    ProductUsageList list;
+} // namespace
+
+ProductUsageList ListTaggedMaterials() {
+    return ListWithOwnScan(FindTaggedMaterials());
+}
+
+ProductUsageList ListTaggedComposites() {
+    return ListWithOwnScan(FindTaggedComposites());
+}
+
+std::vector<TaggedItem> FindTaggedLibraryParts() {
+    std::vector<TaggedItem> items;
     Int32 count = 0;
     if (HostApi::GetLibraryPartCount(&count) != NoError)
-        return list;
-    const std::string tagName = std::string("Q7_") + ProductTagName;
+        return items;
+    const std::string tagName = std::string(ParameterNamePrefix) + ProductTagName;
     for (Int32 i = 1; i <= count; ++i) {
         API_LibPart part{};
         part.index = i;
         if (HostApi::GetLibraryPart(&part) != NoError)
             continue;
         API_LibPartSection header{};
-        header.sectType = FourCC("PARD");
+        header.sectType = SectionParameters;
         HostHandle section; // only whether the part has parameters counts
         if (HostApi::GetLibraryPartSection(i, &header, section.Out(), nullptr, nullptr) != NoError)
             continue;
@@ -134,14 +150,23 @@ ProductUsageList ListTaggedLibraryParts() {
             std::string uuid = ParameterText(parameters[n]);
             if (uuid.empty())
                 continue; // the tag set's title record
-            ProductUsage usage;
-            usage.Uuid = std::move(uuid);
-            Int32 uses = 0;
-            usage.NumOfElements = HostApi::GetLibraryPartUseCount(i, &uses) == NoError && uses > 0 ? uses : 0;
-            usage.TotalArea = 0.0;
-            usage.SuplierData = false;
-            list.push_back(std::move(usage));
+            items.push_back({TaggedLibraryPart, i, std::move(uuid)});
         }
+    }
+    return items;
+}
+
+ProductUsageList ListTaggedLibraryParts() {
+    ProductUsageList list;
+    for (const auto& item : FindTaggedLibraryParts()) {
+        ProductUsage usage;
+        usage.Uuid = item.uuid;
+        Int32 uses = 0;
+        usage.NumOfElements =
+            HostApi::GetLibraryPartUseCount(item.index, &uses) == NoError && uses > 0 ? uses : 0;
+        usage.TotalArea = 0.0;
+        usage.SuplierData = false;
+        list.push_back(std::move(usage));
     }
     return list;
 }

@@ -23,12 +23,16 @@ nlohmann::json ProjectInfoExporter::BuildProjectInfo() {
     nlohmann::json info;
     info["Overview"] = lastOverview;
 
-    // One walk over the elements serves the materials and the composites alike; library parts
-    // take their use counts from the host.
+    // One walk over the elements serves the materials and the composites alike, so both are
+    // found before it; library parts take their use counts from the host.
+    const std::vector<TaggedItem> materials = FindTaggedMaterials();
+    const std::vector<TaggedItem> composites = FindTaggedComposites();
     UsageScan scan;
+    Track(scan, materials);
+    Track(scan, composites);
     std::map<std::string, ProductUsageList> lists;
-    lists["Materials"] = ListTaggedMaterials(scan);
-    lists["Types"] = ListTaggedComposites(scan);
+    lists["Materials"] = UsageOf(scan, materials);
+    lists["Types"] = UsageOf(scan, composites);
     lists["Families"] = ListTaggedLibraryParts();
 
     info["ImportedData"] = {{"Materials", nlohmann::json::array()},

@@ -16,15 +16,6 @@ using nlohmann::json;
 
 namespace {
 
-constexpr GSType SectionComment = FourCC("CTXT");
-constexpr GSType SectionKeywords = FourCC("KWRD");
-constexpr GSType SectionCopyright = FourCC("CPYR");
-constexpr GSType SectionMasterScript = FourCC("1DSC");
-constexpr GSType Section3DScript = FourCC("3DSC");
-constexpr GSType Section2DScript = FourCC("2DSC");
-constexpr GSType SectionPreview = FourCC("GIFF");
-constexpr GSType SectionParameters = FourCC("PARD");
-
 constexpr Int16 TextParameterFlags = 1;
 // The fixed sizes given to a part whose own cannot be read: one metre each.
 constexpr double DefaultPartSize = 1.0;
@@ -62,7 +53,7 @@ void WriteSection(GSType code, std::initializer_list<std::string> pieces) {
 void FillTitleRecord(API_AddParType& record, const std::string& setName) {
     record.typeID = ParamTypeTitle;
     record.typeMod = ParamModifierSingle;
-    (void)CHTruncate(("Q7_" + setName).c_str(), record.name, ParamNameSize);
+    (void)CHTruncate((ParameterNamePrefix + setName).c_str(), record.name, ParamNameSize);
     CopyUnits(record.description, GS::UniString(setName).View());
     record.flags = 0;
 }
@@ -70,7 +61,7 @@ void FillTitleRecord(API_AddParType& record, const std::string& setName) {
 void FillTextRecord(API_AddParType& record, const std::string& name, const std::string& value) {
     record.typeID = ParamTypeText;
     record.typeMod = ParamModifierSingle;
-    (void)CHTruncate(("Q7_" + name).c_str(), record.name, ParamNameSize);
+    (void)CHTruncate((ParameterNamePrefix + name).c_str(), record.name, ParamNameSize);
     CopyUnits(record.description, GS::UniString(name).View());
     record.flags = TextParameterFlags;
     CopyUnits(record.value.text, GS::UniString(value).View());

@@ -30,6 +30,9 @@ private:
     Int32 count = 0;
 };
 
+// What the names of the parameters made of a product's property sets and properties begin with.
+inline const std::string ParameterNamePrefix = "Q7_";
+
 // The record's NUL-terminated name (at most the 32-byte field).
 std::string ParameterName(const API_AddParType& record);
 // The record's text value as 8-bit text: empty for other than single text records.

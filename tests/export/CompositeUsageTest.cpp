@@ -1,5 +1,6 @@
 // Tagged composite structures and how the project's elements use them.
 #include "export/ProductUsage.h"
+#include "export/ProjectInfoExporter.h"
 #include "gs/MemoryManager.h"
 #include "import/ImportDispatcher.h"
 #include "model/Project.h"
@@ -74,6 +75,8 @@ TEST(CompositeUsage, TaggedCompositesAreListedWithTheWallsPlacedWithThem) {
 
     // The layers' materials see the skins' entries.
     UsageScan scan;
+    scan.Track(AttrTypeBuildingMaterial, 4);
+    scan.Track(AttrTypeComposite, 4);
     EXPECT_EQ(scan.CountAttributeUses(AttrTypeBuildingMaterial, 4), 2)
         << "material 4 is a skin of both walls";
     EXPECT_EQ(scan.SumAttributeArea(AttrTypeBuildingMaterial, 4), 7.5);
@@ -105,15 +108,16 @@ TEST(CompositeUsage, AMaterialAndACompositeOfTheSameIndexCountOnlyTheirOwnUses) 
     h.host.project.elements.elements.push_back(slab);
     PlaceWall(h, 1, 3.0);
 
-    UsageScan scan;
-    const ProductUsageList materials = ListTaggedMaterials(scan);
+    const ProductUsageList materials = ListTaggedMaterials();
     ASSERT_EQ(materials.size(), 1u);
     EXPECT_EQ(materials[0].Uuid, "m-1");
     EXPECT_EQ(materials[0].NumOfElements, 2) << "the slab's reference and the wall's Clay skin";
     EXPECT_EQ(materials[0].TotalArea, 5.0);
-    EXPECT_EQ(scan.CountAttributeUses(AttrTypeBuildingMaterial, 2), 1) << "Wool: the wall's skin";
-    EXPECT_EQ(scan.SumAttributeArea(AttrTypeBuildingMaterial, 2), 3.0);
-    const ProductUsageList composites = ListTaggedComposites(scan);
+    UsageScan wool;
+    wool.Track(AttrTypeBuildingMaterial, 2);
+    EXPECT_EQ(wool.CountAttributeUses(AttrTypeBuildingMaterial, 2), 1) << "Wool: the wall's skin";
+    EXPECT_EQ(wool.SumAttributeArea(AttrTypeBuildingMaterial, 2), 3.0);
+    const ProductUsageList composites = ListTaggedComposites();
     ASSERT_EQ(composites.size(), 1u);
     EXPECT_EQ(composites[0].Uuid, "12");
     EXPECT_EQ(composites[0].NumOfElements, 1) << "the wall only, not the slab of material 1";
@@ -126,11 +130,12 @@ TEST(CompositeUsage, OneScanServesMaterialsAndComposites) {
     ImportComposite("Outer", 12);
     for (int i = 0; i < 4; ++i)
         PlaceWall(h, 1, 1.0);
+    RunImport(GS::UniString(
+        R"({"importType":"MATERIAL_IMPORT","name":"Clay","uuid":"m-1","supplier":{"name":"S"}})"));
     h.host.counters.Reset();
-    UsageScan scan;
-    EXPECT_EQ(ListTaggedComposites(scan).size(), 1u);
-    (void)ListTaggedMaterials(scan);
-    EXPECT_EQ(ListTaggedComposites(scan).at(0).NumOfElements, 4);
+    const json info = json::parse(GetProjectInfoText().ToCStr())["ImportedData"];
+    EXPECT_EQ(info["Types"].at(0)["NumOfElements"], 4);
+    EXPECT_EQ(info["Materials"].at(0)["NumOfElements"], 0);
     EXPECT_EQ(h.host.counters.Of("GetElementQuantities"), 4u) << "each element once";
     EXPECT_EQ(h.host.counters.Of("ListElementsByType"), 3u);
 }

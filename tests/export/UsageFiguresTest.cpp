@@ -106,7 +106,10 @@ void DrawProject(InProcessHost& h, std::mt19937& random) {
 
 } // namespace
 
+// The export measures only the elements that may use a tagged item; its figures are those of a
+// walk that measures every element, and of a scan made for each item alone.
 TEST(UsageFigures, TheOneWalkGivesThePerItemScansFiguresOnRandomProjects) {
+    UInt64 skipped = 0;
     for (unsigned seed = 1; seed <= 40; ++seed) {
         InProcessHost h;
         std::mt19937 random(seed);
@@ -116,5 +119,18 @@ TEST(UsageFigures, TheOneWalkGivesThePerItemScansFiguresOnRandomProjects) {
                               {"Types", UsageJson(reference::ListTaggedComposites())},
                               {"Families", UsageJson(ListTaggedLibraryParts())}};
         ASSERT_EQ(exported.dump(), perItem.dump()) << "seed " << seed;
+
+        const auto materials = FindTaggedMaterials();
+        const auto composites = FindTaggedComposites();
+        UsageScan users, every(UsageScan::Measure::EveryElement);
+        for (UsageScan* scan : {&users, &every}) {
+            Track(*scan, materials);
+            Track(*scan, composites);
+        }
+        EXPECT_EQ(UsageJson(UsageOf(users, materials)).dump(), UsageJson(UsageOf(every, materials)).dump());
+        EXPECT_EQ(UsageJson(UsageOf(users, composites)).dump(), UsageJson(UsageOf(every, composites)).dump());
+        EXPECT_EQ(users.UsersOfTracked(), every.UsersOfTracked()) << "seed " << seed;
+        skipped += every.MeasuredElements() - users.MeasuredElements();
     }
+    EXPECT_GT(skipped, 0u) << "the projects drawn have elements that use no tagged item";
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <tuple>
 
 using nlohmann::json;
 using testing_support::InProcessHost;
@@ -205,6 +206,28 @@ TEST(SimhostComposites, ACreatedCompositeKeepsItsSkinsAndLinesAndReadsBack) {
             EXPECT_EQ(a.header.guid, r.attribute.header.guid);
             EXPECT_EQ(a.composite.totalThickness, 0.06);
         }
+        // The blocks come apart, as new handles of the caller's.
+        API_AttributeDefinitions definitions{};
+        ASSERT_EQ(HostApi::GetAttributeDefinitions(&a.header, &definitions), NoError) << read.found;
+        HostHandle skins, lines;
+        *skins.Out() = definitions.compositeSkins;
+        *lines.Out() = definitions.compositeLines;
+        ASSERT_EQ(BMGetHandleSize(skins.Get()), Int64(a.composite.nSkins * sizeof(API_CompositeSkin)));
+        ASSERT_EQ(BMGetHandleSize(lines.Get()), Int64(a.composite.nLines * sizeof(API_CompositeLine)));
+        if (read.found == 1) {
+            EXPECT_EQ(skins.As<API_CompositeSkin>()[2].buildingMaterial, 3);
+            EXPECT_EQ(skins.As<API_CompositeSkin>()[2].thickness, 0.03);
+            EXPECT_EQ(lines.As<API_CompositeLine>()[3].linePen, 2);
+        }
+    }
+    API_AttributeHeader header{};
+    API_AttributeDefinitions definitions{};
+    for (const auto& [type, index, code] :
+         {std::tuple{AttrTypeComposite, 3, ErrBadIndex}, {AttrTypeBuildingMaterial, 1, ErrBadParameter}}) {
+        header.typeID = type;
+        header.index = index;
+        EXPECT_EQ(HostApi::GetAttributeDefinitions(&header, &definitions), code);
+        EXPECT_EQ(definitions.compositeSkins, nullptr) << "nothing handed out";
     }
 }
 
