@@ -86,6 +86,7 @@ json CarryOutStep(StepContext& context, const json& step) {
 }
 
 HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
+    host.costs = options.costs;
     try {
         if (!options.project.empty())
             host.project = LoadProjectFile(options.project);
@@ -146,7 +147,7 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
     }
 
     std::unique_ptr<HostedAddOn> hosted =
-        StartHostedAddOn({options.project, options.addOn, options.filesFolder}, err);
+        StartHostedAddOn({options.project, options.addOn, options.filesFolder, options.costs}, err);
     if (!hosted)
         return 1;
     Host& host = hosted->host;

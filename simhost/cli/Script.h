@@ -66,6 +66,7 @@ struct RunOptions {
     std::string addOn;
     std::string filesFolder;
     std::string debugLog;
+    HostCosts costs; // --host-cost
 };
 
 // What `run` and `serve` set up before the first step: the project opened, the local file service
@@ -80,6 +81,7 @@ struct HostedAddOnOptions {
     std::string project; // empty: a new empty project
     std::string addOn;
     std::string filesFolder; // empty: no local file service
+    HostCosts costs;
 };
 
 class HostedAddOn {

@@ -546,7 +546,7 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
         }
     }
     std::unique_ptr<HostedAddOn> hosted =
-        StartHostedAddOn({options.project, options.addOn, options.filesFolder}, err);
+        StartHostedAddOn({options.project, options.addOn, options.filesFolder, options.costs}, err);
     if (!hosted)
         return 1;
     int exitCode = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/Faults.h"
+
 #include <iosfwd>
 #include <string>
 
@@ -15,6 +17,7 @@ struct ServeOptions {
     std::string hostPageFolder;  // the host's own page around the palette
     std::string debugLog;        // write the host's debug output here on exit
     int port = 0;                // 0: any free port
+    HostCosts costs;             // --host-cost
 };
 
 // `simhost serve`: loads the add-on and runs its lifecycle, opens the project, and serves on

@@ -20,6 +20,31 @@
 #define SIMHOST_DEFAULT_ADDON "Quorvel.so"
 #endif
 
+namespace {
+
+// --host-cost OPERATION=MICROSECONDS, repeatable: each call of the operation takes that long.
+void AddHostCostOption(CLI::App* command, simhost::HostCosts& costs) {
+    command
+        ->add_option_function<std::vector<std::string>>(
+            "--host-cost",
+            [&costs](const std::vector<std::string>& texts) {
+                for (const auto& text : texts)
+                    costs.Parse(text);
+            },
+            "OPERATION=MICROSECONDS: each call of the operation (or selector, as GetElement or "
+            "UtilityRequest.GETN) takes that long, as a real host's would; repeatable")
+        ->check([](const std::string& text) {
+            try {
+                simhost::HostCosts().Parse(text);
+                return std::string();
+            } catch (const std::invalid_argument& e) {
+                return std::string(e.what());
+            }
+        });
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     CLI::App app{"simhost: a simulated host application for the Quorvel add-on"};
     app.require_subcommand(1);
@@ -34,6 +59,7 @@ int main(int argc, char** argv) {
     runCommand->add_option("--files", run.filesFolder,
                            "serve the files of this folder as the add-on's file service on 127.0.0.1");
     runCommand->add_option("--debug-log", run.debugLog, "write the host's debug output to this file");
+    AddHostCostOption(runCommand, run.costs);
 
     simhost::validate::ValidateOptions validate;
     validate.options.addOn = SIMHOST_DEFAULT_ADDON;
@@ -109,6 +135,7 @@ int main(int argc, char** argv) {
     serveCommand->add_option("--addon", serve.addOn, "the add-on module")->capture_default_str();
     serveCommand->add_option("--debug-log", serve.debugLog,
                              "write the host's debug output to this file on exit");
+    AddHostCostOption(serveCommand, serve.costs);
 
     CLI11_PARSE(app, argc, argv);
     if (serveCommand->parsed())

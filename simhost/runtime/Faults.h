@@ -2,6 +2,7 @@
 
 #include "api/HostApiRecords.h"
 
+#include <chrono>
 #include <map>
 #include <optional>
 #include <string>
@@ -43,6 +44,20 @@ public:
 
 private:
     std::map<OperationName, GSErrCode> codes;
+};
+
+// The time each call of an operation takes, as a real host's calls take it; none by default. The
+// time is spent busy, as a host computing would spend it.
+class HostCosts {
+public:
+    void Set(const OperationName& name, std::chrono::microseconds cost);
+    void Spend(const OperationName& name) const;
+    // Reads "OPERATION=MICROSECONDS" (an operation or selector as the counters name it);
+    // std::invalid_argument saying what is wrong.
+    void Parse(const std::string& text);
+
+private:
+    std::map<OperationName, std::chrono::microseconds> costs;
 };
 
 } // namespace simhost

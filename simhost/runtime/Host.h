@@ -81,6 +81,7 @@ public:
 
     Counters counters;
     Faults faults;
+    HostCosts costs;
     HostFunctionTable table{};
 
     // Module-command parameter lists handed out, and the commands waiting for the event loop.

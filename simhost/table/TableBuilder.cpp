@@ -16,6 +16,7 @@ struct Trampoline<Op, WithHandle, R (*)(A...), Impl> {
         Host& host = CurrentHost();
         OperationName name{Op, std::nullopt};
         host.counters.Count(name);
+        host.costs.Spend(name);
         GSErrCode code = host.faults.CodeFor(name);
         if constexpr (WithHandle) {
             if (code == NoError && std::get<0>(std::forward_as_tuple(args...)) != host.addOnHandle)
@@ -61,6 +62,7 @@ GSErrCode DispatchRequest(HostOp request, GSType selector, const RequestArgs& ar
     Host& host = CurrentHost();
     OperationName name{request, selector};
     host.counters.Count(name);
+    host.costs.Spend(name);
     if (GSErrCode code = host.faults.CodeFor(name); code != NoError)
         return code;
     auto handler = Requests().find({request, selector});

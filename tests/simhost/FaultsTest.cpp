@@ -38,3 +38,30 @@ TEST(SimhostFaults, ASelectorFaultFailsOnlyThatSelectorAndEveryCallIsCounted) {
     h.host.faults.Set(*ParseOperationName("EnvironmentRequest"), NoError);
     EXPECT_EQ(HostApi::EnvironmentRequest(GSType(Selector::APPL), &info, nullptr, nullptr), NoError);
 }
+
+TEST(SimhostFaults, AHostCostIsSpentInEachCallOfItsOperationOnly) {
+    for (const char* bad : {"GetElement", "GetElement=", "GetElement=-1", "GetElement=5us", "Nothing=5",
+                            "GetElement=10000001", "UtilityRequest.XXXX=5"})
+        EXPECT_THROW(simhost::HostCosts().Parse(bad), std::invalid_argument) << bad;
+
+    testing_support::InProcessHost h;
+    h.host.costs.Parse("UtilityRequest.U2EP=20000");
+    Int32 priority = 0;
+    using Clock = std::chrono::steady_clock;
+    auto timed = [](auto call) {
+        const auto start = Clock::now();
+        call();
+        return Clock::now() - start;
+    };
+    EXPECT_GE(timed([&] {
+                  (void)HostApi::UtilityRequest(GSType(Selector::U2EP), reinterpret_cast<void*>(GSIntPtr(8)),
+                                                &priority, nullptr, nullptr);
+              }),
+              std::chrono::milliseconds(20));
+    EXPECT_LT(timed([&] {
+                  Int32 count = 0;
+                  (void)HostApi::GetAttributeCount(AttrTypeComposite, &count);
+              }),
+              std::chrono::milliseconds(20))
+        << "other operations take no time of it";
+}
