@@ -172,14 +172,34 @@ function refreshProject() {
                 element('td', {}, label),
                 element('td', { title: usage.Uuid }, known ? nameOf(known.product) : usage.Uuid),
                 element('td', { class: 'num elements' }, usage.NumOfElements),
-                element('td', { class: 'num area' }, Number(usage.TotalArea).toFixed(2))));
+                element('td', { class: 'num area' }, Number(usage.TotalArea).toFixed(2)),
+                element('td', {}, element('button', { type: 'button', class: 'select',
+                    onclick: () => selectUsers(usage.Uuid) }, 'Select'))));
         }
     if (!body.children.length)
-        body.append(element('tr', {}, element('td', { colspan: 4, class: 'muted' }, 'No Quorvel products in this project yet.')));
+        body.append(element('tr', {}, element('td', { colspan: 5, class: 'muted' }, 'No Quorvel products in this project yet.')));
     const o = project.Overview || {};
     info.className = 'muted';
     info.textContent = (o.name || '') + (o.number ? ' (' + o.number + ')' : '') + (o.organization ? ', ' + o.organization : '') +
         (o.project_guid ? ' · project ' + o.project_guid : '');
+}
+
+// Adds the elements that use the product to the host's selection, one AddElementToSelection each;
+// the host selects them when its event loop runs.
+function selectUsers(uuid) {
+    const info = $('#project-info');
+    let elements;
+    try {
+        elements = parseOr(api.getElementsUsingProduct(uuid), []);
+        for (const e of elements) api.AddElementToSelection(e.guid);
+    } catch (e) {
+        info.textContent = e.message;
+        info.className = 'error';
+        return;
+    }
+    info.className = 'muted';
+    info.textContent = elements.length + (elements.length === 1 ? ' element' : ' elements') + ' added to the selection.';
+    setTimeout(readSelection, 300);
 }
 
 // --- the selection ----------------------------------------------------------------------------------

@@ -298,6 +298,7 @@ const bool registered = [] {
     RegisterBadInput("bad-input-get-newly-loaded-project-overview", "getNewlyLoadedProjectOverview", 34,
                      texts);
     RegisterBadInput("bad-input-get-plugin-version", "getPluginVersion", 35, texts);
+    RegisterBadInput("bad-input-get-elements-using-product", "getElementsUsingProduct", 36, texts);
     return true;
 }();
 

@@ -35,6 +35,20 @@ nlohmann::json SelectionEntry::ToJson() const {
     return object;
 }
 
+SelectionEntry DescribeElement(const API_Guid& guid) {
+    SelectionEntry entry;
+    API_ElemHead header{};
+    header.guid = guid;
+    // The look-ups are not examined: a failed one leaves its field as it was.
+    (void)HostApi::GetElementHeader(&header, 0);
+    (void)HostApi::UtilityRequest(GSType(Selector::GETN), reinterpret_cast<void*>(GSIntPtr(header.typeID)),
+                                  &entry.type, nullptr, nullptr);
+    API_Guid element = guid;
+    (void)HostApi::ElementRequest(GSType(Selector::GEIS), &element, &entry.full_title, nullptr);
+    (void)HostApi::ElementRequest(GSType(Selector::GEIS), &element, &entry.title, nullptr);
+    return entry;
+}
+
 nlohmann::json SelectionExporter::BuildSelection() {
     nlohmann::json selection = nlohmann::json::array();
 
@@ -46,22 +60,10 @@ nlohmann::json SelectionExporter::BuildSelection() {
         (void)HostApi::GetSelection(&info, &selected, false, false, 0);
     }
 
-    for (const API_Neig& neig : selected) {
-        // Each element starts from the initial texts: a failed look-up must not show the
-        // previous element's.
-        SelectionEntry entry;
-        API_ElemHead header{};
-        header.guid = neig.guid;
-        // The look-ups are not examined: a failed one leaves its field as it was.
-        (void)HostApi::GetElementHeader(&header, 0);
-        (void)HostApi::UtilityRequest(GSType(Selector::GETN),
-                                      reinterpret_cast<void*>(GSIntPtr(header.typeID)), &entry.type, nullptr,
-                                      nullptr);
-        API_Guid guid = neig.guid;
-        (void)HostApi::ElementRequest(GSType(Selector::GEIS), &guid, &entry.full_title, nullptr);
-        (void)HostApi::ElementRequest(GSType(Selector::GEIS), &guid, &entry.title, nullptr);
-        selection.push_back(entry.ToJson());
-    }
+    // Each element starts from the initial texts: a failed look-up must not show the previous
+    // element's.
+    for (const API_Neig& neig : selected)
+        selection.push_back(DescribeElement(neig.guid).ToJson());
     return selection;
 }
 

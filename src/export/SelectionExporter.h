@@ -1,12 +1,12 @@
 #pragma once
 
+#include "api/HostApiRecords.h"
 #include "export/BaseExporter.h"
 #include "gs/UniString.h"
 
 #include <nlohmann/json.hpp>
 
-// The texts of one selected element. One entry serves the whole walk over the selection: a
-// look-up that fails leaves the value of the element before.
+// The texts of one element, each starting from its initial value.
 struct SelectionEntry {
     GS::UniString url = "#";
     GS::UniString full_title;
@@ -17,6 +17,10 @@ struct SelectionEntry {
     // The element's object; walls, slabs and roofs get their own thumbnail.
     nlohmann::json ToJson() const;
 };
+
+// The element's entry with its texts from the host: its type's name and its identifying text,
+// twice. A look-up that fails leaves its text as it began.
+SelectionEntry DescribeElement(const API_Guid& guid);
 
 // The elements selected in the host, in the host's selection order.
 class SelectionExporter : public BaseExporter {

@@ -1,5 +1,6 @@
 #include "palette/ScriptInterface.h"
 
+#include "export/ProductElementsExporter.h"
 #include "export/ProjectInfoExporter.h"
 #include "export/ProjectOverviewExporter.h"
 #include "export/SelectionExporter.h"
@@ -48,6 +49,10 @@ const ScriptFunction Functions[] = {
     {"getNewlyLoadedProjectOverview",
      [](GS::Ref<DG::JSBase>) { return StringValue(GetNewlyLoadedProjectOverviewText()); }},
     {"getPluginVersion", [](GS::Ref<DG::JSBase>) { return StringValue(GS::UniString(PluginVersion)); }},
+    {"getElementsUsingProduct",
+     [](GS::Ref<DG::JSBase> argument) {
+         return StringValue(GetElementsUsingProductText(ArgumentText(argument)));
+     }},
 };
 
 } // namespace

@@ -257,7 +257,8 @@ TEST(SimhostServe, ThePagesCallsReachTheAddOnAndItsErrorsComeBack) {
     ASSERT_TRUE(script);
     EXPECT_NE(
         script->body.find(R"({"jsQuorvelInterface":["import","getRevitSelection","AddElementToSelection",)"
-                          R"("export","getNewlyLoadedProjectOverview","getPluginVersion"]})"),
+                          R"("export","getNewlyLoadedProjectOverview","getPluginVersion",)"
+                          R"("getElementsUsingProduct"]})"),
         std::string::npos)
         << script->body;
     auto page = serve.Client().Get(serve.Path("app/").c_str());

@@ -75,7 +75,7 @@ json Material(const std::string& name, const std::string& uuid) {
 
 } // namespace
 
-TEST(ScriptInterface, TheObjectHoldsTheSixFunctionsInOrder) {
+TEST(ScriptInterface, TheObjectHoldsItsSevenFunctionsInOrder) {
     InProcessHost h;
     Page page(h);
     const auto& objects = GetPalette().GetBrowser().RegisteredObjects();
@@ -83,9 +83,9 @@ TEST(ScriptInterface, TheObjectHoldsTheSixFunctionsInOrder) {
     std::vector<std::string> names;
     for (const auto& item : objects[0]->GetItems())
         names.push_back(GS::DynamicCast<DG::JSFunction>(item)->GetName().ToCStr());
-    EXPECT_EQ(names,
-              (std::vector<std::string>{"import", "getRevitSelection", "AddElementToSelection", "export",
-                                        "getNewlyLoadedProjectOverview", "getPluginVersion"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"import", "getRevitSelection", "AddElementToSelection",
+                                               "export", "getNewlyLoadedProjectOverview", "getPluginVersion",
+                                               "getElementsUsingProduct"}));
 }
 
 TEST(ScriptInterface, ThePluginVersionIsFixedWhateverTheArgument) {
@@ -114,7 +114,7 @@ TEST(ScriptInterface, ANonValueArgumentIsABadCastAndDoesNothing) {
     InProcessHost h;
     Page page(h);
     size_t attributes = h.host.project.attributes.buildingMaterials.size();
-    for (const char* function : {"import", "AddElementToSelection", "export"}) {
+    for (const char* function : {"import", "AddElementToSelection", "export", "getElementsUsingProduct"}) {
         Page::Outcome o = page.Call(function, Arg(new DG::JSObject("notAValue")));
         ASSERT_TRUE(o.error) << function;
         EXPECT_EQ(*o.error, "Bad cast.");

@@ -75,6 +75,7 @@ const std::set<std::string> ExpectedChecks = {"lifecycle-order",
                                               "bad-input-get-revit-selection",
                                               "bad-input-get-newly-loaded-project-overview",
                                               "bad-input-get-plugin-version",
+                                              "bad-input-get-elements-using-product",
                                               "fuzz-products"};
 
 } // namespace
@@ -104,7 +105,7 @@ TEST(ValidateCommand, IncludeAndExcludeAreRegularExpressionsOverIds) {
         std::string arguments;
         std::set<std::string> ids;
     } cases[] = {
-        {"--include '^bad-input-' --exclude 'import$|version$'",
+        {"--include '^bad-input-' --exclude 'import$|version$|product$'",
          {"bad-input-export", "bad-input-add-element-to-selection", "bad-input-get-revit-selection",
           "bad-input-get-newly-loaded-project-overview"}},
         {"--include 'sweep$' --include '^reload$'",

@@ -1,0 +1,93 @@
+// The elements that use an imported product, as the page asks for them to select them.
+#include "export/ProductElementsExporter.h"
+#include "import/ImportDispatcher.h"
+#include "model/Project.h"
+#include "support/ImportMaterial.h"
+#include "support/InProcessHost.h"
+
+#include <gtest/gtest.h>
+
+using nlohmann::json;
+using testing_support::ImportMaterial;
+using testing_support::InProcessHost;
+
+namespace {
+
+GS::Guid Place(InProcessHost& h, Int32 type, const std::string& id, Int32 reference,
+               std::vector<simhost::CompositeShare> shares = {}, bool quantitiesFail = false) {
+    simhost::Element e;
+    e.guid = GS::Guid::Generate();
+    e.type = type;
+    e.id = id;
+    e.area = 1.0;
+    (type == ElemTypeRoof   ? e.roofAttribute
+     : type == ElemTypeSlab ? e.slabAttribute
+                            : e.wallAttribute) = reference;
+    if (type == ElemTypeObject) {
+        e.wallAttribute = 0;
+        e.libraryPart = reference;
+    }
+    e.composite = std::move(shares);
+    e.quantitiesFail = quantitiesFail;
+    h.host.project.elements.elements.push_back(e);
+    return e.guid;
+}
+
+std::vector<std::string> Ids(const std::string& text) {
+    std::vector<std::string> ids;
+    for (const auto& element : json::parse(text))
+        ids.push_back(element.at("title").get<std::string>());
+    return ids;
+}
+
+} // namespace
+
+TEST(ProductElements, TheElementsThatCountForTheProductInHostOrder) {
+    InProcessHost h;
+    ImportMaterial("Clay", "m-clay"); // 1
+    ImportMaterial("Wool", "m-wool"); // 2
+    RunImport(GS::UniString(
+        json{{"importType", "TYPE_IMPORT"},
+             {"constructionType", "Wall"},
+             {"Name", "Outer"},
+             {"uuid", 7},
+             {"layers", {{{"layerstyle", "Structure"}, {"thickness", 100}, {"product", {{"name", "Wool"}}}}}}}
+            .dump()));
+    simhost::LibraryPart chair;
+    chair.name = "Chair";
+    chair.origin = "created";
+    chair.parameters = std::vector<simhost::LibraryParameter>{
+        {12, "Q7_QV_UUID", "QV_UUID", 1, "p-chair", 0.0, std::nullopt}};
+    h.host.project.libraries.parts.push_back(chair);
+
+    Place(h, ElemTypeRoof, "R-clay", 1);
+    Place(h, ElemTypeWall, "W-outer", 1, {{2, 1.0}}); // made of composite 1: Wool is its skin
+    Place(h, ElemTypeWall, "W-clay", 1);
+    Place(h, ElemTypeSlab, "S-wool", 2);
+    Place(h, ElemTypeWall, "W-broken", 1, {}, true); // its quantities cannot be computed
+    Place(h, ElemTypeObject, "O-chair", 1);
+    Place(h, ElemTypeWall, "W-none", 0);
+
+    const struct {
+        std::string uuid;
+        std::vector<std::string> ids;
+    } cases[] = {
+        {"m-clay", {"W-clay", "R-clay"}}, // walls, slabs, roofs: the walk's order
+        {"m-wool", {"W-outer", "S-wool"}},
+        {"7", {"W-outer"}},
+        {"p-chair", {"O-chair"}},
+        {"nobody", {}},
+        {"", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Ids(GetElementsUsingProductText(GS::UniString(c.uuid)).ToCStr()), c.ids) << c.uuid;
+
+    const json outer = json::parse(GetElementsUsingProductText(GS::UniString("7")).ToCStr()).at(0);
+    EXPECT_EQ(outer, json({{"full_title", "W-outer"},
+                           {"guid", h.host.project.elements.elements[1].guid.ToString()},
+                           {"thumbnail", "/images/icons/icon-wall-color.svg"},
+                           {"title", "W-outer"},
+                           {"type", "Wall"},
+                           {"url", "#"}}));
+    EXPECT_EQ(GetElementsUsingProductText(GS::UniString()).ToCStr(), "[]");
+}
