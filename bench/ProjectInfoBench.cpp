@@ -21,16 +21,6 @@ using nlohmann::json;
 
 namespace {
 
-json Usage(const ProductUsageList& list) {
-    json a = json::array();
-    for (const auto& u : list)
-        a.push_back({{"NumOfElements", u.NumOfElements},
-                     {"SuplierData", u.SuplierData},
-                     {"TotalArea", u.TotalArea},
-                     {"Uuid", u.Uuid}});
-    return a;
-}
-
 json Material(int k) {
     return {{"name", "Material " + std::to_string(k)},
             {"uuid", "u-" + std::to_string(k)},
@@ -98,9 +88,9 @@ int main(int argc, char** argv) {
     json perItem;
     host.counters.Reset();
     const double perItemTime = bench::Seconds([&] {
-        perItem = {{"Materials", Usage(reference::ListTaggedMaterials())},
-                   {"Types", Usage(reference::ListTaggedComposites())},
-                   {"Families", Usage(ListTaggedLibraryParts())}};
+        perItem = {{"Materials", UsageListJson(reference::ListTaggedMaterials())},
+                   {"Types", UsageListJson(reference::ListTaggedComposites())},
+                   {"Families", UsageListJson(ListTaggedLibraryParts())}};
     });
     const UInt64 perItemCalls = host.counters.Of("GetElementQuantities");
     const UInt64 items = UInt64(materials) + UInt64(composites);

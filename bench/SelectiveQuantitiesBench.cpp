@@ -24,16 +24,6 @@ using nlohmann::json;
 
 namespace {
 
-json UsageJson(const ProductUsageList& list) {
-    json a = json::array();
-    for (const auto& u : list)
-        a.push_back({{"NumOfElements", u.NumOfElements},
-                     {"SuplierData", u.SuplierData},
-                     {"TotalArea", u.TotalArea},
-                     {"Uuid", u.Uuid}});
-    return a;
-}
-
 int Argument(int argc, char** argv, int n, int fallback) {
     return argc > n ? std::atoi(argv[n]) : fallback;
 }
@@ -149,9 +139,9 @@ int main(int argc, char** argv) {
         UsageScan scan(UsageScan::Measure::EveryElement);
         Track(scan, materials);
         Track(scan, composites);
-        everyLists = {{"Materials", UsageJson(UsageOf(scan, materials))},
-                      {"Types", UsageJson(UsageOf(scan, composites))},
-                      {"Families", UsageJson(ListTaggedLibraryParts())}};
+        everyLists = {{"Materials", UsageListJson(UsageOf(scan, materials))},
+                      {"Types", UsageListJson(UsageOf(scan, composites))},
+                      {"Families", UsageListJson(ListTaggedLibraryParts())}};
     });
     const auto everyQuantities = calls("GetElementQuantities");
 

@@ -4,19 +4,17 @@
 #include "export/ProductUsage.h"
 #include "export/UsageScan.h"
 
-#include <map>
 #include <string>
 
-namespace {
-
-nlohmann::json UsageObject(const ProductUsage& usage) {
-    return {{"NumOfElements", usage.NumOfElements},
-            {"SuplierData", usage.SuplierData},
-            {"TotalArea", usage.TotalArea},
-            {"Uuid", usage.Uuid}};
+nlohmann::json UsageListJson(const ProductUsageList& list) {
+    nlohmann::json array = nlohmann::json::array();
+    for (const ProductUsage& usage : list)
+        array.push_back({{"NumOfElements", usage.NumOfElements},
+                         {"SuplierData", usage.SuplierData},
+                         {"TotalArea", usage.TotalArea},
+                         {"Uuid", usage.Uuid}});
+    return array;
 }
-
-} // namespace
 
 nlohmann::json ProjectInfoExporter::BuildProjectInfo() {
     lastOverview = BuildOverview();
@@ -30,17 +28,9 @@ nlohmann::json ProjectInfoExporter::BuildProjectInfo() {
     UsageScan scan;
     Track(scan, materials);
     Track(scan, composites);
-    std::map<std::string, ProductUsageList> lists;
-    lists["Materials"] = UsageOf(scan, materials);
-    lists["Types"] = UsageOf(scan, composites);
-    lists["Families"] = ListTaggedLibraryParts();
-
-    info["ImportedData"] = {{"Materials", nlohmann::json::array()},
-                            {"Types", nlohmann::json::array()},
-                            {"Families", nlohmann::json::array()}};
-    for (const auto& [category, list] : lists)
-        for (const ProductUsage& usage : list)
-            info["ImportedData"][category].push_back(UsageObject(usage));
+    info["ImportedData"] = {{"Materials", UsageListJson(UsageOf(scan, materials))},
+                            {"Types", UsageListJson(UsageOf(scan, composites))},
+                            {"Families", UsageListJson(ListTaggedLibraryParts())}};
     return info;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/ProductUsage.h"
 #include "export/ProjectOverviewExporter.h"
 #include "gs/UniString.h"
 
@@ -16,6 +17,9 @@ public:
 
     nlohmann::json lastOverview;
 };
+
+// A list of ImportedData as the page reads it: one object per record, in the list's order.
+nlohmann::json UsageListJson(const ProductUsageList& list);
 
 // The serialised project information.
 GS::UniString GetProjectInfoText();

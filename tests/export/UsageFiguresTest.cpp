@@ -17,16 +17,6 @@ using testing_support::InProcessHost;
 
 namespace {
 
-json UsageJson(const ProductUsageList& list) {
-    json a = json::array();
-    for (const auto& u : list)
-        a.push_back({{"NumOfElements", u.NumOfElements},
-                     {"SuplierData", u.SuplierData},
-                     {"TotalArea", u.TotalArea},
-                     {"Uuid", u.Uuid}});
-    return a;
-}
-
 // Tagged materials between untagged ones, composites whose skins share those materials, tagged
 // library parts with objects, and walls, slabs and roofs made of either, some of whose quantities
 // cannot be computed. Indices of materials and composites overlap on purpose.
@@ -115,9 +105,9 @@ TEST(UsageFigures, TheOneWalkGivesThePerItemScansFiguresOnRandomProjects) {
         std::mt19937 random(seed);
         DrawProject(h, random);
         const json exported = json::parse(GetProjectInfoText().ToCStr())["ImportedData"];
-        const json perItem = {{"Materials", UsageJson(reference::ListTaggedMaterials())},
-                              {"Types", UsageJson(reference::ListTaggedComposites())},
-                              {"Families", UsageJson(ListTaggedLibraryParts())}};
+        const json perItem = {{"Materials", UsageListJson(reference::ListTaggedMaterials())},
+                              {"Types", UsageListJson(reference::ListTaggedComposites())},
+                              {"Families", UsageListJson(ListTaggedLibraryParts())}};
         ASSERT_EQ(exported.dump(), perItem.dump()) << "seed " << seed;
 
         const auto materials = FindTaggedMaterials();
@@ -127,8 +117,10 @@ TEST(UsageFigures, TheOneWalkGivesThePerItemScansFiguresOnRandomProjects) {
             Track(*scan, materials);
             Track(*scan, composites);
         }
-        EXPECT_EQ(UsageJson(UsageOf(users, materials)).dump(), UsageJson(UsageOf(every, materials)).dump());
-        EXPECT_EQ(UsageJson(UsageOf(users, composites)).dump(), UsageJson(UsageOf(every, composites)).dump());
+        EXPECT_EQ(UsageListJson(UsageOf(users, materials)).dump(),
+                  UsageListJson(UsageOf(every, materials)).dump());
+        EXPECT_EQ(UsageListJson(UsageOf(users, composites)).dump(),
+                  UsageListJson(UsageOf(every, composites)).dump());
         EXPECT_EQ(users.UsersOfTracked(), every.UsersOfTracked()) << "seed " << seed;
         skipped += every.MeasuredElements() - users.MeasuredElements();
     }
