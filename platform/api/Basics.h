@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 using API_Guid = GS::Guid;
 using API_AddOnHandle = void*;
@@ -25,6 +26,25 @@ using APIUndoableStepProc = GSErrCode (*)(void* context);
 
 // Pointer-sized selector arguments.
 using APIRequestArg = void*;
+
+// How a selector's parameter travels in a request argument: a pointer as itself, an integer or a
+// bool in the pointer's bits. Both sides of the table convert through these two only.
+template <typename T> APIRequestArg ToRequestArg(T value) {
+    if constexpr (std::is_pointer_v<T>) {
+        return const_cast<void*>(static_cast<const void*>(value));
+    } else {
+        static_assert(std::is_integral_v<T>, "a request argument is a pointer or an integer");
+        return reinterpret_cast<APIRequestArg>(static_cast<GSIntPtr>(value));
+    }
+}
+template <typename T> T FromRequestArg(APIRequestArg arg) {
+    if constexpr (std::is_pointer_v<T>) {
+        return static_cast<T>(arg);
+    } else {
+        static_assert(std::is_integral_v<T>, "a request argument is a pointer or an integer");
+        return static_cast<T>(reinterpret_cast<GSIntPtr>(arg));
+    }
+}
 
 // Pins a record's layout: its size and its byte positions.
 #define QV_PIN_SIZE(type, size) static_assert(sizeof(type) == (size), #type " size")

@@ -5,7 +5,7 @@
 // The sub-operations of the four selector requests (listed with their contracts in
 // HostFunctions.def).
 enum class Selector : GSType {
-#define QV_SELECTOR(request, code) code = FourCC(#code),
+#define QV_SELECTOR(request, code, name, params, args) code = FourCC(#code),
 #include "api/HostFunctions.def"
 };
 

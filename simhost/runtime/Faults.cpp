@@ -39,7 +39,7 @@ std::optional<OperationName> ParseOperationName(const std::string& text) {
                 return std::nullopt;
             if (selector) {
                 bool known = false;
-#define QV_SELECTOR(request, code)                                                                           \
+#define QV_SELECTOR(request, code, name, params, args)                                                       \
     if (HostOp(i) == HostOp::request && *selector == GSType(Selector::code))                                 \
         known = true;
 #include "api/HostFunctions.def"

@@ -56,19 +56,15 @@ void PutBody(API_BuildingMaterialType& record, const BuildingMaterial& m) {
     record.showUncutLines = m.showUncutLines;
 }
 
+} // namespace
+
 // The host's connection priorities are the user-level ones spread over even numbers.
-GSErrCode UserToEffectivePriority(Host&, const RequestArgs& args) {
-    Int32 priority = ByValue<Int32>(args.p[0]);
-    auto* out = static_cast<Int32*>(args.p[1]);
+GSErrCode requests::UserToEffectivePriority(Host&, Int32 priority, Int32* out) {
     if (out == nullptr || priority < 0 || priority > 15)
         return ErrBadParameter;
     *out = priority * 2;
     return NoError;
 }
-
-const bool registered = RegisterRequest(HostOp::UtilityRequest, Selector::U2EP, UserToEffectivePriority);
-
-} // namespace
 
 GSErrCode ops::GetAttributeCount(API_AddOnHandle, Int32 typeID, Int32* count) {
     if (count == nullptr)

@@ -197,11 +197,11 @@ GSErrCode PutSection(LibraryPart& part, const API_LibPartSection& header, const 
     return NoError;
 }
 
+} // namespace
+
 // ---- Selector requests
 
-GSErrCode GetLibraryList(Host& host, const RequestArgs& args) {
-    auto* list = static_cast<GS::Array<API_LibraryInfo>*>(args.p[0]);
-    auto* embeddedIndex = static_cast<Int32*>(args.p[1]);
+GSErrCode requests::GetLibraryList(Host& host, GS::Array<API_LibraryInfo>* list, Int32* embeddedIndex) {
     if (list == nullptr)
         return ErrBadParameter;
     const Libraries& libraries = host.project.libraries;
@@ -216,8 +216,7 @@ GSErrCode GetLibraryList(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-GSErrCode SetLibraryList(Host& host, const RequestArgs& args) {
-    const auto* list = static_cast<const GS::Array<API_LibraryInfo>*>(args.p[0]);
+GSErrCode requests::SetLibraryList(Host& host, const GS::Array<API_LibraryInfo>* list) {
     if (list == nullptr)
         return ErrBadParameter;
     Libraries& libraries = host.project.libraries;
@@ -243,14 +242,12 @@ GSErrCode SetLibraryList(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-GSErrCode SetOverwrite(Host& host, const RequestArgs& args) {
-    host.project.libraries.overwrite = ByValue<GSIntPtr>(args.p[0]) != 0;
+GSErrCode requests::SetLibraryPartOverwrite(Host& host, bool overwrite) {
+    host.project.libraries.overwrite = overwrite;
     return NoError;
 }
 
-GSErrCode GetSpecialFolder(Host& host, const RequestArgs& args) {
-    Int32 number = ByValue<Int32>(args.p[0]);
-    auto* location = static_cast<IO::Location*>(args.p[1]);
+GSErrCode requests::GetSpecialFolder(Host& host, Int32 number, IO::Location* location) {
     if (location == nullptr)
         return ErrBadParameter;
     auto& folders = host.project.libraries.specialFolders;
@@ -267,13 +264,6 @@ GSErrCode GetSpecialFolder(Host& host, const RequestArgs& args) {
     *location = IO::Location(path);
     return NoError;
 }
-
-const bool registered = RegisterRequest(HostOp::EnvironmentRequest, Selector::GLIB, GetLibraryList) &&
-                        RegisterRequest(HostOp::EnvironmentRequest, Selector::SLIB, SetLibraryList) &&
-                        RegisterRequest(HostOp::EnvironmentRequest, Selector::OWLP, SetOverwrite) &&
-                        RegisterRequest(HostOp::EnvironmentRequest, Selector::GSPF, GetSpecialFolder);
-
-} // namespace
 
 // ---- Reading library parts
 

@@ -21,16 +21,16 @@ bool IsValueType(Int32 type) {
     return type == ModulParamString || type == ModulParamInteger;
 }
 
-GSErrCode CreateList(Host& host, const RequestArgs& args) {
-    auto* out = static_cast<API_ModulParamsHandle*>(args.p[0]);
+} // namespace
+
+GSErrCode requests::CreateModulParams(Host& host, API_ModulParamsHandle* out) {
     if (out == nullptr)
         return ErrBadParameter;
     *out = host.paramLists.Create();
     return NoError;
 }
 
-GSErrCode DisposeList(Host& host, const RequestArgs& args) {
-    auto* list = static_cast<API_ModulParamsHandle*>(args.p[0]);
+GSErrCode requests::DisposeModulParams(Host& host, API_ModulParamsHandle* list) {
     if (list == nullptr)
         return ErrBadParameter;
     for (const auto& c : host.posted)
@@ -42,9 +42,8 @@ GSErrCode DisposeList(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-GSErrCode LookUpParameter(Host& host, const RequestArgs& args) {
-    ModuleParameterList* list = host.paramLists.Find(args.p[0]);
-    auto* record = static_cast<API_ModulParam*>(args.p[1]);
+GSErrCode requests::GetModulParam(Host& host, API_ModulParamsHandle handle, API_ModulParam* record) {
+    ModuleParameterList* list = host.paramLists.Find(handle);
     if (list == nullptr)
         return ErrBadHandle;
     if (record == nullptr || record->name == nullptr)
@@ -58,9 +57,8 @@ GSErrCode LookUpParameter(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-GSErrCode AddParameter(Host& host, const RequestArgs& args) {
-    ModuleParameterList* list = host.paramLists.Find(args.p[0]);
-    const auto* record = static_cast<const API_ModulParam*>(args.p[1]);
+GSErrCode requests::AddModulParam(Host& host, API_ModulParamsHandle handle, const API_ModulParam* record) {
+    ModuleParameterList* list = host.paramLists.Find(handle);
     if (list == nullptr)
         return ErrBadHandle;
     if (record == nullptr || record->name == nullptr || *record->name == 0 || !IsValueType(record->type) ||
@@ -79,9 +77,8 @@ GSErrCode AddParameter(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-GSErrCode ChangeParameter(Host& host, const RequestArgs& args) {
-    ModuleParameterList* list = host.paramLists.Find(args.p[0]);
-    const auto* record = static_cast<const API_ModulParam*>(args.p[1]);
+GSErrCode requests::ChangeModulParam(Host& host, API_ModulParamsHandle handle, const API_ModulParam* record) {
+    ModuleParameterList* list = host.paramLists.Find(handle);
     if (list == nullptr)
         return ErrBadHandle;
     if (record == nullptr || record->name == nullptr)
@@ -102,14 +99,6 @@ GSErrCode ChangeParameter(Host& host, const RequestArgs& args) {
     }
     return NoError;
 }
-
-const bool registered = RegisterRequest(HostOp::UtilityRequest, Selector::ICLP, CreateList) &&
-                        RegisterRequest(HostOp::UtilityRequest, Selector::FCLP, DisposeList) &&
-                        RegisterRequest(HostOp::UtilityRequest, Selector::GCLP, LookUpParameter) &&
-                        RegisterRequest(HostOp::UtilityRequest, Selector::ACLP, AddParameter) &&
-                        RegisterRequest(HostOp::UtilityRequest, Selector::CCLP, ChangeParameter);
-
-} // namespace
 
 GSErrCode ops::PostModuleCommand(API_AddOnHandle, const API_ModulID* target, GSType command, Int32 version,
                                  API_ModulParamsHandle params, bool /*silent*/, void* /*reserved*/) {

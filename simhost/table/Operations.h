@@ -13,20 +13,21 @@ namespace simhost::ops {
 
 namespace simhost {
 
+// The selectors of the requests, one function each, typed as the list types them and defined in
+// the area files; the request hands each its arguments converted to those types.
+#define QV_WITH_HOST(...) Host& __VA_OPT__(, ) __VA_ARGS__
+namespace requests {
+#define QV_SELECTOR(request, code, name, params, args) GSErrCode name(QV_WITH_HOST params);
+#include "api/HostFunctions.def"
+} // namespace requests
+
 // The arguments of a selector request after the selector; those a request has not are null.
 struct RequestArgs {
     APIRequestArg p[5];
 };
-using RequestHandler = GSErrCode (*)(Host& host, const RequestArgs& args);
 
-// Makes `handler` answer `selector` of `request`; used from static initialisers of the area files.
-bool RegisterRequest(HostOp request, Selector selector, RequestHandler handler);
-// Counts the selector, applies its fault, and runs its handler; ErrBadSelector when none answers.
+// Counts the selector, applies its fault, and calls its function; ErrBadSelector for a selector
+// the request does not have, ErrBadParameter for an integer argument its type cannot hold.
 GSErrCode DispatchRequest(HostOp request, GSType selector, const RequestArgs& args);
-
-// A pointer-sized argument passed by value.
-template <typename T> T ByValue(APIRequestArg arg) {
-    return static_cast<T>(reinterpret_cast<GSIntPtr>(arg));
-}
 
 } // namespace simhost

@@ -8,8 +8,16 @@ namespace simhost {
 
 namespace {
 
-GSErrCode ListAutotexts(Host& host, const RequestArgs& args) {
-    auto* list = static_cast<API_AutotextList*>(args.p[0]);
+void PutText(char (&field)[ProjectInfoFieldSize], const std::string& text) {
+    size_t n = std::min(text.size(), sizeof field - 1);
+    std::memcpy(field, text.data(), n);
+    field[n] = 0;
+}
+
+} // namespace
+
+// Every autotext whatever the filter: the project holds only the kinds the filter can ask for.
+GSErrCode requests::GetAutotexts(Host& host, API_AutotextList* list, Int32 /*filter*/) {
     if (list == nullptr)
         return ErrBadParameter;
     list->Clear();
@@ -23,9 +31,7 @@ GSErrCode ListAutotexts(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-GSErrCode CreateAutotext(Host& host, const RequestArgs& args) {
-    const auto* identity = static_cast<const API_Guid*>(args.p[0]);
-    const auto* name = static_cast<const char*>(args.p[1]);
+GSErrCode requests::CreateAutotext(Host& host, const API_Guid* identity, const char* name) {
     if (identity == nullptr || identity->IsNull() || name == nullptr || *name == 0)
         return ErrBadParameter;
     for (const auto& a : host.project.autotexts)
@@ -35,9 +41,7 @@ GSErrCode CreateAutotext(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-GSErrCode SetAutotext(Host& host, const RequestArgs& args) {
-    const auto* key = static_cast<const GS::UniString*>(args.p[0]);
-    const auto* value = static_cast<const GS::UniString*>(args.p[1]);
+GSErrCode requests::SetAutotextValue(Host& host, const GS::UniString* key, const GS::UniString* value) {
     if (key == nullptr || value == nullptr)
         return ErrBadParameter;
     std::string wanted = key->ToCStr();
@@ -50,14 +54,7 @@ GSErrCode SetAutotext(Host& host, const RequestArgs& args) {
     return ErrNotFound;
 }
 
-void PutText(char (&field)[ProjectInfoFieldSize], const std::string& text) {
-    size_t n = std::min(text.size(), sizeof field - 1);
-    std::memcpy(field, text.data(), n);
-    field[n] = 0;
-}
-
-GSErrCode GetProjectInfo(Host& host, const RequestArgs& args) {
-    auto* record = static_cast<API_ProjectInfoRecord*>(args.p[0]);
+GSErrCode requests::GetProjectInfo(Host& host, API_ProjectInfoRecord* record) {
     if (record == nullptr)
         return ErrBadParameter;
     const ProjectInfo& info = host.project.info;
@@ -71,8 +68,7 @@ GSErrCode GetProjectInfo(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-GSErrCode GetApplicationInfo(Host& host, const RequestArgs& args) {
-    auto* info = static_cast<API_ApplicationInfo*>(args.p[0]);
+GSErrCode requests::GetApplicationInfo(Host& host, API_ApplicationInfo* info) {
     if (info == nullptr || info->recordVersion != 1)
         return ErrBadParameter;
     info->mainVersion = 23;
@@ -81,14 +77,6 @@ GSErrCode GetApplicationInfo(Host& host, const RequestArgs& args) {
     info->language = GS::UniString(host.language);
     return NoError;
 }
-
-const bool registered = RegisterRequest(HostOp::UtilityRequest, Selector::GATS, ListAutotexts) &&
-                        RegisterRequest(HostOp::UtilityRequest, Selector::CAAT, CreateAutotext) &&
-                        RegisterRequest(HostOp::UtilityRequest, Selector::SAAT, SetAutotext) &&
-                        RegisterRequest(HostOp::EnvironmentRequest, Selector::GPRN, GetProjectInfo) &&
-                        RegisterRequest(HostOp::EnvironmentRequest, Selector::APPL, GetApplicationInfo);
-
-} // namespace
 
 void ops::WriteReport(API_AddOnHandle, const char* message, bool /*withDialog*/) {
     CurrentHost().reports.push_back(message ? message : "");

@@ -90,30 +90,25 @@ MenuItem* FindItem(Host& host, const API_MenuItemRef* ref) {
     return &menu->items[size_t(ref->itemIndex) - 1];
 }
 
-GSErrCode GetMenuItemFlags(Host& host, const RequestArgs& args) {
-    auto* flags = static_cast<UInt32*>(args.p[1]);
+} // namespace
+
+GSErrCode requests::GetMenuItemFlags(Host& host, const API_MenuItemRef* ref, UInt32* flags) {
     if (flags == nullptr)
         return ErrBadParameter;
-    MenuItem* item = FindItem(host, static_cast<const API_MenuItemRef*>(args.p[0]));
+    MenuItem* item = FindItem(host, ref);
     if (item == nullptr)
         return ErrNotFound;
     *flags = item->flags;
     return NoError;
 }
 
-GSErrCode SetMenuItemFlags(Host& host, const RequestArgs& args) {
-    const auto* flags = static_cast<const UInt32*>(args.p[1]);
+GSErrCode requests::SetMenuItemFlags(Host& host, const API_MenuItemRef* ref, const UInt32* flags) {
     if (flags == nullptr)
         return ErrBadParameter;
-    MenuItem* item = FindItem(host, static_cast<const API_MenuItemRef*>(args.p[0]));
+    MenuItem* item = FindItem(host, ref);
     if (item == nullptr)
         return ErrNotFound;
     item->flags = *flags;
     return NoError;
 }
-
-const bool registered = RegisterRequest(HostOp::InterfaceRequest, Selector::GMIF, GetMenuItemFlags) &&
-                        RegisterRequest(HostOp::InterfaceRequest, Selector::SMIF, SetMenuItemFlags);
-
-} // namespace
 } // namespace simhost

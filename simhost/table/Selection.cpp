@@ -3,8 +3,6 @@
 #include "gs/MemoryManager.h"
 #include "table/Operations.h"
 
-#include <limits>
-
 namespace simhost {
 
 namespace {
@@ -13,24 +11,19 @@ namespace {
 constexpr Int32 SelectionNone = 0;
 constexpr Int32 SelectionElements = 1;
 
-GSErrCode GetTypeName(Host&, const RequestArgs& args) {
-    auto* name = static_cast<GS::UniString*>(args.p[1]);
+} // namespace
+
+GSErrCode requests::GetElementTypeName(Host&, Int32 typeID, GS::UniString* name) {
     if (name == nullptr)
         return ErrBadParameter;
-    // The code travels by value in a pointer-sized argument, sign-extended.
-    GSIntPtr raw = reinterpret_cast<GSIntPtr>(args.p[0]);
-    if (raw < std::numeric_limits<Int32>::min() || raw > std::numeric_limits<Int32>::max())
-        return ErrBadParameter;
-    auto text = ElementTypeName(Int32(raw));
+    auto text = ElementTypeName(typeID);
     if (!text)
         return ErrBadParameter;
     *name = GS::UniString(*text);
     return NoError;
 }
 
-GSErrCode GetIdentifyingText(Host& host, const RequestArgs& args) {
-    const auto* guid = static_cast<const API_Guid*>(args.p[0]);
-    auto* text = static_cast<GS::UniString*>(args.p[1]);
+GSErrCode requests::GetElementIdentifyingText(Host& host, const API_Guid* guid, GS::UniString* text) {
     if (guid == nullptr || text == nullptr)
         return ErrBadParameter;
     const Element* element = host.project.elements.Find(*guid);
@@ -39,11 +32,6 @@ GSErrCode GetIdentifyingText(Host& host, const RequestArgs& args) {
     *text = GS::UniString(element->id);
     return NoError;
 }
-
-const bool registered = RegisterRequest(HostOp::UtilityRequest, Selector::GETN, GetTypeName) &&
-                        RegisterRequest(HostOp::ElementRequest, Selector::GEIS, GetIdentifyingText);
-
-} // namespace
 
 GSErrCode ops::GetSelection(API_AddOnHandle, API_SelectionInfo* info, GS::Array<API_Neig>* elements,
                             bool /*onlyEditable*/, bool /*onlyVisible*/, Int32 /*reserved*/) {

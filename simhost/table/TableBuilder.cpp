@@ -3,6 +3,7 @@
 #include <map>
 #include <tuple>
 #include <type_traits>
+#include <utility>
 
 namespace simhost {
 
@@ -32,8 +33,36 @@ struct Trampoline<Op, WithHandle, R (*)(A...), Impl> {
     }
 };
 
-std::map<std::pair<HostOp, GSType>, RequestHandler>& Requests() {
-    static std::map<std::pair<HostOp, GSType>, RequestHandler> requests;
+// An integer argument travels in a pointer's bits; one its type cannot hold was not made from it.
+template <typename T> bool Holds(APIRequestArg arg) {
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>)
+        return std::in_range<T>(reinterpret_cast<GSIntPtr>(arg));
+    else
+        return true;
+}
+
+template <typename... A, size_t... I>
+GSErrCode CallTyped(GSErrCode (*fn)(Host&, A...), Host& host, const RequestArgs& args,
+                    std::index_sequence<I...>) {
+    if (!(Holds<A>(args.p[I]) && ...))
+        return ErrBadParameter;
+    return fn(host, FromRequestArg<A>(args.p[I])...);
+}
+
+template <auto Fn> GSErrCode Typed(Host& host, const RequestArgs& args) {
+    return [&]<typename... A>(GSErrCode (*fn)(Host&, A...)) {
+        return CallTyped(fn, host, args, std::index_sequence_for<A...>{});
+    }(Fn);
+}
+
+using RequestHandler = GSErrCode (*)(Host& host, const RequestArgs& args);
+
+const std::map<std::pair<HostOp, GSType>, RequestHandler>& Requests() {
+    static const std::map<std::pair<HostOp, GSType>, RequestHandler> requests = {
+#define QV_SELECTOR(request, code, name, params, args)                                                       \
+    {{HostOp::request, GSType(Selector::code)}, &Typed<&requests::name>},
+#include "api/HostFunctions.def"
+    };
     return requests;
 }
 
@@ -51,11 +80,6 @@ HostFunctionTable BuildFunctionTable() {
             &Trampoline<HostOp::name, false, HostFn::name, &ops::name>::Call);
 #include "api/HostFunctions.def"
     return table;
-}
-
-bool RegisterRequest(HostOp request, Selector selector, RequestHandler handler) {
-    Requests()[{request, GSType(selector)}] = handler;
-    return true;
 }
 
 GSErrCode DispatchRequest(HostOp request, GSType selector, const RequestArgs& args) {

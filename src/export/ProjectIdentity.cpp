@@ -5,13 +5,12 @@
 
 namespace {
 constexpr const char* IdentityName = "QV_GUID";
-constexpr GSIntPtr AutotextFilter = 7;
+constexpr Int32 AutotextFilter = 7;
 } // namespace
 
 std::string GetProjectGuid() {
     API_AutotextList autotexts;
-    if (HostApi::UtilityRequest(GSType(Selector::GATS), &autotexts, reinterpret_cast<void*>(AutotextFilter),
-                                nullptr, nullptr) != NoError) {
+    if (HostApi::GetAutotexts(&autotexts, AutotextFilter) != NoError) {
         // Creating an identity now would give the project a second one beside the one it may
         // already have; without a listing the identity is unknown.
         DBPrintf("APIAny_GetAutoTextsID function failed.\n");
@@ -32,14 +31,13 @@ std::string GetProjectGuid() {
         return result;
 
     GS::Guid identity = GS::Guid::Generate();
-    if (HostApi::UtilityRequest(GSType(Selector::CAAT), &identity, const_cast<char*>(IdentityName), nullptr,
-                                nullptr) != NoError) {
+    if (HostApi::CreateAutotext(&identity, IdentityName) != NoError) {
         DBPrintf("APIAny_CreateAnAutoTextID function failed.\n");
         return std::string();
     }
     GS::UniString key = GS::UniString("autotext-") + identity.ToUniString();
     GS::UniString value = identity.ToUniString();
-    if (HostApi::UtilityRequest(GSType(Selector::SAAT), &key, &value, nullptr, nullptr) != NoError) {
+    if (HostApi::SetAutotextValue(&key, &value) != NoError) {
         // The project holds the identity with the value it was created with; this GUID, never
         // stored, would be answered once and then change.
         DBPrintf("APIAny_SetAnAutoTextID function failed.\n");

@@ -27,7 +27,7 @@ nlohmann::json ProjectOverviewExporter::BuildOverview() {
     API_ProjectInfoRecord record;
     std::memset(&record, 0, sizeof record);
     // Not examined: a failed read leaves the record zero-filled, and every text its placeholder.
-    (void)HostApi::EnvironmentRequest(GSType(Selector::GPRN), &record, nullptr, nullptr);
+    (void)HostApi::GetProjectInfo(&record);
 
     name = FieldText(record.name);
     author = FieldText(record.author);

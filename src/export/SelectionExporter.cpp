@@ -41,11 +41,10 @@ SelectionEntry DescribeElement(const API_Guid& guid) {
     header.guid = guid;
     // The look-ups are not examined: a failed one leaves its field as it was.
     (void)HostApi::GetElementHeader(&header, 0);
-    (void)HostApi::UtilityRequest(GSType(Selector::GETN), reinterpret_cast<void*>(GSIntPtr(header.typeID)),
-                                  &entry.type, nullptr, nullptr);
+    (void)HostApi::GetElementTypeName(header.typeID, &entry.type);
     API_Guid element = guid;
-    (void)HostApi::ElementRequest(GSType(Selector::GEIS), &element, &entry.full_title, nullptr);
-    (void)HostApi::ElementRequest(GSType(Selector::GEIS), &element, &entry.title, nullptr);
+    (void)HostApi::GetElementIdentifyingText(&element, &entry.full_title);
+    (void)HostApi::GetElementIdentifyingText(&element, &entry.title);
     return entry;
 }
 

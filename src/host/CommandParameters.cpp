@@ -15,19 +15,19 @@ API_ModulParam NamedRecord(const char* name, Int32 type) {
 
 CommandParameters::CommandParameters(bool owns) : owns(owns) {
     // When the host cannot make a list the handle stays null, and every later call is refused.
-    (void)HostApi::UtilityRequest(GSType(Selector::ICLP), &handle, nullptr, nullptr, nullptr);
+    (void)HostApi::CreateModulParams(&handle);
 }
 
 CommandParameters::CommandParameters(API_ModulParamsHandle handle) : handle(handle), owns(false) {}
 
 CommandParameters::~CommandParameters() {
     if (owns && handle != nullptr)
-        (void)HostApi::UtilityRequest(GSType(Selector::FCLP), &handle, nullptr, nullptr, nullptr);
+        (void)HostApi::DisposeModulParams(&handle);
 }
 
 std::optional<API_ModulParam> CommandParameters::Find(const char* name) const {
     API_ModulParam record = NamedRecord(name, ModulParamNone);
-    if (HostApi::UtilityRequest(GSType(Selector::GCLP), handle, &record, nullptr, nullptr) != NoError)
+    if (HostApi::GetModulParam(handle, &record) != NoError)
         return std::nullopt;
     return record;
 }
@@ -52,13 +52,13 @@ bool CommandParameters::Set(const char* name, Int32 type, Int32 intValue, const 
         API_ModulParam record = NamedRecord(name, type);
         record.intValue = intValue;
         record.stringValue = text;
-        return HostApi::UtilityRequest(GSType(Selector::ACLP), handle, &record, nullptr, nullptr) == NoError;
+        return HostApi::AddModulParam(handle, &record) == NoError;
     }
     if (existing->type != type)
         return false;
     existing->intValue = intValue;
     existing->stringValue = text;
-    return HostApi::UtilityRequest(GSType(Selector::CCLP), handle, &*existing, nullptr, nullptr) == NoError;
+    return HostApi::ChangeModulParam(handle, &*existing) == NoError;
 }
 
 bool CommandParameters::SetString(const char* name, const char* text) {

@@ -3,7 +3,9 @@
 #include "gs/Debug.h"
 #include "gs/Resources.h"
 
+#include <array>
 #include <cstring>
+#include <tuple>
 #include <type_traits>
 
 extern const unsigned char QuorvelResourceImage[];
@@ -62,6 +64,21 @@ namespace HostApi {
         if (fn == nullptr)                                                                                   \
             return ErrMissingEntry;                                                                          \
         return Invoke(fn, QV_UNPAREN args);                                                                  \
+    }
+#include "api/HostFunctions.def"
+
+namespace {
+template <typename... Params, typename... Values>
+GSErrCode SendRequest(GSErrCode (*request)(GSType, Params...), GSType selector, Values... values) {
+    static_assert(sizeof...(Values) <= sizeof...(Params), "more arguments than the request has");
+    std::array<APIRequestArg, sizeof...(Params)> arguments{ToRequestArg(values)...};
+    return std::apply([&](auto... argument) { return request(selector, argument...); }, arguments);
+}
+} // namespace
+
+#define QV_SELECTOR(request, code, name, params, args)                                                       \
+    GSErrCode name params {                                                                                  \
+        return SendRequest(&request, GSType(Selector::code), QV_UNPAREN args);                               \
     }
 #include "api/HostFunctions.def"
 

@@ -12,6 +12,11 @@ namespace HostApi {
 #define QV_HOST_OP(slot, name, result, params, args) GSErrCode name params;
 #include "api/HostFunctions.def"
 
+// Each selector of a request as a function of its own, typed as the list types it: the selector
+// and its arguments reach the request, padded with nulls.
+#define QV_SELECTOR(request, code, name, params, args) GSErrCode name params;
+#include "api/HostFunctions.def"
+
 bool IsHostTableSet();
 API_AddOnHandle AddOnHandle();
 void SetAddOnHandle(API_AddOnHandle handle);

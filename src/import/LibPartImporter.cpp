@@ -30,8 +30,7 @@ template <size_t N> void CopyUnits(char16_t (&field)[N], std::u16string_view uni
 }
 
 GSErrCode SetOverwrite(bool on) {
-    return HostApi::EnvironmentRequest(
-        GSType(Selector::OWLP), reinterpret_cast<APIRequestArg>(GSIntPtr(on ? 1 : 0)), nullptr, nullptr);
+    return HostApi::SetLibraryPartOverwrite(on);
 }
 
 API_LibPartSection Header(GSType code) {
@@ -102,7 +101,7 @@ GSErrCode LibPartImporter::AddLibraryFile(ProductRecord record) {
     if (!path)
         return NoError;
     GS::Array<API_LibraryInfo> libraries;
-    if (HostApi::EnvironmentRequest(GSType(Selector::GLIB), &libraries, nullptr, nullptr) == NoError) {
+    if (HostApi::GetLibraryList(&libraries, nullptr) == NoError) {
         API_LibraryInfo added;
         added.location = IO::Location(*path);
         // Listed twice, its parts would show twice; the download has refreshed the file.
@@ -110,8 +109,7 @@ GSErrCode LibPartImporter::AddLibraryFile(ProductRecord record) {
             if (library.location == added.location)
                 return NoError;
         libraries.Push(std::move(added));
-        (void)HostApi::EnvironmentRequest(GSType(Selector::SLIB), &libraries, nullptr,
-                                          nullptr); // a container the host refuses stays out of the list
+        (void)HostApi::SetLibraryList(&libraries); // a container the host refuses stays out of the list
     }
     return NoError;
 }

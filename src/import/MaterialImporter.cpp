@@ -44,7 +44,7 @@ LayerStyle MaterialImporter::LookUpLayerStyle(const std::string& layerStyle) {
     API_ApplicationInfo info{};
     info.recordVersion = 1;
     // A failed request leaves the language empty: the international table.
-    (void)HostApi::EnvironmentRequest(GSType(Selector::APPL), &info, nullptr, nullptr);
+    (void)HostApi::GetApplicationInfo(&info);
     const LayerStyleTable& table =
         info.language.ToCStr() == "GER" ? GermanLayerStyles() : InternationalLayerStyles();
     auto row = table.find(layerStyle);
@@ -87,9 +87,7 @@ Int32 MaterialImporter::CreateBuildingMaterial(MaterialData& data) {
     material.manufacturer = &manufacturer;
     material.description = &text;
     Int32 priority = 0;
-    (void)HostApi::UtilityRequest(GSType(Selector::U2EP),
-                                  reinterpret_cast<void*>(GSIntPtr(DefaultUserPriority)), &priority, nullptr,
-                                  nullptr); // 0 when the host cannot convert
+    (void)HostApi::UserToEffectivePriority(DefaultUserPriority, &priority); // 0 when the host cannot convert
     material.connPriority = priority;
     material.cutFill = data.fillIndex;
     material.cutFillPen = data.fillPen;

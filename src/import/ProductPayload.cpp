@@ -73,7 +73,7 @@ std::string TemporaryFolder() {
 }
 
 GSErrCode GetLibraryList(GS::Array<API_LibraryInfo>& list, Int32* embeddedIndex) {
-    return HostApi::EnvironmentRequest(GSType(Selector::GLIB), &list, embeddedIndex, nullptr);
+    return HostApi::GetLibraryList(&list, embeddedIndex);
 }
 
 } // namespace
@@ -202,10 +202,7 @@ GSErrCode FindLibraryFolder(std::unique_ptr<IO::Location>& location) {
     if (GSErrCode code = GetLibraryList(libraries, nullptr); code != NoError)
         return code;
     IO::Location special;
-    if (GSErrCode code = HostApi::EnvironmentRequest(
-            GSType(Selector::GSPF), reinterpret_cast<APIRequestArg>(GSIntPtr(SpecialFolderUserLibrary)),
-            &special, nullptr);
-        code != NoError)
+    if (GSErrCode code = HostApi::GetSpecialFolder(SpecialFolderUserLibrary, &special); code != NoError)
         return code;
     if (special.AppendToLocal(LibraryFolderName) != NoError)
         return ErrGeneral;
@@ -224,7 +221,6 @@ GSErrCode FindLibraryFolder(std::unique_ptr<IO::Location>& location) {
     } catch (const std::bad_alloc&) {
         return ErrOutOfMemory;
     }
-    (void)HostApi::EnvironmentRequest(GSType(Selector::SLIB), &libraries, nullptr,
-                                      nullptr); // the folder is usable whether the host lists it or not
+    (void)HostApi::SetLibraryList(&libraries); // the folder is usable whether the host lists it or not
     return NoError;
 }

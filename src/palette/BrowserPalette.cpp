@@ -25,12 +25,11 @@ void SetCheckMark(bool checked) {
     item.itemIndex = 1;
     UInt32 flags = 0;
     // Flags that were not read are not written back: the item's other flags would be wiped.
-    if (HostApi::InterfaceRequest(GSType(Selector::GMIF), &item, &flags, nullptr, nullptr, nullptr) !=
-        NoError)
+    if (HostApi::GetMenuItemFlags(&item, &flags) != NoError)
         return;
     flags = checked ? (flags | MenuItemChecked) : (flags & ~MenuItemChecked);
     // Not examined: a missing check mark is cosmetic.
-    (void)HostApi::InterfaceRequest(GSType(Selector::SMIF), &item, &flags, nullptr, nullptr, nullptr);
+    (void)HostApi::SetMenuItemFlags(&item, &flags);
 }
 
 // The palette lives in a block of the host's memory manager.

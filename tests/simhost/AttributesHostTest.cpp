@@ -104,14 +104,16 @@ TEST(SimhostAttributes, ModifyReplacesTheRecordButKeepsIdentityAndFillsTheIndex)
 TEST(SimhostAttributes, PriorityConversionTakesUserLevelsZeroToFifteen) {
     InProcessHost h;
     const struct {
-        Int32 in;
+        GSIntPtr in;
         GSErrCode code;
         Int32 out;
     } cases[] = {{0, NoError, 0},
                  {8, NoError, 16},
                  {15, NoError, 30},
                  {16, ErrBadParameter, -1},
-                 {-1, ErrBadParameter, -1}};
+                 {-1, ErrBadParameter, -1},
+                 // A by-value integer whose bits an Int32 cannot hold was not made from one.
+                 {GSIntPtr(1) << 32, ErrBadParameter, -1}};
     for (const auto& c : cases) {
         Int32 out = -1;
         EXPECT_EQ(HostApi::UtilityRequest(GSType(Selector::U2EP), reinterpret_cast<void*>(GSIntPtr(c.in)),
