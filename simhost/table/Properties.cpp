@@ -111,8 +111,10 @@ GSErrCode ops::SetAttributePropertyValue(API_AddOnHandle, const API_AttributeHea
 
 GSErrCode ops::AddAttributeClassification(API_AddOnHandle, const API_AttributeHeader* attribute,
                                           const API_Guid* item) {
+    if (attribute == nullptr || item == nullptr)
+        return ErrBadParameter;
     BuildingMaterial* m = ResolveMaterial(Store(), attribute);
-    if (m == nullptr || item == nullptr || Store().FindItem(*item).second == nullptr)
+    if (m == nullptr || Store().FindItem(*item).second == nullptr)
         return ErrNotFound;
     if (std::find(m->classification.begin(), m->classification.end(), *item) == m->classification.end())
         m->classification.push_back(*item);
@@ -121,8 +123,10 @@ GSErrCode ops::AddAttributeClassification(API_AddOnHandle, const API_AttributeHe
 
 GSErrCode ops::SetAttributeClassification(API_AddOnHandle, const API_AttributeHeader* attribute,
                                           const API_Guid* item) {
+    if (attribute == nullptr || item == nullptr)
+        return ErrBadParameter;
     BuildingMaterial* m = ResolveMaterial(Store(), attribute);
-    if (m == nullptr || item == nullptr)
+    if (m == nullptr)
         return ErrNotFound;
     auto [system, found] = Store().FindItem(*item);
     if (found == nullptr)

@@ -1,0 +1,162 @@
+// The host list's contracts against simhost's answers: every slot the list names is filled, and
+// every operation and selector, driven with null pointers and with empty records, answers only
+// the codes its contract names (and 0, and the rule's ErrBadHandle and ErrBadParameter).
+#include "host/HostApi.h"
+#include "support/InProcessHost.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <memory>
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace host_contract_test {
+
+using testing_support::InProcessHost;
+
+std::string Source(const std::string& relative) {
+    std::ifstream in(std::string(QUORVEL_SOURCE_DIR) + "/" + relative);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Every code's names by value, read from the header that defines them.
+std::map<GSErrCode, std::set<std::string>> CodeNames() {
+    const std::string header = Source("platform/api/ErrorCodes.h");
+    std::map<std::string, GSErrCode> byName{{"NoError", NoError}};
+    std::regex defined(R"(constexpr GSErrCode (\w+) = (?:GSErrCode\((0x[0-9A-Fa-f]+)u\)|([A-Za-z]\w*));)");
+    for (std::sregex_iterator m(header.begin(), header.end(), defined), end; m != end; ++m)
+        byName[(*m)[1]] = (*m)[2].matched ? GSErrCode(std::stoul((*m)[2], nullptr, 16)) : byName.at((*m)[3]);
+    std::map<GSErrCode, std::set<std::string>> names;
+    for (const auto& [name, code] : byName)
+        names[code].insert(name);
+    return names;
+}
+
+// The codes each operation's or selector's contract (the comment above it in the list) names; a
+// contract that refers to another operation's codes names those too.
+std::map<std::string, std::set<std::string>> ContractCodes() {
+    std::istringstream list(Source("platform/api/HostFunctions.def"));
+    std::regex entry(R"(^QV_(?:HOST_OP(?:_NO_HANDLE)?\(\d+, |SELECTOR\(\w+, \w+, )(\w+),)");
+    std::regex code(R"(\bErr\w+)");
+    std::map<std::string, std::string> contracts;
+    std::string comment, line;
+    while (std::getline(list, line)) {
+        std::smatch m;
+        if (line.rfind("//", 0) == 0) {
+            comment += line + "\n";
+        } else if (std::regex_search(line, m, entry)) {
+            contracts[m[1]] = comment;
+            comment.clear();
+        } else if (line.rfind("  ", 0) != 0) {
+            comment.clear(); // a blank line or a directive ends a comment
+        }
+    }
+    std::map<std::string, std::set<std::string>> codes;
+    for (const auto& [name, text] : contracts) {
+        codes[name]; // a contract may name no code
+        for (std::sregex_iterator m(text.begin(), text.end(), code), end; m != end; ++m)
+            codes[name].insert(m->str());
+    }
+    for (auto& [name, text] : contracts)
+        for (const auto& [other, otherText] : contracts)
+            if (other != name && std::regex_search(text, std::regex("\\b" + other + "\\b")))
+                codes[name].insert(codes[other].begin(), codes[other].end());
+    return codes;
+}
+
+// The arguments of one call: every pointer null, or every pointer to an object pointing to a
+// value-initialised one (an empty record, a zero, a null pointer, an empty text).
+class Arguments {
+public:
+    explicit Arguments(bool filled) : filled(filled) {}
+
+    template <typename T> T Make() {
+        using Pointee = std::remove_cv_t<std::remove_pointer_t<T>>;
+        if constexpr (std::is_pointer_v<T> && std::is_object_v<Pointee>) {
+            if (!filled)
+                return nullptr;
+            auto object = std::make_shared<Pointee>();
+            kept.push_back(object);
+            return object.get();
+        } else {
+            return T{};
+        }
+    }
+
+private:
+    bool filled;
+    std::vector<std::shared_ptr<void>> kept;
+};
+
+template <typename... A> GSErrCode CallWith(GSErrCode (*operation)(A...), Arguments& arguments) {
+    return operation(arguments.template Make<A>()...);
+}
+
+template <typename... A> bool TakesObjectPointer(GSErrCode (*)(A...)) {
+    return ((std::is_pointer_v<A> && std::is_object_v<std::remove_pointer_t<A>>) || ...);
+}
+
+TEST(HostContract, EveryOperationOfTheListFillsItsSlot) {
+    InProcessHost h;
+    const HostFunctionTable table = h.host.table;
+    std::vector<std::string> empty;
+    std::set<int> listed;
+    for (const HostOpInfo& op : HostOps) {
+        listed.insert(op.slot);
+        if (table.entries[op.slot] == nullptr)
+            empty.push_back(op.name);
+    }
+    EXPECT_THAT(empty, testing::IsEmpty()) << "an operation the list names has no function in simhost";
+    for (int slot = 0; slot < HostFunctionSlots; ++slot) {
+        if (listed.count(slot) == 0) {
+            EXPECT_EQ(table.entries[slot], nullptr) << "slot " << slot << " is not in the list";
+        }
+    }
+}
+
+TEST(HostContract, EveryAnswerToNullAndEmptyArgumentsIsACodeTheContractNames) {
+    const auto names = CodeNames();
+    const auto contracts = ContractCodes();
+    std::vector<std::string> faults;
+    for (bool filled : {false, true}) {
+        InProcessHost h;
+        bool takesObjectPointer = false;
+        auto check = [&](const std::string& name, GSErrCode answer) {
+            if (contracts.count(name) == 0) {
+                faults.push_back(name + " has no contract in the list");
+                return;
+            }
+            if (answer == NoError || answer == ErrBadParameter || answer == ErrBadHandle)
+                return;
+            // A null pointer is a bad parameter, whatever the record would have named.
+            if (!filled && answer == ErrNotFound && takesObjectPointer) {
+                faults.push_back(name + " answered ErrNotFound for null pointers, not ErrBadParameter");
+                return;
+            }
+            auto known = names.find(answer);
+            for (const auto& codeName : known == names.end() ? std::set<std::string>{} : known->second)
+                if (contracts.at(name).count(codeName) > 0)
+                    return;
+            std::ostringstream fault;
+            fault << name << (filled ? " (empty records)" : " (null pointers)") << " answered "
+                  << (known == names.end() ? std::to_string(answer) : *known->second.begin())
+                  << ", which its contract does not name";
+            faults.push_back(fault.str());
+        };
+        Arguments arguments(filled);
+#define QV_HOST_OP(slot, name, result, params, args)                                                         \
+    takesObjectPointer = TakesObjectPointer(&HostApi::name);                                                 \
+    check(#name, CallWith(&HostApi::name, arguments));
+#define QV_SELECTOR(request, code, name, params, args) QV_HOST_OP(0, name, GSErrCode, params, args)
+#include "api/HostFunctions.def"
+    }
+    EXPECT_THAT(faults, testing::IsEmpty());
+}
+
+} // namespace host_contract_test
