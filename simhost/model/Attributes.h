@@ -3,8 +3,6 @@
 #include "gs/Guid.h"
 #include "gs/Types.h"
 
-#include <nlohmann/json.hpp>
-
 #include <map>
 #include <optional>
 #include <string>
@@ -151,9 +149,5 @@ struct AttributeStore {
     // The item and the system that holds it.
     std::pair<ClassificationSystem*, ClassificationItem*> FindItem(const GS::Guid& guid);
 };
-
-nlohmann::json AttributesToJson(const AttributeStore& store);
-// Throws ProjectFileError naming `source` for malformed or inconsistent contents.
-AttributeStore AttributesFromJson(const nlohmann::json& document, const std::string& source);
 
 } // namespace simhost

@@ -1,5 +1,6 @@
 #include "model/Project.h"
 
+#include "model/AttributesFile.h"
 #include "model/ProjectConsistency.h"
 
 #include <cerrno>
