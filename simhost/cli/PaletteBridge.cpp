@@ -58,12 +58,12 @@ HostAnswer BridgeCall(StepContext& context, EventLog& log, const json& request) 
         step["arg"] = request["arg"];
     std::string name = request["function"].get<std::string>();
     try {
-        json fields = CarryOutStep(context, step);
-        if (fields.contains("error")) {
-            log.Add("call", name + " threw: " + fields["error"].get<std::string>(), false);
-            return {200, ErrorAnswer(fields["error"].get<std::string>())};
+        json line = RunStep(context, step);
+        if (line.contains("error")) {
+            log.Add("call", name + " threw: " + line["error"].get<std::string>(), false);
+            return {200, ErrorAnswer(line["error"].get<std::string>())};
         }
-        const json& value = fields["value"];
+        const json& value = line["value"];
         log.Add("call", name + " → " + Shortened(value.is_string() ? value.get<std::string>() : value.dump()),
                 true);
         return {200, {{"value", value}}};

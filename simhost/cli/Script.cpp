@@ -79,12 +79,6 @@ void WriteDebugLog(const Host& host, const std::string& path) {
     log << host.pendingDebug;
 }
 
-json CarryOutStep(StepContext& context, const json& step) {
-    json line = RunStep(context, step);
-    line.erase("step");
-    return line;
-}
-
 HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
     host.costs = options.costs;
     try {

@@ -46,11 +46,6 @@ bool IsStep(const std::string& name);
 // step (the add-on's handlers included) passes through.
 nlohmann::json RunStep(StepContext& context, const nlohmann::json& step);
 
-// Carries out one step and answers the fields it prints besides "step". Raises ScriptError for a
-// malformed step (an unknown name included) and StepError, or another exception, for a step that
-// cannot be carried out.
-nlohmann::json CarryOutStep(StepContext& context, const nlohmann::json& step);
-
 // Writes the host's debug output so far, the unfinished last line included, to the file.
 void WriteDebugLog(const Host& host, const std::string& path);
 

@@ -117,7 +117,7 @@ private:
     void EventLoopTurn() {
         json delivered;
         try {
-            delivered = CarryOutStep(context, {{"step", "idle"}})["delivered"];
+            delivered = RunStep(context, {{"step", "idle"}})["delivered"];
         } catch (const std::exception& e) {
             log.Add("event", std::string("the event loop failed: ") + e.what(), false);
             ++revision;
@@ -140,7 +140,8 @@ private:
         if (HostPaneSteps().count(name) == 0)
             return {400, ErrorAnswer("the host pane does not take the step \"" + name + "\"")};
         try {
-            json fields = CarryOutStep(context, step);
+            json fields = RunStep(context, step);
+            fields.erase("step");
             log.Add("step", StepText(step) + " → " + Shortened(fields.dump()), true);
             return {200, fields};
         } catch (const ScriptError& e) {
@@ -175,7 +176,7 @@ private:
         }
         return {{"revision", revision.load()},
                 {"project", ProjectToJson(host.project)},
-                {"palette", CarryOutStep(context, {{"step", "palette"}})["palette"]},
+                {"palette", RunStep(context, {{"step", "palette"}})["palette"]},
                 {"menus", menus},
                 {"posted", host.posted.size()},
                 {"log", log.ToJson()},
