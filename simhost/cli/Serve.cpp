@@ -1,6 +1,7 @@
 #include "cli/Serve.h"
 
 #include "cli/EventLog.h"
+#include "cli/HostedAddOn.h"
 #include "cli/HttpAnswer.h"
 #include "cli/MainThreadHandOff.h"
 #include "cli/PaletteBridge.h"
@@ -391,20 +392,10 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
         server.Serve();
         server.Stop();
     }
-    Host& host = hosted->host;
-    if (hosted->session.IsLoaded())
-        hosted->session.Unload(true);
-    if (!saveTarget.empty()) {
-        try {
-            SaveProjectFile(host.project, saveTarget);
-            out << "simhost serve: saved the project to " << saveTarget << "\n";
-        } catch (const ProjectFileError& e) {
-            err << "simhost: " << e.what() << "\n";
-            exitCode = 1;
-        }
-    }
-    if (!options.debugLog.empty())
-        WriteDebugLog(host, options.debugLog);
+    if (!hosted->End(saveTarget, options.debugLog, err))
+        exitCode = 1;
+    else if (!saveTarget.empty())
+        out << "simhost serve: saved the project to " << saveTarget << "\n";
     return exitCode;
 }
 
