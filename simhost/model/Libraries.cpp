@@ -138,6 +138,14 @@ std::vector<const LibraryPart*> Libraries::AllParts() const {
     return all;
 }
 
+Int32 Libraries::IndexOfPart(const std::string& name) const {
+    const auto all = AllParts();
+    for (size_t n = 0; n < all.size(); ++n)
+        if (all[n]->name == name)
+            return Int32(n + 1);
+    return 0;
+}
+
 LibraryPart* Libraries::OwnPart(Int32 index) {
     if (index < 1 || size_t(index) > parts.size())
         return nullptr;

@@ -78,6 +78,8 @@ struct Libraries {
     // index is its position + 1.
     std::vector<const LibraryPart*> AllParts() const;
     LibraryPart* OwnPart(Int32 index);
+    // The index of the first part of that name; 0 when no part has it.
+    Int32 IndexOfPart(const std::string& name) const;
 };
 
 // Reads a library-part file; nothing when it is not one.

@@ -94,10 +94,7 @@ function typeName(type) {
 
 function usesText(project, e) {
     const materials = (project.attributes || {}).buildingMaterials || [];
-    if (e.type === 6) {
-        const part = (project.libraries.parts || [])[e.libraryPart - 1];
-        return part ? part.name : 'library part ' + e.libraryPart;
-    }
+    if (e.type === 6) return e.libraryPart; // an object names its library part
     const index = e.type === 1 ? e.wallAttribute : e.type === 8 ? e.slabAttribute : e.roofAttribute;
     if (e.composite && e.composite.length > 0) {
         const composite = compositeList(project)[index - 1];
@@ -146,7 +143,8 @@ function renderProject(project) {
     const parts = project.libraries.parts || [];
     rows($('#library-parts tbody'), parts, (p, i) => element('tr', {},
         element('td', { class: 'num' }, i + 1), element('td', {}, p.name), element('td', { class: 'guid' }, partTag(p)),
-        element('td', { class: 'num' }, elements.filter((e) => e.type === 6 && e.libraryPart === i + 1).length)),
+        element('td', { class: 'num' }, parts.findIndex((q) => q.name === p.name) !== i ? 0
+            : elements.filter((e) => e.type === 6 && e.libraryPart === p.name).length)),
     'No library parts.', 4);
 
     const libraries = $('#libraries');

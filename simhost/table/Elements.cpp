@@ -28,7 +28,8 @@ GSErrCode ops::GetElement(API_AddOnHandle, API_Element* element, Int32) {
     element->roofAttribute = e->roofAttribute;
     element->slabAttribute = e->slabAttribute;
     element->extraAttribute = e->extraAttribute;
-    element->libraryPartIndex = e->libraryPart;
+    if (e->type == ElemTypeObject)
+        element->libraryPartIndex = CurrentHost().project.libraries.IndexOfPart(e->libraryPart);
     return NoError;
 }
 

@@ -304,9 +304,15 @@ GSErrCode ops::GetLibraryPartUseCount(API_AddOnHandle, Int32 index, Int32* count
         return ErrBadParameter;
     if (index < 1 || size_t(index) > host.project.libraries.AllParts().size())
         return ErrBadIndex;
-    *count =
-        Int32(std::count_if(host.project.elements.elements.begin(), host.project.elements.elements.end(),
-                            [index](const Element& e) { return e.type == 6 && e.libraryPart == index; }));
+    // An object counts for the part it names, and only for the first part of that name.
+    const Libraries& libraries = host.project.libraries;
+    const std::string& name = libraries.AllParts()[size_t(index) - 1]->name;
+    *count = libraries.IndexOfPart(name) != index
+                 ? 0
+                 : Int32(std::count_if(host.project.elements.elements.begin(),
+                                       host.project.elements.elements.end(), [&name](const Element& e) {
+                                           return e.type == ElemTypeObject && e.libraryPart == name;
+                                       }));
     return NoError;
 }
 

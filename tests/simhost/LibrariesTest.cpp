@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 using testing_support::InProcessHost;
 using testing_support::TempFolder;
@@ -256,6 +257,47 @@ TEST(SimhostLibraries, UseCountIsTheNumberOfPlacedObjects) {
     ASSERT_EQ(HostApi::GetLibraryPartUseCount(2, &count), NoError);
     EXPECT_EQ(count, 2);
     EXPECT_EQ(HostApi::GetLibraryPartUseCount(3, &count), ErrBadIndex);
+}
+
+TEST(SimhostLibraries, AnObjectKeepsItsPartWhenPartsComeBeforeIt) {
+    InProcessHost h;
+    TempFolder t;
+    WriteFile(t / "set.lcf",
+              R"({"format":"simhost-container","version":1,"parts":[{"name":"Lamp"},{"name":"Desk"}]})");
+    WriteFile(t / "chair.GSM", PartFile);
+    GS::Array<API_LibraryInfo> list;
+    list.Push(API_LibraryInfo{IO::Location(t / "set.lcf"), {}, 0, 0});
+    ASSERT_EQ(Env(Selector::SLIB, &list), NoError);
+    const GS::Guid desk = simhost::PlaceLibraryPartObject(h.host, "Desk", 1.0, "");
+    simhost::PlaceLibraryPartObject(h.host, "Desk", 1.0, "");
+    // A part registered later comes before the container's parts: Lamp 2, Desk 3.
+    IO::Location location(t / "chair.GSM");
+    API_LibPart chair = PartRecord("Chair", &location);
+    ASSERT_EQ(HostApi::RegisterLibraryPart(&chair), NoError);
+    ASSERT_EQ(chair.index, 1);
+    const Int32 expected[] = {0, 0, 2}; // Chair, Lamp (never placed), Desk
+    for (Int32 index = 1; index <= 3; ++index) {
+        Int32 count = -1;
+        ASSERT_EQ(HostApi::GetLibraryPartUseCount(index, &count), NoError);
+        EXPECT_EQ(count, expected[index - 1]) << "part " << index;
+    }
+    auto element = std::make_unique<API_Element>();
+    element->header.guid = desk;
+    ASSERT_EQ(HostApi::GetElement(element.get(), 0), NoError);
+    EXPECT_EQ(element->libraryPartIndex, 3);
+
+    // A project file of before names the part by its place in the list of its time.
+    nlohmann::json file = simhost::ProjectToJson(h.host.project);
+    file["elements"][0]["libraryPart"] = 3;
+    file["elements"][1]["libraryPart"] = 7; // a part no longer there
+    simhost::Project old = simhost::ProjectFromJson(file, "old.json");
+    h.host.project = old;
+    const Int32 afterOld[] = {0, 0, 1};
+    for (Int32 index = 1; index <= 3; ++index) {
+        Int32 count = -1;
+        ASSERT_EQ(HostApi::GetLibraryPartUseCount(index, &count), NoError);
+        EXPECT_EQ(count, afterOld[index - 1]) << "part " << index << " of the old file";
+    }
 }
 
 TEST(SimhostLibraries, LibrariesSurviveTheProjectFile) {
