@@ -30,6 +30,11 @@ bool HostedAddOn::End(const std::string& saveTo, const std::string& debugLog, st
     if (!saveTo.empty()) {
         try {
             SaveProjectFile(host.project, saveTo);
+            // The saved project's user library may be the session's: it stays with the project.
+            if (host.HasSessionFolder())
+                for (const auto& [number, folder] : host.project.libraries.specialFolders)
+                    if (folder.rfind(host.SessionFolder() + "/", 0) == 0)
+                        host.KeepSessionFolder();
         } catch (const ProjectFileError& e) {
             err << "simhost: " << e.what() << "\n";
             saved = false;
@@ -48,6 +53,8 @@ HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
     } catch (const ProjectFileError& e) {
         throw SetupError(e.what());
     }
+    if (options.variance)
+        host.Vary(*options.variance);
     if (!options.filesFolder.empty()) {
         try {
             files = std::make_unique<LocalFileService>(options.filesFolder);

@@ -6,6 +6,7 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -24,6 +25,7 @@ struct HostedAddOnOptions {
     std::string addOn;
     std::string filesFolder; // empty: no local file service
     HostCosts costs;
+    std::optional<UInt64> variance; // the seed of a host that varies within its contract
 };
 
 class HostedAddOn {

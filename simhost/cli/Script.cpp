@@ -95,8 +95,8 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
         steps.emplace_back(number, std::move(step));
     }
 
-    std::unique_ptr<HostedAddOn> hosted =
-        StartHostedAddOn({options.project, options.addOn, options.filesFolder, options.costs}, err);
+    std::unique_ptr<HostedAddOn> hosted = StartHostedAddOn(
+        {options.project, options.addOn, options.filesFolder, options.costs, options.variance}, err);
     if (!hosted)
         return 1;
     Host& host = hosted->host;

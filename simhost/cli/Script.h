@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -56,7 +57,8 @@ struct RunOptions {
     std::string addOn;
     std::string filesFolder;
     std::string debugLog;
-    HostCosts costs; // --host-cost
+    HostCosts costs;                // --host-cost
+    std::optional<UInt64> variance; // --variance
 };
 
 // `simhost run`: loads the add-on, runs its lifecycle, runs the script's steps printing one JSON

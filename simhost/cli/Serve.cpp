@@ -362,8 +362,8 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
             return 1;
         }
     }
-    std::unique_ptr<HostedAddOn> hosted =
-        StartHostedAddOn({options.project, options.addOn, options.filesFolder, options.costs}, err);
+    std::unique_ptr<HostedAddOn> hosted = StartHostedAddOn(
+        {options.project, options.addOn, options.filesFolder, options.costs, options.variance}, err);
     if (!hosted)
         return 1;
     int exitCode = 0;

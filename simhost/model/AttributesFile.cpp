@@ -1,5 +1,6 @@
 #include "model/AttributesFile.h"
 
+#include "api/AttributeRecords.h"
 #include "model/Project.h"
 
 #include <set>
@@ -28,7 +29,12 @@ void PutUserData(json& attribute, const std::optional<AttributeUserData>& data) 
 
 json AttributesToJson(const AttributeStore& store) {
     json materials = json::array();
+    // A deleted attribute's hole is written as null, so the others keep their indices.
     for (const auto& m : store.buildingMaterials) {
+        if (m.deleted) {
+            materials.push_back(nullptr);
+            continue;
+        }
         json values = json::object();
         for (const auto& [definition, text] : m.propertyValues)
             values[definition.ToString()] = text;
@@ -53,6 +59,10 @@ json AttributesToJson(const AttributeStore& store) {
     }
     json composites = json::array();
     for (const auto& c : store.composites) {
+        if (c.deleted) {
+            composites.push_back(nullptr);
+            continue;
+        }
         json skins = json::array();
         for (const auto& s : c.skins)
             skins.push_back({{"buildingMaterial", s.buildingMaterial},
@@ -256,6 +266,10 @@ AttributeStore AttributesFromJson(const json& document, const std::string& sourc
         for (size_t n = 0; n < materials.size(); ++n) {
             where = "attributes.buildingMaterials[" + std::to_string(n) + "]";
             const json& j = materials[n];
+            if (j.is_null()) {
+                store.AppendHoles(AttrTypeBuildingMaterial, 1);
+                continue;
+            }
             BuildingMaterial m;
             m.guid = r.Guid(j, "guid", where);
             unique(m.guid, where);
@@ -294,6 +308,10 @@ AttributeStore AttributesFromJson(const json& document, const std::string& sourc
         for (size_t n = 0; n < composites.size(); ++n) {
             where = "attributes.composites[" + std::to_string(n) + "]";
             const json& j = composites[n];
+            if (j.is_null()) {
+                store.AppendHoles(AttrTypeComposite, 1);
+                continue;
+            }
             Composite c;
             c.guid = r.Guid(j, "guid", where);
             unique(c.guid, where);
@@ -303,7 +321,9 @@ AttributeStore AttributesFromJson(const json& document, const std::string& sourc
             for (const auto& s : r.List(j, "skins", where)) {
                 CompositeSkin skin{s.at("buildingMaterial").get<Int32>(), s.value("framePen", Int16(0)),
                                    s.value("flags", Int16(0)), s.value("thickness", 0.0)};
-                if (store.MaterialAt(skin.buildingMaterial) == nullptr)
+                // A skin may name a material deleted since: its hole keeps the index.
+                if (skin.buildingMaterial < 1 ||
+                    skin.buildingMaterial > store.Count(AttrTypeBuildingMaterial))
                     r.Refuse(where + " has a skin of an unknown building material " +
                              std::to_string(skin.buildingMaterial));
                 c.skins.push_back(skin);

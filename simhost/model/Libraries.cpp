@@ -117,6 +117,8 @@ std::optional<json> ReadDocument(const std::string& path, const char* format) {
 
 } // namespace
 
+const char* const EmbeddedLibraryName = "Embedded Library";
+
 const LibraryPartSection* LibraryPart::FindSection(GSType code) const {
     for (const auto& s : sections)
         if (s.code == code)

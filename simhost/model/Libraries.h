@@ -67,6 +67,9 @@ struct LibraryEntry {
     std::vector<LibraryPart> parts; // a container's parts, read from its file
 };
 
+// The name the library list shows for the project's embedded library.
+extern const char* const EmbeddedLibraryName;
+
 struct Libraries {
     std::vector<LibraryEntry> list; // the active library list, but the embedded library
     std::string embeddedFolder;     // the project's embedded library; empty when it has none

@@ -18,6 +18,9 @@ GSErrCode ListAutotexts(Host& host, const RequestArgs& args) {
     };
     for (const auto& a : host.project.BuiltInAutotexts())
         add(a);
+    for (const auto& [name, value] : host.variance.hostAutotexts)
+        list->Push(
+            API_AutotextEntry{GS::UniString(name), GS::UniString("host-" + name), GS::UniString(value)});
     for (const auto& a : host.project.autotexts)
         add(a);
     return NoError;
@@ -61,6 +64,7 @@ GSErrCode GetProjectInfo(Host& host, const RequestArgs& args) {
     if (record == nullptr)
         return ErrBadParameter;
     const ProjectInfo& info = host.project.info;
+    host.variance.Noise(record, sizeof *record); // the fields after their texts, and the reserved ones
     PutText(record->name, info.name);
     PutText(record->author, info.author);
     PutText(record->organization, info.organization);

@@ -357,3 +357,27 @@ TEST(SimhostLibraries, APartWithALongNameIsSavedUnderACutFileName) {
             << "the name stays whole";
     }
 }
+
+TEST(SimhostLibraries, TheDefaultUserLibraryIsTheSessionsOwnAndGoesWithIt) {
+    std::string first, second;
+    for (std::string* folder : {&first, &second}) {
+        InProcessHost h;
+        IO::Location location;
+        ASSERT_EQ(Env(Selector::GSPF, reinterpret_cast<void*>(GSIntPtr(6)), &location), NoError);
+        *folder = location.ToPath();
+        EXPECT_TRUE(std::filesystem::is_directory(*folder));
+        EXPECT_EQ(h.host.project.libraries.specialFolders.at(6), *folder) << "kept with the project";
+    }
+    EXPECT_NE(first, second) << "no two sessions share it";
+    EXPECT_FALSE(std::filesystem::exists(first)) << "a session that saved no project leaves nothing";
+    std::string kept;
+    {
+        InProcessHost h;
+        IO::Location location;
+        ASSERT_EQ(Env(Selector::GSPF, reinterpret_cast<void*>(GSIntPtr(6)), &location), NoError);
+        kept = h.host.SessionFolder();
+        h.host.KeepSessionFolder();
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(kept)) << "a saved project's user library stays";
+    std::filesystem::remove_all(kept);
+}
