@@ -113,6 +113,8 @@ TEST(SimhostEdits, ADeletedAttributeLeavesAHoleThatAnswersDeleted) {
     API_AttributeUserData data{};
     data.dataHdl = block.Get();
     EXPECT_EQ(HostApi::GetAttributeUserData(&compositeHole.header, &data), ErrDeleted);
+    API_AttributeDefinitions compositeDefinitions{};
+    EXPECT_EQ(HostApi::GetAttributeDefinitions(&compositeHole.header, &compositeDefinitions), ErrDeleted);
 
     // The hole's index is never given again; its name is free.
     EXPECT_EQ(Create("B"), 4);
