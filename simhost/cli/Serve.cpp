@@ -48,16 +48,33 @@ std::string StepText(const json& step) {
 // injection, unloading and reading files named by the request are not among them.
 const std::set<std::string>& HostPaneSteps() {
     static const std::set<std::string> steps = {
-        "menu",    "paletteMessage", "projectEvent", "palette",  "closePalette", "resizePalette",
-        "place",   "select",         "selection",    "idle",     "projectInfo",  "language",
-        "reports", "debugLog",       "counters",     "menuFlags"};
+        "menu",          "paletteMessage", "projectEvent", "palette",       "closePalette",
+        "resizePalette", "place",          "select",       "selection",     "idle",
+        "projectInfo",   "language",       "reports",      "debugLog",      "counters",
+        "menuFlags",     "delete",         "rename",       "removeLibrary", "deleteLibraryPart",
+        "open"};
     return steps;
+}
+
+// The folder of the served project: the host pane opens project files from it, by name only.
+fs::path ProjectFolder(const ServeOptions& options) {
+    const std::string& file = options.project.empty() ? options.save : options.project;
+    return file.empty() ? fs::current_path() : fs::absolute(file).parent_path();
+}
+
+// A project file the host pane may open: a plain name of a file in the project's folder.
+bool PlainFileName(const json& name) {
+    if (!name.is_string())
+        return false;
+    const std::string text = name.get<std::string>();
+    return !text.empty() && text != "." && text != ".." && text.find('/') == std::string::npos &&
+           text.find('\\') == std::string::npos;
 }
 
 class PaletteServer {
 public:
     PaletteServer(const ServeOptions& options, HostedAddOn& hosted)
-        : options(options), hosted(hosted), context{hosted.host, hosted.session, fs::path()},
+        : options(options), hosted(hosted), context{hosted.host, hosted.session, ProjectFolder(options)},
           saveTarget(options.save.empty() ? options.project : options.save) {}
 
     // Binds 127.0.0.1 (the port of the options, or any free one); answers false when it cannot.
@@ -140,9 +157,18 @@ private:
         std::string name = step["step"].get<std::string>();
         if (HostPaneSteps().count(name) == 0)
             return {400, ErrorAnswer("the host pane does not take the step \"" + name + "\"")};
+        if (name == "open" && step.contains("project") && !PlainFileName(step["project"]))
+            return {400,
+                    ErrorAnswer("the host pane opens a project file of the project's folder, by its name")};
         try {
             json fields = RunStep(context, step);
             fields.erase("step");
+            // The project open now is saved to its own file, never over the one closed; a new
+            // project has none.
+            if (name == "open")
+                saveTarget = step.contains("project")
+                                 ? (context.scriptFolder / step["project"].get<std::string>()).string()
+                                 : std::string();
             log.Add("step", StepText(step) + " → " + Shortened(fields.dump()), true);
             return {200, fields};
         } catch (const ScriptError& e) {
@@ -391,6 +417,7 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
             << std::flush;
         server.Serve();
         server.Stop();
+        saveTarget = server.SaveTarget(); // another project may be open now
     }
     if (!hosted->End(saveTarget, options.debugLog, err))
         exitCode = 1;
