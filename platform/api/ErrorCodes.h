@@ -19,6 +19,9 @@ constexpr GSErrCode ErrNotRegistered = GSErrCode(0x81060009u);
 constexpr GSErrCode ErrBadSelector = GSErrCode(0x8106000Au);
 constexpr GSErrCode ErrNoSection = GSErrCode(0x8106000Bu);
 constexpr GSErrCode ErrBadFile = GSErrCode(0x8106000Cu);
+// The index names an attribute that was deleted: its place stays, empty, and the indices of the
+// others do not move.
+constexpr GSErrCode ErrDeleted = GSErrCode(0x8106000Du);
 constexpr GSErrCode ErrNameExists = GSErrCode(0x8106012Du);
 // The host table has no entry for the operation.
 constexpr GSErrCode ErrMissingEntry = GSErrCode(0x81060387u);

@@ -9,20 +9,16 @@ namespace simhost {
 using nlohmann::json;
 
 GS::Guid PlaceLibraryPartObject(Host& host, const std::string& partName, double area, const std::string& id) {
-    auto all = host.project.libraries.AllParts();
-    for (size_t n = 0; n < all.size(); ++n) {
-        if (all[n]->name != partName)
-            continue;
-        Element e;
-        e.guid = GS::Guid::Generate();
-        e.type = 6;
-        e.id = id.empty() ? host.project.elements.NextId(6) : id;
-        e.libraryPart = Int32(n) + 1;
-        e.area = area;
-        host.project.elements.elements.push_back(e);
-        return e.guid;
-    }
-    throw StepError("no library part is named \"" + partName + "\"");
+    if (host.project.libraries.IndexOfPart(partName) == 0)
+        throw StepError("no library part is named \"" + partName + "\"");
+    Element e;
+    e.guid = GS::Guid::Generate();
+    e.type = ElemTypeObject;
+    e.id = id.empty() ? host.project.elements.NextId(ElemTypeObject) : id;
+    e.libraryPart = partName;
+    e.area = area;
+    host.project.elements.elements.push_back(e);
+    return e.guid;
 }
 
 namespace {

@@ -1,7 +1,7 @@
 #include "cli/Script.h"
 
+#include "cli/HostedAddOn.h"
 #include "model/Project.h"
-#include "runtime/FileService.h"
 
 #include <fstream>
 #include <iostream>
@@ -63,57 +63,6 @@ Int64 IntegerField(const json& step, const char* name) {
     return f.is_number_unsigned() ? Int64(f.get<UInt64>()) : f.get<Int64>();
 }
 
-std::unique_ptr<HostedAddOn> StartHostedAddOn(const HostedAddOnOptions& options, std::ostream& err) {
-    try {
-        return std::make_unique<HostedAddOn>(options);
-    } catch (const SetupError& e) {
-        err << "simhost: " << e.what() << "\n";
-        return nullptr;
-    }
-}
-
-void WriteDebugLog(const Host& host, const std::string& path) {
-    std::ofstream log(path);
-    for (const auto& l : host.debugLines)
-        log << l << "\n";
-    log << host.pendingDebug;
-}
-
-json CarryOutStep(StepContext& context, const json& step) {
-    json line = RunStep(context, step);
-    line.erase("step");
-    return line;
-}
-
-HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
-    host.costs = options.costs;
-    try {
-        if (!options.project.empty())
-            host.project = LoadProjectFile(options.project);
-    } catch (const ProjectFileError& e) {
-        throw SetupError(e.what());
-    }
-    if (!options.filesFolder.empty()) {
-        try {
-            files = std::make_unique<LocalFileService>(options.filesFolder);
-        } catch (const std::exception& e) {
-            throw SetupError(e.what());
-        }
-        ::setenv("QUORVEL_FILE_SERVICE", files->BaseAddress().c_str(), 1);
-    }
-    try {
-        session.Load(options.addOn);
-    } catch (const LoadError& e) {
-        throw SetupError(e.what());
-    }
-    LifecycleResult lifecycle = session.RunLifecycle();
-    if (!lifecycle.completed) {
-        session.Unload(true);
-        throw SetupError("the add-on's " + lifecycle.failedStep + " failed with code " +
-                         std::to_string(lifecycle.code));
-    }
-}
-
 int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
     std::ifstream in(options.script);
     if (!in) {
@@ -146,8 +95,8 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
         steps.emplace_back(number, std::move(step));
     }
 
-    std::unique_ptr<HostedAddOn> hosted =
-        StartHostedAddOn({options.project, options.addOn, options.filesFolder, options.costs}, err);
+    std::unique_ptr<HostedAddOn> hosted = StartHostedAddOn(
+        {options.project, options.addOn, options.filesFolder, options.costs, options.variance}, err);
     if (!hosted)
         return 1;
     Host& host = hosted->host;
@@ -168,18 +117,8 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
         }
         out << printed.dump(-1, ' ', false, json::error_handler_t::replace) << "\n" << std::flush;
     }
-    if (session.IsLoaded())
-        session.Unload(true);
-    if (!options.save.empty()) {
-        try {
-            SaveProjectFile(host.project, options.save);
-        } catch (const ProjectFileError& e) {
-            err << "simhost: " << e.what() << "\n";
-            exitCode = exitCode ? exitCode : 1;
-        }
-    }
-    if (!options.debugLog.empty())
-        WriteDebugLog(host, options.debugLog);
+    if (!hosted->End(options.save, options.debugLog, err))
+        exitCode = exitCode ? exitCode : 1;
     return exitCode;
 }
 

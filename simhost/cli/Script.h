@@ -1,6 +1,5 @@
 #pragma once
 
-#include "runtime/FileService.h"
 #include "runtime/Host.h"
 #include "runtime/Session.h"
 
@@ -8,7 +7,7 @@
 
 #include <filesystem>
 #include <iosfwd>
-#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -46,14 +45,6 @@ bool IsStep(const std::string& name);
 // step (the add-on's handlers included) passes through.
 nlohmann::json RunStep(StepContext& context, const nlohmann::json& step);
 
-// Carries out one step and answers the fields it prints besides "step". Raises ScriptError for a
-// malformed step (an unknown name included) and StepError, or another exception, for a step that
-// cannot be carried out.
-nlohmann::json CarryOutStep(StepContext& context, const nlohmann::json& step);
-
-// Writes the host's debug output so far, the unfinished last line included, to the file.
-void WriteDebugLog(const Host& host, const std::string& path);
-
 // Field access that raises ScriptError for a missing or mistyped field.
 const nlohmann::json& Field(const nlohmann::json& step, const char* name);
 std::string TextField(const nlohmann::json& step, const char* name);
@@ -66,38 +57,9 @@ struct RunOptions {
     std::string addOn;
     std::string filesFolder;
     std::string debugLog;
-    HostCosts costs; // --host-cost
+    HostCosts costs;                // --host-cost
+    std::optional<UInt64> variance; // --variance
 };
-
-// What `run` and `serve` set up before the first step: the project opened, the local file service
-// started (before the add-on loads: it reads the service's address from the environment once),
-// the add-on loaded and taken through its lifecycle. Destruction frees and unloads the add-on.
-class SetupError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-struct HostedAddOnOptions {
-    std::string project; // empty: a new empty project
-    std::string addOn;
-    std::string filesFolder; // empty: no local file service
-    HostCosts costs;
-};
-
-class HostedAddOn {
-public:
-    // Raises SetupError with the reason; an add-on whose lifecycle stopped is unloaded again.
-    explicit HostedAddOn(const HostedAddOnOptions& options);
-    HostedAddOn(const HostedAddOn&) = delete;
-    HostedAddOn& operator=(const HostedAddOn&) = delete;
-
-    Host host;
-    std::unique_ptr<LocalFileService> files;
-    Session session{host};
-};
-
-// A hosted add-on, or none after writing the reason to `err`.
-std::unique_ptr<HostedAddOn> StartHostedAddOn(const HostedAddOnOptions& options, std::ostream& err);
 
 // `simhost run`: loads the add-on, runs its lifecycle, runs the script's steps printing one JSON
 // line each to `out`, then frees and unloads. Answers the exit code.

@@ -1,8 +1,13 @@
 #include "cli/Serve.h"
-#include "cli/PaletteLookup.h"
 
+#include "cli/EventLog.h"
+#include "cli/HostedAddOn.h"
+#include "cli/HttpAnswer.h"
+#include "cli/MainThreadHandOff.h"
+#include "cli/PaletteBridge.h"
+#include "cli/RequestAdmission.h"
 #include "cli/Script.h"
-#include "dg/Browser.h"
+#include "cli/ServedFiles.h"
 #include "model/Project.h"
 #include "runtime/BridgeGuard.h"
 #include "runtime/MainThread.h"
@@ -13,9 +18,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
-#include <deque>
 #include <filesystem>
-#include <fstream>
 #include <ostream>
 #include <set>
 #include <thread>
@@ -28,37 +31,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t MaxRequestBody = 8u << 20; // a product description with its property sets is far smaller
-constexpr size_t LogLength = 200;
 
 volatile std::sig_atomic_t stopSignal = 0;
 extern "C" void OnStopSignal(int) {
     stopSignal = 1;
-}
-
-// What the host pane lists under "what happened": calls, steps, deliveries, saves. Repeats of
-// the same entry (a page that polls) are counted on one line.
-class EventLog {
-public:
-    void Add(const std::string& kind, const std::string& text, bool ok) {
-        if (!entries.empty() && entries.back()["kind"] == kind && entries.back()["text"] == text &&
-            entries.back()["ok"] == ok) {
-            entries.back()["count"] = entries.back()["count"].get<int>() + 1;
-            entries.back()["seq"] = next++;
-            return;
-        }
-        entries.push_back({{"seq", next++}, {"kind", kind}, {"text", text}, {"ok", ok}, {"count", 1}});
-        if (entries.size() > LogLength)
-            entries.pop_front();
-    }
-    json ToJson() const { return json(entries); }
-
-private:
-    std::deque<json> entries;
-    UInt64 next = 1;
-};
-
-std::string Shortened(const std::string& text, size_t length = 160) {
-    return text.size() <= length ? text : text.substr(0, length) + "…";
 }
 
 // A step as the log shows it: its name, then its fields.
@@ -68,96 +44,37 @@ std::string StepText(const json& step) {
     return step["step"].get<std::string>() + (fields.empty() ? "" : " " + fields.dump());
 }
 
-json Answer(const std::string& error) {
-    return {{"error", error}};
-}
-
-void SendJson(httplib::Response& response, int status, const json& body) {
-    response.status = status;
-    response.set_content(body.dump(-1, ' ', false, json::error_handler_t::replace), "application/json");
-}
-
-// A file of a served folder, named by a path of plain segments: no empty, hidden, "." or ".."
-// segment, so a request cannot leave the folder.
-std::optional<std::string> ReadServedFile(const fs::path& folder, const std::string& relative) {
-    if (folder.empty() || relative.empty())
-        return std::nullopt;
-    size_t start = 0;
-    while (start <= relative.size()) {
-        size_t end = relative.find('/', start);
-        std::string segment =
-            relative.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (segment.empty() || segment[0] == '.' || segment.find('\\') != std::string::npos ||
-            segment.find('\0') != std::string::npos)
-            return std::nullopt;
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    fs::path path = folder / relative;
-    std::error_code error;
-    if (!fs::is_regular_file(path, error))
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string ContentType(const std::string& name, const std::string& bytes) {
-    static const std::pair<const char*, const char*> byExtension[] = {
-        {".html", "text/html; charset=utf-8"},
-        {".js", "text/javascript; charset=utf-8"},
-        {".css", "text/css; charset=utf-8"},
-        {".json", "application/json"},
-        {".png", "image/png"},
-        {".svg", "image/svg+xml"},
-        {".jpg", "image/jpeg"},
-        {".txt", "text/plain; charset=utf-8"}};
-    std::string extension = fs::path(name).extension().string();
-    for (const auto& [e, type] : byExtension)
-        if (extension == e)
-            return type;
-    // The file service's files are named by their uuid alone: pictures are known by their bytes.
-    if (bytes.rfind("\x89PNG\r\n\x1a\n", 0) == 0)
-        return "image/png";
-    if (bytes.rfind("\xff\xd8\xff", 0) == 0)
-        return "image/jpeg";
-    if (bytes.rfind("GIF8", 0) == 0)
-        return "image/gif";
-    return "application/octet-stream";
-}
-
-// The web application's pages get the toolkit's script bridge before their own scripts, as the
-// palette's browser has the registered objects before the page runs.
-std::string WithBridge(const std::string& page, const std::string& token) {
-    std::string tag = "<script src=\"/" + token + "/bridge.js\"></script>";
-    std::string lower = page;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    size_t head = lower.find("<head");
-    if (head != std::string::npos) {
-        size_t end = lower.find('>', head);
-        if (end != std::string::npos)
-            return page.substr(0, end + 1) + tag + page.substr(end + 1);
-    }
-    return tag + page;
-}
-
 // The steps a person may take from the host pane: the user's and the host's actions. Fault
 // injection, unloading and reading files named by the request are not among them.
 const std::set<std::string>& HostPaneSteps() {
     static const std::set<std::string> steps = {
-        "menu",    "paletteMessage", "projectEvent", "palette",  "closePalette", "resizePalette",
-        "place",   "select",         "selection",    "idle",     "projectInfo",  "language",
-        "reports", "debugLog",       "counters",     "menuFlags"};
+        "menu",          "paletteMessage", "projectEvent", "palette",       "closePalette",
+        "resizePalette", "place",          "select",       "selection",     "idle",
+        "projectInfo",   "language",       "reports",      "debugLog",      "counters",
+        "menuFlags",     "delete",         "rename",       "removeLibrary", "deleteLibraryPart",
+        "open"};
     return steps;
+}
+
+// The folder of the served project: the host pane opens project files from it, by name only.
+fs::path ProjectFolder(const ServeOptions& options) {
+    const std::string& file = options.project.empty() ? options.save : options.project;
+    return file.empty() ? fs::current_path() : fs::absolute(file).parent_path();
+}
+
+// A project file the host pane may open: a plain name of a file in the project's folder.
+bool PlainFileName(const json& name) {
+    if (!name.is_string())
+        return false;
+    const std::string text = name.get<std::string>();
+    return !text.empty() && text != "." && text != ".." && text.find('/') == std::string::npos &&
+           text.find('\\') == std::string::npos;
 }
 
 class PaletteServer {
 public:
     PaletteServer(const ServeOptions& options, HostedAddOn& hosted)
-        : options(options), hosted(hosted), context{hosted.host, hosted.session, fs::path()},
+        : options(options), hosted(hosted), context{hosted.host, hosted.session, ProjectFolder(options)},
           saveTarget(options.save.empty() ? options.project : options.save) {}
 
     // Binds 127.0.0.1 (the port of the options, or any free one); answers false when it cannot.
@@ -218,7 +135,7 @@ private:
     void EventLoopTurn() {
         json delivered;
         try {
-            delivered = CarryOutStep(context, {{"step", "idle"}})["delivered"];
+            delivered = RunStep(context, {{"step", "idle"}})["delivered"];
         } catch (const std::exception& e) {
             log.Add("event", std::string("the event loop failed: ") + e.what(), false);
             ++revision;
@@ -234,64 +151,42 @@ private:
         }
     }
 
-    // The page's call of a function of a registered script object.
-    std::pair<int, json> Call(const json& request) {
-        if (!request.is_object() || !request.contains("function") || !request["function"].is_string())
-            return {400, Answer("a call names its \"function\"")};
-        json step = {{"step", "call"}, {"function", request["function"]}};
-        if (request.contains("object")) {
-            if (!request["object"].is_string())
-                return {400, Answer("\"object\" must be a text")};
-            step["object"] = request["object"];
-        }
-        if (request.contains("arg"))
-            step["arg"] = request["arg"];
-        std::string name = request["function"].get<std::string>();
-        try {
-            json fields = CarryOutStep(context, step);
-            if (fields.contains("error")) {
-                log.Add("call", name + " threw: " + fields["error"].get<std::string>(), false);
-                return {200, Answer(fields["error"].get<std::string>())};
-            }
-            const json& value = fields["value"];
-            log.Add("call",
-                    name + " → " + Shortened(value.is_string() ? value.get<std::string>() : value.dump()),
-                    true);
-            return {200, {{"value", value}}};
-        } catch (const StepError& e) {
-            log.Add("call", name + " refused: " + e.what(), false);
-            return {409, Answer(e.what())};
-        } catch (const ScriptError& e) {
-            return {400, Answer(e.what())};
-        }
-    }
-
-    std::pair<int, json> HostStep(const json& step) {
+    HostAnswer HostStep(const json& step) {
         if (!step.is_object() || !step.contains("step") || !step["step"].is_string())
-            return {400, Answer("a step is an object with a \"step\" name")};
+            return {400, ErrorAnswer("a step is an object with a \"step\" name")};
         std::string name = step["step"].get<std::string>();
         if (HostPaneSteps().count(name) == 0)
-            return {400, Answer("the host pane does not take the step \"" + name + "\"")};
+            return {400, ErrorAnswer("the host pane does not take the step \"" + name + "\"")};
+        if (name == "open" && step.contains("project") && !PlainFileName(step["project"]))
+            return {400,
+                    ErrorAnswer("the host pane opens a project file of the project's folder, by its name")};
         try {
-            json fields = CarryOutStep(context, step);
+            json fields = RunStep(context, step);
+            fields.erase("step");
+            // The project open now is saved to its own file, never over the one closed; a new
+            // project has none.
+            if (name == "open")
+                saveTarget = step.contains("project")
+                                 ? (context.scriptFolder / step["project"].get<std::string>()).string()
+                                 : std::string();
             log.Add("step", StepText(step) + " → " + Shortened(fields.dump()), true);
             return {200, fields};
         } catch (const ScriptError& e) {
-            return {400, Answer(e.what())};
+            return {400, ErrorAnswer(e.what())};
         } catch (const std::exception& e) {
             log.Add("step", StepText(step) + ": " + e.what(), false);
-            return {422, Answer(e.what())};
+            return {422, ErrorAnswer(e.what())};
         }
     }
 
-    std::pair<int, json> Save() {
+    HostAnswer Save() {
         if (saveTarget.empty())
-            return {409, Answer("no project file: start simhost serve with --project or --save")};
+            return {409, ErrorAnswer("no project file: start simhost serve with --project or --save")};
         try {
             SaveProjectFile(hosted.host.project, saveTarget);
         } catch (const ProjectFileError& e) {
             log.Add("save", e.what(), false);
-            return {500, Answer(e.what())};
+            return {500, ErrorAnswer(e.what())};
         }
         log.Add("save", "saved the project to " + saveTarget, true);
         return {200, {{"saved", saveTarget}}};
@@ -308,56 +203,30 @@ private:
         }
         return {{"revision", revision.load()},
                 {"project", ProjectToJson(host.project)},
-                {"palette", CarryOutStep(context, {{"step", "palette"}})["palette"]},
+                {"palette", RunStep(context, {{"step", "palette"}})["palette"]},
                 {"menus", menus},
                 {"posted", host.posted.size()},
                 {"log", log.ToJson()},
                 {"saveTarget", saveTarget.empty() ? json(nullptr) : json(saveTarget)}};
     }
 
-    // The toolkit's side of the page: the registered script objects and their functions.
-    json RegisteredObjects() {
-        json objects = json::object();
-        DG::Palette* palette = FindAddOnPalette(hosted.host);
-        DG::BrowserBase* browser = FindPaletteBrowser(palette);
-        if (browser == nullptr)
-            return objects;
-        for (const auto& object : browser->RegisteredObjects()) {
-            json functions = json::array();
-            for (const auto& item : object->GetItems())
-                if (auto* f = dynamic_cast<DG::JSFunction*>(item.Get()))
-                    functions.push_back(f->GetName().ToCStr());
-            objects[object->GetName().ToCStr()] = functions;
-        }
-        return objects;
-    }
-
     // --- on the server's threads ---------------------------------------------------------------
 
-    // Runs `work` on the main thread and sends what it answers; 503 once the host shuts down.
-    void OnMain(httplib::Response& response, const std::function<std::pair<int, json>()>& work,
-                bool changes = true) {
-        std::pair<int, json> answer{500, Answer("no answer")};
-        bool ran = false;
-        try {
-            ran = queue.Run([&] {
-                answer = work();
-                if (changes)
-                    ++revision;
-            });
-        } catch (const std::exception& e) {
-            answer = {500, Answer(e.what())};
-            ran = true;
-        }
-        if (!ran)
-            answer = {503, Answer("the host is shutting down")};
-        SendJson(response, answer.first, answer.second);
+    // Runs `work` on the main thread and sends what it answers; a change of the project is a new
+    // revision of the view.
+    void OnMain(httplib::Response& response, const std::function<HostAnswer()>& work, bool changes = true) {
+        AnswerFromMainThread(queue, response, [&] {
+            HostAnswer answer = work();
+            if (changes)
+                ++revision;
+            return answer;
+        });
     }
 
     static std::optional<json> Body(const httplib::Request& request, httplib::Response& response) {
         json body = json::parse(request.body, nullptr, false);
         if (body.is_discarded()) {
-            SendJson(response, 400, Answer("the request body is not JSON"));
+            SendJson(response, 400, ErrorAnswer("the request body is not JSON"));
             return std::nullopt;
         }
         return body;
@@ -367,7 +236,7 @@ private:
                    bool bridge = false) {
         auto bytes = ReadServedFile(folder, relative);
         if (!bytes) {
-            SendJson(response, 404, Answer("not found"));
+            SendJson(response, 404, ErrorAnswer("not found"));
             return;
         }
         std::string type = ContentType(relative, *bytes);
@@ -377,35 +246,10 @@ private:
             response.set_content(*bytes, type);
     }
 
-    httplib::Server::HandlerResponse Admit(const httplib::Request& request, httplib::Response& response) {
-        response.set_header("X-Content-Type-Options", "nosniff");
-        response.set_header("Cache-Control", "no-store");
-        response.set_header("Referrer-Policy", "no-referrer");
-        response.set_header("Content-Security-Policy", "frame-ancestors 'self'");
-        auto refuse = [&response](const std::string& why) {
-            SendJson(response, 403, Answer(why));
-            return httplib::Server::HandlerResponse::Handled;
-        };
-        if (!guard->IsOwnHost(request.get_header_value("Host")))
-            return refuse("refused: the request is not addressed to this server (Host)");
-        std::optional<std::string> origin;
-        if (request.has_header("Origin"))
-            origin = request.get_header_value("Origin");
-        if (!guard->IsOwnOrigin(origin))
-            return refuse("refused: the request comes from another site (Origin)");
-        auto token = BridgeGuard::TokenOfPath(request.path);
-        if (!token && request.path.size() > 1 && guard->IsToken(std::string_view(request.path).substr(1))) {
-            response.set_redirect(request.path + "/");
-            return httplib::Server::HandlerResponse::Handled;
-        }
-        if (!token || !guard->IsToken(*token))
-            return refuse("refused: open the address simhost serve printed; it carries this run's token");
-        return httplib::Server::HandlerResponse::Unhandled;
-    }
-
     void Routes() {
         server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-            return Admit(request, response);
+            return AdmitRequest(*guard, request, response) ? httplib::Server::HandlerResponse::Unhandled
+                                                           : httplib::Server::HandlerResponse::Handled;
         });
         const fs::path hostPage = options.hostPageFolder, web = options.webFolder,
                        catalogue = options.catalogueFolder, files = options.filesFolder;
@@ -441,32 +285,31 @@ private:
                    [this, files](const httplib::Request& request, httplib::Response& response) {
                        ServeFile(response, files, request.matches[1]);
                    });
-        server.Get(R"(/[^/]+/bridge\.js)", [this, hostPage](const httplib::Request&,
-                                                            httplib::Response& response) {
-            auto script = ReadServedFile(hostPage, "bridge.js");
-            if (!script) {
-                SendJson(response, 500, Answer("the bridge script is missing"));
-                return;
-            }
-            json objects;
-            bool ran = queue.Run([&] { objects = RegisteredObjects(); });
-            if (!ran) {
-                SendJson(response, 503, Answer("the host is shutting down"));
-                return;
-            }
-            response.set_content("(function (registered) {\n" + *script + "\n})(" + objects.dump() + ");\n",
-                                 "text/javascript; charset=utf-8");
-        });
+        server.Get(R"(/[^/]+/bridge\.js)",
+                   [this, hostPage](const httplib::Request&, httplib::Response& response) {
+                       auto script = ReadServedFile(hostPage, "bridge.js");
+                       if (!script) {
+                           SendJson(response, 500, ErrorAnswer("the bridge script is missing"));
+                           return;
+                       }
+                       json objects;
+                       bool ran = queue.Run([&] { objects = RegisteredObjects(hosted.host); });
+                       if (!ran) {
+                           SendJson(response, 503, ErrorAnswer("the host is shutting down"));
+                           return;
+                       }
+                       response.set_content(BridgeScript(*script, objects), "text/javascript; charset=utf-8");
+                   });
         server.Post(R"(/[^/]+/bridge/call)",
                     [this](const httplib::Request& request, httplib::Response& response) {
                         if (auto body = Body(request, response))
-                            OnMain(response, [this, &body] { return Call(*body); });
+                            OnMain(response, [this, &body] { return BridgeCall(context, log, *body); });
                     });
         server.Get(R"(/[^/]+/host/view)", [this](const httplib::Request&, httplib::Response& response) {
             OnMain(
                 response,
                 [this] {
-                    return std::pair<int, json>{200, View()};
+                    return HostAnswer{200, View()};
                 },
                 false);
         });
@@ -484,7 +327,7 @@ private:
         server.Post(R"(/[^/]+/host/quit)", [this](const httplib::Request&, httplib::Response& response) {
             OnMain(response, [this] {
                 quit = true;
-                return std::pair<int, json>{200, {{"quitting", true}}};
+                return HostAnswer{200, {{"quitting", true}}};
             });
         });
     }
@@ -545,8 +388,8 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
             return 1;
         }
     }
-    std::unique_ptr<HostedAddOn> hosted =
-        StartHostedAddOn({options.project, options.addOn, options.filesFolder, options.costs}, err);
+    std::unique_ptr<HostedAddOn> hosted = StartHostedAddOn(
+        {options.project, options.addOn, options.filesFolder, options.costs, options.variance}, err);
     if (!hosted)
         return 1;
     int exitCode = 0;
@@ -574,21 +417,12 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
             << std::flush;
         server.Serve();
         server.Stop();
+        saveTarget = server.SaveTarget(); // another project may be open now
     }
-    Host& host = hosted->host;
-    if (hosted->session.IsLoaded())
-        hosted->session.Unload(true);
-    if (!saveTarget.empty()) {
-        try {
-            SaveProjectFile(host.project, saveTarget);
-            out << "simhost serve: saved the project to " << saveTarget << "\n";
-        } catch (const ProjectFileError& e) {
-            err << "simhost: " << e.what() << "\n";
-            exitCode = 1;
-        }
-    }
-    if (!options.debugLog.empty())
-        WriteDebugLog(host, options.debugLog);
+    if (!hosted->End(saveTarget, options.debugLog, err))
+        exitCode = 1;
+    else if (!saveTarget.empty())
+        out << "simhost serve: saved the project to " << saveTarget << "\n";
     return exitCode;
 }
 

@@ -60,6 +60,8 @@ int main(int argc, char** argv) {
                            "serve the files of this folder as the add-on's file service on 127.0.0.1");
     runCommand->add_option("--debug-log", run.debugLog, "write the host's debug output to this file");
     AddHostCostOption(runCommand, run.costs);
+    runCommand->add_option("--variance", run.variance,
+                           "make the host vary within its contract, reproducibly from this seed");
 
     simhost::validate::ValidateOptions validate;
     validate.options.addOn = SIMHOST_DEFAULT_ADDON;
@@ -136,6 +138,8 @@ int main(int argc, char** argv) {
     serveCommand->add_option("--debug-log", serve.debugLog,
                              "write the host's debug output to this file on exit");
     AddHostCostOption(serveCommand, serve.costs);
+    serveCommand->add_option("--variance", serve.variance,
+                             "make the host vary within its contract, reproducibly from this seed");
 
     CLI11_PARSE(app, argc, argv);
     if (serveCommand->parsed())

@@ -1,9 +1,8 @@
 #pragma once
 
+#include "api/ErrorCodes.h"
 #include "gs/Guid.h"
 #include "gs/Types.h"
-
-#include <nlohmann/json.hpp>
 
 #include <map>
 #include <optional>
@@ -42,6 +41,9 @@ struct BuildingMaterial {
     // Property values set on the material: definition guid → text.
     std::map<GS::Guid, std::string> propertyValues;
     std::optional<AttributeUserData> userData;
+    // A deleted material leaves a hole in the list, holding nothing else: the indices of the
+    // others stay, and the host never gives the hole's index to another material.
+    bool deleted = false;
 };
 
 struct CompositeSkin {
@@ -57,7 +59,8 @@ struct CompositeLine {
 };
 
 // A composite structure (attribute type 5): skins of building materials between separator
-// lines, one more line than skins. Its index is its position in the list, from 1.
+// lines, one more line than skins. Its index is its position in the list, from 1; a deleted one
+// leaves a hole, as a building material does.
 struct Composite {
     GS::Guid guid;
     std::string name;
@@ -66,6 +69,7 @@ struct Composite {
     std::vector<CompositeSkin> skins;
     std::vector<CompositeLine> lines;
     std::optional<AttributeUserData> userData;
+    bool deleted = false;
 };
 
 struct PropertyGroup {
@@ -138,11 +142,24 @@ struct AttributeStore {
     std::vector<std::string> undoList;
     DefinitionIndex definitionIndex;
 
-    // From index 1; nothing for an index outside.
+    // From index 1; nothing for an index outside or a hole.
     BuildingMaterial* MaterialAt(Int32 index);
     // Index of the material of that name, 0 when none.
     Int32 MaterialIndexOf(const std::string& name) const;
     Composite* CompositeAt(Int32 index);
+    // The attributes of the type (17 or 5), holes included: the highest index; 0 for another type.
+    Int32 Count(Int32 typeID) const;
+    // Whether the index is the hole a deleted attribute of the type left.
+    bool IsDeleted(Int32 typeID, Int32 index) const;
+    // Deletes the attribute of the type that has the name, leaving a hole; ErrNotFound when none
+    // has it, ErrBadParameter for another type.
+    GSErrCode Delete(Int32 typeID, const std::string& name);
+    // Renames the attribute of the type that has the name; ErrNotFound, ErrNameExists when another
+    // one has the new name, ErrBadParameter for an empty name, one too long for the attribute
+    // header or another type.
+    GSErrCode Rename(Int32 typeID, const std::string& name, const std::string& to);
+    // Appends holes: attributes of the type deleted before the next one is created.
+    void AppendHoles(Int32 typeID, Int32 holes);
     Int32 CompositeIndexOf(const std::string& name) const;
     PropertyGroup* FindGroup(const GS::Guid& guid);
     PropertyDefinition* FindDefinition(const GS::Guid& guid);
@@ -151,9 +168,5 @@ struct AttributeStore {
     // The item and the system that holds it.
     std::pair<ClassificationSystem*, ClassificationItem*> FindItem(const GS::Guid& guid);
 };
-
-nlohmann::json AttributesToJson(const AttributeStore& store);
-// Throws ProjectFileError naming `source` for malformed or inconsistent contents.
-AttributeStore AttributesFromJson(const nlohmann::json& document, const std::string& source);
 
 } // namespace simhost

@@ -1,5 +1,6 @@
 #include "model/Elements.h"
 
+#include "api/ElementRecords.h"
 #include "model/Project.h"
 
 namespace simhost {
@@ -81,7 +82,30 @@ json ElementsToJson(const ElementStore& store) {
     return list;
 }
 
-ElementStore ElementsFromJson(const json& list, const std::string& source) {
+namespace {
+
+// The name of the part an object places. Files of before named it by its place in the library
+// part list (0 for none); a place the list no longer has is a missing part.
+template <typename Refuse>
+std::string LibraryPartName(const json& element, const Libraries& libraries, const std::string& where,
+                            const Refuse& refuse) {
+    if (!element.contains("libraryPart"))
+        return std::string();
+    const json& part = element.at("libraryPart");
+    if (part.is_string())
+        return part.get<std::string>();
+    const Int32 index = part.get<Int32>();
+    if (index < 0)
+        refuse(where + ".libraryPart is negative: " + std::to_string(index));
+    if (index != 0 && element.value("type", 0) != ElemTypeObject)
+        refuse(where + " is not an object but names library part " + std::to_string(index));
+    const auto all = libraries.AllParts();
+    return index >= 1 && size_t(index) <= all.size() ? all[size_t(index) - 1]->name : std::string();
+}
+
+} // namespace
+
+ElementStore ElementsFromJson(const json& list, const Libraries& libraries, const std::string& source) {
     auto refuse = [&source](const std::string& fault) { throw ProjectFileError(source + ": " + fault); };
     if (!list.is_array())
         refuse("elements is not an array");
@@ -98,7 +122,7 @@ ElementStore ElementsFromJson(const json& list, const std::string& source) {
             e.roofAttribute = j.value("roofAttribute", 0);
             e.slabAttribute = j.value("slabAttribute", 0);
             e.extraAttribute = j.value("extraAttribute", 0);
-            e.libraryPart = j.value("libraryPart", 0);
+            e.libraryPart = LibraryPartName(j, libraries, where, refuse);
             e.area = j.value("area", 0.0);
             e.quantitiesFail = j.value("quantitiesFail", false);
             for (const auto& s : j.value("composite", json::array()))

@@ -2,6 +2,7 @@
 
 #include "gs/Guid.h"
 #include "gs/Types.h"
+#include "model/Libraries.h"
 
 #include <nlohmann/json.hpp>
 
@@ -27,7 +28,10 @@ struct Element {
     Int32 roofAttribute = 0;
     Int32 slabAttribute = 0;
     Int32 extraAttribute = 0;
-    Int32 libraryPart = 0; // objects
+    // Objects: the name of the library part they place. An object names its part, as a host's
+    // objects do: the first part of that name in the library part list serves it, wherever the
+    // list puts it; while no part has the name, the object's part is missing.
+    std::string libraryPart;
     double area = 0.0;
     std::vector<CompositeShare> composite;
     // The host cannot compute this element's quantities.
@@ -53,7 +57,9 @@ private:
 std::optional<std::string> ElementTypeName(Int32 type);
 
 nlohmann::json ElementsToJson(const ElementStore& store);
-// Throws ProjectFileError naming `source` for a malformed list.
-ElementStore ElementsFromJson(const nlohmann::json& list, const std::string& source);
+// Throws ProjectFileError naming `source` for a malformed list. Files of before named an
+// object's part by its place in the project's library part list, which `libraries` holds.
+ElementStore ElementsFromJson(const nlohmann::json& list, const Libraries& libraries,
+                              const std::string& source);
 
 } // namespace simhost

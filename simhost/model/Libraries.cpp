@@ -117,6 +117,8 @@ std::optional<json> ReadDocument(const std::string& path, const char* format) {
 
 } // namespace
 
+const char* const EmbeddedLibraryName = "Embedded Library";
+
 const LibraryPartSection* LibraryPart::FindSection(GSType code) const {
     for (const auto& s : sections)
         if (s.code == code)
@@ -136,6 +138,14 @@ std::vector<const LibraryPart*> Libraries::AllParts() const {
         for (const auto& p : entry.parts)
             all.push_back(&p);
     return all;
+}
+
+Int32 Libraries::IndexOfPart(const std::string& name) const {
+    const auto all = AllParts();
+    for (size_t n = 0; n < all.size(); ++n)
+        if (all[n]->name == name)
+            return Int32(n + 1);
+    return 0;
 }
 
 LibraryPart* Libraries::OwnPart(Int32 index) {

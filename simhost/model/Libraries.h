@@ -67,6 +67,9 @@ struct LibraryEntry {
     std::vector<LibraryPart> parts; // a container's parts, read from its file
 };
 
+// The name the library list shows for the project's embedded library.
+extern const char* const EmbeddedLibraryName;
+
 struct Libraries {
     std::vector<LibraryEntry> list; // the active library list, but the embedded library
     std::string embeddedFolder;     // the project's embedded library; empty when it has none
@@ -78,6 +81,8 @@ struct Libraries {
     // index is its position + 1.
     std::vector<const LibraryPart*> AllParts() const;
     LibraryPart* OwnPart(Int32 index);
+    // The index of the first part of that name; 0 when no part has it.
+    Int32 IndexOfPart(const std::string& name) const;
 };
 
 // Reads a library-part file; nothing when it is not one.

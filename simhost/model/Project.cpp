@@ -1,5 +1,6 @@
 #include "model/Project.h"
 
+#include "model/AttributesFile.h"
 #include "model/ProjectConsistency.h"
 
 #include <cerrno>
@@ -103,10 +104,10 @@ Project ProjectFromJson(const json& document, const std::string& source) {
             project.autotexts.push_back(std::move(a));
         }
     }
-    if (document.contains("elements"))
-        project.elements = ElementsFromJson(document.at("elements"), source);
     if (document.contains("libraries"))
         project.libraries = LibrariesFromJson(document.at("libraries"), source);
+    if (document.contains("elements"))
+        project.elements = ElementsFromJson(document.at("elements"), project.libraries, source);
     if (document.contains("attributes"))
         project.attributes = AttributesFromJson(document.at("attributes"), source);
     if (document.contains("selection"))

@@ -55,11 +55,8 @@ void CheckElements(const Project& project, const std::string& source) {
             if (s.area < 0)
                 Refuse(source, share + " has a negative area");
         }
-        if (e.libraryPart < 0)
-            Refuse(source, where + ".libraryPart is negative: " + std::to_string(e.libraryPart));
-        if (e.libraryPart != 0 && e.type != ElemTypeObject)
-            Refuse(source,
-                   where + " is not an object but names library part " + std::to_string(e.libraryPart));
+        if (!e.libraryPart.empty() && e.type != ElemTypeObject)
+            Refuse(source, where + " is not an object but names library part \"" + e.libraryPart + "\"");
     }
 }
 

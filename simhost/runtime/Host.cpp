@@ -2,6 +2,8 @@
 
 #include "gs/Debug.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 
 namespace simhost {
@@ -35,6 +37,28 @@ Host::Host() {
 Host::~Host() {
     GS::SetDebugOutput(nullptr);
     current = nullptr;
+    if (!sessionFolder.empty() && !keepSessionFolder) {
+        std::error_code ignored;
+        std::filesystem::remove_all(sessionFolder, ignored);
+    }
+}
+
+const std::string& Host::SessionFolder() {
+    if (sessionFolder.empty()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "simhost-session-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot make the session's folder in " +
+                                     std::filesystem::temp_directory_path().string());
+        sessionFolder = pattern;
+    }
+    return sessionFolder;
+}
+
+void Host::Vary(UInt64 seed) {
+    variance = HostVariance(seed);
+    language = variance.language;
+    project.attributes.AppendHoles(AttrTypeBuildingMaterial, variance.materialHoles);
+    project.attributes.AppendHoles(AttrTypeComposite, variance.compositeHoles);
 }
 
 void Host::WriteDebug(std::string_view text) {
@@ -53,6 +77,18 @@ std::optional<GSErrCode> Host::SendProjectEvent(Int32 event, Int32 param) {
     if (addOn.eventHandler == nullptr || (addOn.eventMask & event) == 0)
         return std::nullopt;
     return addOn.eventHandler(event, param);
+}
+
+std::vector<Host::SentEvent> Host::ReplaceProject(Project next, bool fromFile) {
+    std::vector<SentEvent> sent;
+    sent.push_back({ProjectEventClose, SendProjectEvent(ProjectEventClose, 0)});
+    libraryPartInProgress.reset();
+    project = std::move(next);
+    project.attributes.AppendHoles(AttrTypeBuildingMaterial, variance.materialHoles);
+    project.attributes.AppendHoles(AttrTypeComposite, variance.compositeHoles);
+    const Int32 opened = fromFile ? ProjectEventOpen : ProjectEventNew;
+    sent.push_back({opened, SendProjectEvent(opened, 0)});
+    return sent;
 }
 
 Host& CurrentHost() {

@@ -5,6 +5,7 @@
 #include "model/Project.h"
 #include "runtime/Faults.h"
 #include "runtime/ModuleParams.h"
+#include "runtime/Variance.h"
 
 #include <deque>
 #include <functional>
@@ -74,6 +75,11 @@ public:
 
     Project project;
     std::string language = "INT";
+    // The plain host, or one that varies within its contract.
+    HostVariance variance;
+    // Makes the host vary with the seed from now on: its language, and holes in the attribute
+    // lists of the project open now and of every project opened later.
+    void Vary(UInt64 seed);
     AddOnRegistrations addOn;
     // The handle given to the add-on at initialisation; operations check it.
     API_AddOnHandle addOnHandle = nullptr;
@@ -100,6 +106,27 @@ public:
 
     // Calls the project-event handler when it subscribed to `event`; nothing when not.
     std::optional<GSErrCode> SendProjectEvent(Int32 event, Int32 param);
+
+    // A project event sent, with what the handler answered (nothing: not subscribed).
+    struct SentEvent {
+        Int32 event = 0;
+        std::optional<GSErrCode> result;
+    };
+    // Closes the project and opens `next` in its place, as a host does: the close event for the
+    // project open now, then the new-project event, or the open event for one `fromFile`. Nothing
+    // of the closed project stays: a library part being created is dropped. Answers the events.
+    std::vector<SentEvent> ReplaceProject(Project next, bool fromFile);
+
+    // The session's own folder, made at its first use (under the system's temporary folder). The
+    // host's default user library lies in it, so that sessions never share files. It is removed
+    // with the host unless KeepSessionFolder was called: a saved project names it.
+    const std::string& SessionFolder();
+    void KeepSessionFolder() { keepSessionFolder = true; }
+    bool HasSessionFolder() const { return !sessionFolder.empty(); }
+
+private:
+    std::string sessionFolder;
+    bool keepSessionFolder = false;
 };
 
 Host& CurrentHost();

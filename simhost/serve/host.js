@@ -94,10 +94,7 @@ function typeName(type) {
 
 function usesText(project, e) {
     const materials = (project.attributes || {}).buildingMaterials || [];
-    if (e.type === 6) {
-        const part = (project.libraries.parts || [])[e.libraryPart - 1];
-        return part ? part.name : 'library part ' + e.libraryPart;
-    }
+    if (e.type === 6) return e.libraryPart; // an object names its library part
     const index = e.type === 1 ? e.wallAttribute : e.type === 8 ? e.slabAttribute : e.roofAttribute;
     if (e.composite && e.composite.length > 0) {
         const composite = compositeList(project)[index - 1];
@@ -105,6 +102,12 @@ function usesText(project, e) {
     }
     const material = materials[index - 1];
     return material ? material.name : index ? 'attribute ' + index : '—';
+}
+
+// A deleted attribute's place: its index stays taken.
+function deletedRow(i, columns) {
+    return element('tr', { class: 'muted' }, element('td', { class: 'num' }, i + 1),
+        element('td', { colspan: columns - 1 }, '(deleted)'));
 }
 
 function rows(tbody, list, makeRow, emptyText, columns) {
@@ -131,14 +134,14 @@ function renderProject(project) {
         : project.selection.map((g) => { const e = byGuid.get(g); return e ? typeName(e.type) + ' ' + e.id : g; }).join(', ');
 
     const materials = (project.attributes || {}).buildingMaterials || [];
-    rows($('#materials tbody'), materials, (m, i) => element('tr', {},
+    rows($('#materials tbody'), materials, (m, i) => !m ? deletedRow(i, 5) : element('tr', {},
         element('td', { class: 'num' }, i + 1), element('td', {}, m.name), element('td', { class: 'guid' }, materialTag(project, m)),
         element('td', {}, (m.classification || []).length ? 'yes' : ''),
         element('td', { class: 'num' }, Object.keys(m.propertyValues || {}).length)),
     'No building materials.', 5);
 
     const composites = compositeList(project);
-    rows($('#composites tbody'), composites, (c, i) => element('tr', {},
+    rows($('#composites tbody'), composites, (c, i) => !c ? deletedRow(i, 3) : element('tr', {},
         element('td', { class: 'num' }, i + 1), element('td', {}, c.name || ''),
         element('td', {}, (c.skins || c.layers || []).length || '')),
     'No composites.', 3);
@@ -146,7 +149,8 @@ function renderProject(project) {
     const parts = project.libraries.parts || [];
     rows($('#library-parts tbody'), parts, (p, i) => element('tr', {},
         element('td', { class: 'num' }, i + 1), element('td', {}, p.name), element('td', { class: 'guid' }, partTag(p)),
-        element('td', { class: 'num' }, elements.filter((e) => e.type === 6 && e.libraryPart === i + 1).length)),
+        element('td', { class: 'num' }, parts.findIndex((q) => q.name === p.name) !== i ? 0
+            : elements.filter((e) => e.type === 6 && e.libraryPart === p.name).length)),
     'No library parts.', 4);
 
     const libraries = $('#libraries');
@@ -156,6 +160,40 @@ function renderProject(project) {
     if (!libraries.children.length) libraries.append(element('li', { class: 'muted' }, 'No libraries.'));
 
     renderPlaceChoices(project);
+    renderEditChoices(project);
+}
+
+// What the chosen edit can apply to, named as the step names it.
+function editChoices(project, action) {
+    const attributes = project.attributes || {};
+    const named = (list, kind) => (list || []).filter(Boolean).map((a) => ({ value: kind + ':' + a.name, text: a.name + ' (' + kind + ')' }));
+    switch (action) {
+    case 'deleteElement':
+        return (project.elements || []).filter((e) => e.id).map((e) => ({ value: e.id, text: typeName(e.type) + ' ' + e.id }));
+    case 'deleteAttribute':
+    case 'renameAttribute':
+        return named(attributes.buildingMaterials, 'material').concat(named(compositeList(project), 'composite'));
+    case 'removeLibrary':
+        return (project.libraries.list || []).map((l) => ({ value: l.name, text: l.name }));
+    case 'deleteLibraryPart':
+        return (project.libraries.parts || []).map((p) => ({ value: p.name, text: p.name }));
+    default:
+        return null;
+    }
+}
+
+function renderEditChoices(project) {
+    const action = $('#edit-action').value;
+    const target = $('#edit-target');
+    const before = target.value;
+    const choices = editChoices(project, action);
+    target.replaceChildren();
+    target.hidden = choices === null;
+    for (const c of choices || []) target.append(element('option', { value: c.value }, c.text));
+    if ([...target.options].some((o) => o.value === before)) target.value = before;
+    const text = $('#edit-text');
+    text.hidden = action !== 'renameAttribute' && action !== 'openProject';
+    text.placeholder = action === 'openProject' ? 'file in the project\'s folder' : 'new name';
 }
 
 function renderPlaceChoices(project) {
@@ -169,11 +207,11 @@ function renderPlaceChoices(project) {
         uses.append(group);
     } else {
         const materials = element('optgroup', { label: 'Building materials' });
-        for (const m of (project.attributes || {}).buildingMaterials || [])
+        for (const m of ((project.attributes || {}).buildingMaterials || []).filter(Boolean))
             materials.append(element('option', { value: 'material:' + m.name }, m.name));
         const composites = element('optgroup', { label: 'Composites' });
         for (const c of compositeList(project))
-            if (c.name) composites.append(element('option', { value: 'composite:' + c.name }, c.name));
+            if (c && c.name) composites.append(element('option', { value: 'composite:' + c.name }, c.name));
         uses.append(composites, materials);
     }
     if ([...uses.options].some((o) => o.value === before)) uses.value = before;
@@ -329,6 +367,30 @@ $('#place-form').addEventListener('submit', (event) => {
     if (id) s.id = id;
     step(s, (answer) => 'Placed ' + type + (id ? ' ' + id : '') + ' (' + answer.guid + ').');
     $('#place-id').value = '';
+});
+$('#edit-action').addEventListener('change', () => view && renderEditChoices(view.project));
+$('#edit-form').addEventListener('submit', (event) => {
+    event.preventDefault();
+    const action = $('#edit-action').value;
+    const target = $('#edit-target').value;
+    const text = $('#edit-text').value.trim();
+    const [kind, ...rest] = target.split(':');
+    const attribute = { attribute: rest.join(':'), kind };
+    const steps = {
+        deleteElement: { step: 'delete', element: target },
+        deleteAttribute: Object.assign({ step: 'delete' }, attribute),
+        renameAttribute: Object.assign({ step: 'rename', to: text }, attribute),
+        removeLibrary: { step: 'removeLibrary', name: target },
+        deleteLibraryPart: { step: 'deleteLibraryPart', name: target },
+        openProject: { step: 'open', project: text },
+        newProject: { step: 'open' },
+    };
+    if (editChoices(view.project, action) !== null && !target) {
+        showMessage('Nothing to apply it to.', true);
+        return;
+    }
+    step(steps[action], (a) => 'The host answered ' + a.result + '.');
+    $('#edit-text').value = '';
 });
 $('#clear-selection').addEventListener('click', () => step({ step: 'select', guids: [] }));
 $('#palette-close').addEventListener('click', () => step({ step: 'closePalette' }));

@@ -70,16 +70,10 @@ GSErrCode ops::GetAttributeCount(API_AddOnHandle, Int32 typeID, Int32* count) {
     if (count == nullptr)
         return ErrBadParameter;
     AttributeStore& store = CurrentHost().project.attributes;
-    switch (typeID) {
-    case AttrTypeBuildingMaterial:
-        *count = Int32(store.buildingMaterials.size());
-        return NoError;
-    case AttrTypeComposite:
-        *count = Int32(store.composites.size());
-        return NoError;
-    default:
+    if (typeID != AttrTypeBuildingMaterial && typeID != AttrTypeComposite)
         return ErrBadParameter;
-    }
+    *count = store.Count(typeID); // deleted attributes' holes included
+    return NoError;
 }
 
 GSErrCode ops::GetAttribute(API_AddOnHandle, API_Attribute* attribute) {
@@ -87,26 +81,32 @@ GSErrCode ops::GetAttribute(API_AddOnHandle, API_Attribute* attribute) {
         return ErrBadParameter;
     AttributeStore& store = CurrentHost().project.attributes;
     API_AttributeHeader& header = attribute->header;
+    if (header.typeID != AttrTypeComposite && header.typeID != AttrTypeBuildingMaterial)
+        return ErrBadParameter;
+    if (header.index < 0 || header.index > store.Count(header.typeID))
+        return ErrBadIndex;
     if (header.typeID == AttrTypeComposite) {
-        if (header.index < 0 || size_t(header.index) > store.composites.size())
-            return ErrBadIndex;
         Int32 index = 0;
         Composite* c = ResolveComposite(store, &header, &index);
         if (c == nullptr)
-            return ErrNotFound;
+            return MissingAttribute(store, &header);
+        CurrentHost().variance.NoiseField(attribute->body);
         PutCompositeRecord(*attribute, *c, index);
         return NoError;
     }
-    if (header.typeID != AttrTypeBuildingMaterial)
-        return ErrBadParameter;
-    if (header.index < 0 || size_t(header.index) > store.buildingMaterials.size())
-        return ErrBadIndex;
     Int32 index = 0;
     BuildingMaterial* m = ResolveMaterial(store, &header, &index);
     if (m == nullptr)
-        return ErrNotFound;
+        return MissingAttribute(store, &header);
     PutHeader(header, *m, index);
-    PutBody(attribute->buildingMaterial, *m);
+    // Only the texts the caller handed over are its own; the rest of the body is the host's.
+    API_BuildingMaterialType& body = attribute->buildingMaterial;
+    GS::UniString *id = body.id, *manufacturer = body.manufacturer, *description = body.description;
+    CurrentHost().variance.NoiseField(attribute->body);
+    body.id = id;
+    body.manufacturer = manufacturer;
+    body.description = description;
+    PutBody(body, *m);
     return NoError;
 }
 
@@ -136,7 +136,7 @@ GSErrCode ops::ModifyAttribute(API_AddOnHandle, API_Attribute* attribute, const 
     Int32 index = 0;
     BuildingMaterial* m = ResolveMaterial(store, &attribute->header, &index);
     if (m == nullptr)
-        return ErrNotFound;
+        return MissingAttribute(store, &attribute->header);
     std::string name = HeaderName(attribute->header);
     if (!name.empty() && name != m->name) {
         if (store.MaterialIndexOf(name) != 0)

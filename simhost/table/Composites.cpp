@@ -127,7 +127,7 @@ GSErrCode ops::ModifyAttributeWithDefinitions(API_AddOnHandle handle, API_Attrib
     Int32 index = 0;
     Composite* existing = ResolveComposite(store, &attribute->header, &index);
     if (existing == nullptr)
-        return ErrNotFound;
+        return MissingAttribute(store, &attribute->header);
     // Read whole before anything changes: a refused record leaves the composite as it was.
     Composite c = *existing;
     if (GSErrCode code = ReadCompositeRecord(store, *attribute, definitions, c); code != NoError)
@@ -146,7 +146,7 @@ GSErrCode ops::GetAttributeDefinitions(API_AddOnHandle, const API_AttributeHeade
         return ErrBadIndex;
     const Composite* c = ResolveComposite(store, attribute);
     if (c == nullptr)
-        return ErrNotFound;
+        return MissingAttribute(store, attribute);
     GSHandle skins = BMAllocateHandle(Int64(c->skins.size() * sizeof(API_CompositeSkin)), ALLOCATE_CLEAR, 0);
     GSHandle lines = BMAllocateHandle(Int64(c->lines.size() * sizeof(API_CompositeLine)), ALLOCATE_CLEAR, 0);
     if (skins == nullptr || lines == nullptr) {
@@ -175,7 +175,7 @@ GSErrCode ops::SetAttributeUserData(API_AddOnHandle, const API_AttributeHeader* 
     AttributeStore& store = CurrentHost().project.attributes;
     std::optional<AttributeUserData>* slot = UserDataOf(store, attribute);
     if (slot == nullptr)
-        return ErrNotFound;
+        return MissingAttribute(store, attribute);
     // The block is an array of host strings.
     const Int64 size = BMGetHandleSize(data->dataHdl);
     if (data->dataHdl == nullptr || size % Int64(sizeof(GS::UniString)) != 0)
@@ -196,7 +196,9 @@ GSErrCode ops::GetAttributeUserData(API_AddOnHandle, const API_AttributeHeader* 
         return ErrBadParameter;
     AttributeStore& store = CurrentHost().project.attributes;
     std::optional<AttributeUserData>* slot = UserDataOf(store, attribute);
-    if (slot == nullptr || !slot->has_value())
+    if (slot == nullptr)
+        return MissingAttribute(store, attribute);
+    if (!slot->has_value())
         return ErrNotFound;
     const AttributeUserData& stored = **slot;
     // The caller's block holds host strings (all-zero bytes are empty ones) and must have room
@@ -206,6 +208,8 @@ GSErrCode ops::GetAttributeUserData(API_AddOnHandle, const API_AttributeHeader* 
         return ErrBadParameter;
     data->dataVersion = stored.version;
     data->platformSign = stored.platformSign;
+    CurrentHost().variance.NoiseField(data->reserved0);
+    CurrentHost().variance.NoiseField(data->reserved1);
     auto* texts = reinterpret_cast<GS::UniString*>(*data->dataHdl);
     for (size_t i = 0; i < stored.texts.size(); ++i)
         texts[i] = GS::UniString(stored.texts[i]);

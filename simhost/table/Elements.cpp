@@ -15,20 +15,42 @@ GSErrCode ops::ListElementsByType(API_AddOnHandle, Int32 typeID, GS::Array<API_G
     return NoError;
 }
 
+namespace {
+
+// Whether one of the element's references names a deleted attribute: a composite when the
+// element is made of one (it has composite entries), else a building material.
+bool UsesDeletedAttribute(const AttributeStore& store, const Element& e) {
+    const Int32 type = e.composite.empty() ? AttrTypeBuildingMaterial : AttrTypeComposite;
+    for (Int32 reference : {e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute})
+        if (store.IsDeleted(type, reference))
+            return true;
+    return false;
+}
+
+} // namespace
+
 GSErrCode ops::GetElement(API_AddOnHandle, API_Element* element, Int32) {
     if (element == nullptr)
         return ErrBadParameter;
-    const Element* e = CurrentHost().project.elements.Find(element->header.guid);
+    Host& host = CurrentHost();
+    const Element* e = host.project.elements.Find(element->header.guid);
     if (e == nullptr)
         return ErrNotFound;
+    // Hosts differ here: some answer the record, its reference naming the deleted attribute's
+    // hole; some refuse the read.
+    if (host.variance.elementsOfDeletedAttributesFailRead &&
+        UsesDeletedAttribute(host.project.attributes, *e))
+        return ErrDeleted;
     std::memset(static_cast<void*>(element), 0, sizeof *element);
+    host.variance.Noise(element, sizeof *element);
     element->header.typeID = e->type;
     element->header.guid = e->guid;
     element->wallAttribute = e->wallAttribute;
     element->roofAttribute = e->roofAttribute;
     element->slabAttribute = e->slabAttribute;
     element->extraAttribute = e->extraAttribute;
-    element->libraryPartIndex = e->libraryPart;
+    if (e->type == ElemTypeObject)
+        element->libraryPartIndex = host.project.libraries.IndexOfPart(e->libraryPart);
     return NoError;
 }
 
@@ -36,13 +58,16 @@ GSErrCode ops::GetElementQuantities(API_AddOnHandle, const API_Guid* element, co
                                     API_Quantities* quantities, const API_QuantitiesMask* mask) {
     if (element == nullptr || quantities == nullptr || quantities->elements == nullptr || mask == nullptr)
         return ErrBadParameter;
+    HostVariance& variance = CurrentHost().variance;
     const Element* e = CurrentHost().project.elements.Find(*element);
     if (e == nullptr)
         return ErrNotFound;
     if (e->quantitiesFail)
         return ErrGeneral;
+    // Walls and slabs give their area at 8, roofs at 48; the rest is open.
     API_ElementQuantity& q = *quantities->elements;
     std::memset(static_cast<void*>(&q), 0, sizeof q);
+    variance.Noise(&q, sizeof q);
     if (e->type == ElemTypeRoof)
         q.roofArea = e->area;
     else if (e->type == ElemTypeWall || e->type == ElemTypeSlab)
@@ -51,6 +76,7 @@ GSErrCode ops::GetElementQuantities(API_AddOnHandle, const API_Guid* element, co
         quantities->composites->Clear();
         for (const auto& share : e->composite) {
             API_CompositeQuantity c{};
+            variance.Noise(&c, sizeof c);
             c.area = share.area;
             c.buildMatIndex = share.buildingMaterial;
             quantities->composites->Push(c);

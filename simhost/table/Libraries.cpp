@@ -131,15 +131,22 @@ std::optional<LibraryParameter> ParameterFromRecord(const API_AddParType& r) {
     return p;
 }
 
+// Fills every field the record defines; what it leaves open (reserved bytes, the fields after
+// their texts, the value's bytes beyond a number) the host's variance fills.
 void FillRecord(API_AddParType& r, const LibraryParameter& p, Int16 index) {
+    HostVariance& variance = CurrentHost().variance;
+    variance.Noise(&r, sizeof r);
     r.typeID = p.type;
     r.index = index;
+    r.typeMod = p.values ? ParamModifierArray : ParamModifierSingle;
     size_t n = std::min(p.name.size(), sizeof r.name - 1);
     std::memcpy(r.name, p.name.data(), n);
+    r.name[n] = 0;
+    variance.NoiseAfterText(r.name, sizeof r.name);
     PutField(r.description, p.description);
     r.flags = p.flags;
+    r.arrayDescriptions = nullptr;
     if (p.values) {
-        r.typeMod = ParamModifierArray;
         r.value.array = ArrayHandle(*p.values);
         r.arrayDescriptions = ArrayHandle(std::vector<std::string>(p.values->size()));
     } else if (p.text) {
@@ -207,8 +214,8 @@ GSErrCode requests::GetLibraryList(Host& host, GS::Array<API_LibraryInfo>* list,
     const Libraries& libraries = host.project.libraries;
     list->Clear();
     if (!libraries.embeddedFolder.empty())
-        list->Push(
-            API_LibraryInfo{IO::Location(libraries.embeddedFolder), GS::UniString("Embedded Library"), 1, 0});
+        list->Push(API_LibraryInfo{IO::Location(libraries.embeddedFolder), GS::UniString(EmbeddedLibraryName),
+                                   1, 0});
     for (const auto& e : libraries.list)
         list->Push(API_LibraryInfo{IO::Location(e.path), GS::UniString(e.name), e.container ? 2 : 0, 0});
     if (embeddedIndex != nullptr)
@@ -256,7 +263,8 @@ GSErrCode requests::GetSpecialFolder(Host& host, Int32 number, IO::Location* loc
     if (found != folders.end())
         path = found->second;
     else if (number == SpecialFolderUserLibrary)
-        path = (std::filesystem::temp_directory_path() / "simhost" / "UserLibrary").string();
+        // A user library of the session's own, kept with the project from now on.
+        path = folders[number] = (std::filesystem::path(host.SessionFolder()) / "UserLibrary").string();
     else
         return ErrBadParameter;
     std::error_code ignored;
@@ -281,9 +289,16 @@ GSErrCode ops::GetLibraryPart(API_AddOnHandle, API_LibPart* part) {
     if (part->index < 1 || size_t(part->index) > all.size())
         return ErrBadIndex;
     const LibraryPart& p = *all[size_t(part->index) - 1];
+    // The record is the host's but for the caller's location and the index it asked for.
+    HostVariance& variance = CurrentHost().variance;
+    variance.NoiseField(part->reserved0);
+    variance.NoiseField(part->reserved1);
+    variance.NoiseField(part->reserved2);
     part->typeID = LibPartKindObject;
     PutField(part->docuName, PartName(p));
     PutField(part->fileName, std::filesystem::path(p.file).filename().string());
+    variance.NoiseAfterText(part->docuName, LibPartNameUnits);
+    variance.NoiseAfterText(part->fileName, LibPartNameUnits);
     part->flags = p.flags;
     return NoError;
 }
@@ -294,9 +309,15 @@ GSErrCode ops::GetLibraryPartUseCount(API_AddOnHandle, Int32 index, Int32* count
         return ErrBadParameter;
     if (index < 1 || size_t(index) > host.project.libraries.AllParts().size())
         return ErrBadIndex;
-    *count =
-        Int32(std::count_if(host.project.elements.elements.begin(), host.project.elements.elements.end(),
-                            [index](const Element& e) { return e.type == 6 && e.libraryPart == index; }));
+    // An object counts for the part it names, and only for the first part of that name.
+    const Libraries& libraries = host.project.libraries;
+    const std::string& name = libraries.AllParts()[size_t(index) - 1]->name;
+    *count = libraries.IndexOfPart(name) != index
+                 ? 0
+                 : Int32(std::count_if(host.project.elements.elements.begin(),
+                                       host.project.elements.elements.end(), [&name](const Element& e) {
+                                           return e.type == ElemTypeObject && e.libraryPart == name;
+                                       }));
     return NoError;
 }
 

@@ -26,6 +26,9 @@ GSErrCode requests::GetAutotexts(Host& host, API_AutotextList* list, Int32 /*fil
     };
     for (const auto& a : host.project.BuiltInAutotexts())
         add(a);
+    for (const auto& [name, value] : host.variance.hostAutotexts)
+        list->Push(
+            API_AutotextEntry{GS::UniString(name), GS::UniString("host-" + name), GS::UniString(value)});
     for (const auto& a : host.project.autotexts)
         add(a);
     return NoError;
@@ -58,6 +61,7 @@ GSErrCode requests::GetProjectInfo(Host& host, API_ProjectInfoRecord* record) {
     if (record == nullptr)
         return ErrBadParameter;
     const ProjectInfo& info = host.project.info;
+    host.variance.Noise(record, sizeof *record); // the fields after their texts, and the reserved ones
     PutText(record->name, info.name);
     PutText(record->author, info.author);
     PutText(record->organization, info.organization);

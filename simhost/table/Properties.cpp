@@ -63,7 +63,7 @@ GSErrCode ops::GetAttributePropertyDefinitions(API_AddOnHandle, const API_Attrib
         return ErrBadParameter;
     BuildingMaterial* m = ResolveMaterial(Store(), attribute);
     if (m == nullptr)
-        return ErrNotFound;
+        return MissingAttribute(Store(), attribute);
     definitions->Clear();
     for (const auto& d : Store().propertyDefinitions) {
         bool listed = AvailableTo(d, *m) ||
@@ -79,8 +79,10 @@ GSErrCode ops::GetAttributePropertyValue(API_AddOnHandle, const API_AttributeHea
     if (definition == nullptr || property == nullptr)
         return ErrBadParameter;
     BuildingMaterial* m = ResolveMaterial(Store(), attribute);
+    if (m == nullptr)
+        return MissingAttribute(Store(), attribute);
     PropertyDefinition* d = Store().FindDefinition(*definition);
-    if (m == nullptr || d == nullptr)
+    if (d == nullptr)
         return ErrNotFound;
     property->definition = ToRecord(*d);
     auto value = m->propertyValues.find(d->guid);
@@ -99,8 +101,10 @@ GSErrCode ops::SetAttributePropertyValue(API_AddOnHandle, const API_AttributeHea
     if (property == nullptr)
         return ErrBadParameter;
     BuildingMaterial* m = ResolveMaterial(Store(), attribute);
+    if (m == nullptr)
+        return MissingAttribute(Store(), attribute);
     PropertyDefinition* d = Store().FindDefinition(property->definition.guid);
-    if (m == nullptr || d == nullptr)
+    if (d == nullptr)
         return ErrNotFound;
     const API_Variant& v = property->value.singleVariant.variant;
     if (v.type != d->valueType || d->valueType != PropertyValueText)
@@ -114,7 +118,9 @@ GSErrCode ops::AddAttributeClassification(API_AddOnHandle, const API_AttributeHe
     if (attribute == nullptr || item == nullptr)
         return ErrBadParameter;
     BuildingMaterial* m = ResolveMaterial(Store(), attribute);
-    if (m == nullptr || Store().FindItem(*item).second == nullptr)
+    if (m == nullptr)
+        return MissingAttribute(Store(), attribute);
+    if (Store().FindItem(*item).second == nullptr)
         return ErrNotFound;
     if (std::find(m->classification.begin(), m->classification.end(), *item) == m->classification.end())
         m->classification.push_back(*item);
@@ -127,7 +133,7 @@ GSErrCode ops::SetAttributeClassification(API_AddOnHandle, const API_AttributeHe
         return ErrBadParameter;
     BuildingMaterial* m = ResolveMaterial(Store(), attribute);
     if (m == nullptr)
-        return ErrNotFound;
+        return MissingAttribute(Store(), attribute);
     auto [system, found] = Store().FindItem(*item);
     if (found == nullptr)
         return ErrNotFound;

@@ -44,12 +44,15 @@ GSErrCode ops::GetSelection(API_AddOnHandle, API_SelectionInfo* info, GS::Array<
         return ErrOutOfMemory;
     const auto& selected = host.project.selection.guids;
     *info = API_SelectionInfo{};
+    host.variance.NoiseField(info->reserved0);
+    host.variance.NoiseField(info->reserved1);
     info->typeID = selected.empty() ? SelectionNone : SelectionElements;
     info->count = Int32(selected.size());
     info->marquee = marquee;
     elements->Clear();
     for (const auto& guid : selected) {
         API_Neig neig{};
+        host.variance.NoiseField(neig.reserved);
         neig.guid = guid;
         elements->Push(neig);
     }
@@ -80,6 +83,8 @@ GSErrCode ops::GetElementHeader(API_AddOnHandle, API_ElemHead* header, Int32 /*m
     const Element* element = host.project.elements.Find(header->guid);
     if (element == nullptr)
         return ErrNotFound;
+    host.variance.NoiseField(header->reserved0);
+    host.variance.NoiseField(header->reserved);
     header->typeID = element->type;
     header->variation = 0;
     header->layer = 1;

@@ -26,7 +26,8 @@ const skipped = [];
 function startServe(projectFile, filesFolder) {
     return new Promise((resolve, reject) => {
         serve = spawn(simhostPath, ['serve', '--project', projectFile, '--files', filesFolder, '--port', '0'],
-                      { stdio: ['ignore', 'pipe', 'inherit'] });
+                      // The session's user library stays with the saved project: in the work folder.
+                      { stdio: ['ignore', 'pipe', 'inherit'], env: { ...process.env, TMPDIR: work } });
         let printed = '';
         const timer = setTimeout(() => reject(new Error('simhost serve printed no address: ' + printed)), 20000);
         serve.stdout.on('data', (chunk) => {

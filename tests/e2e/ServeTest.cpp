@@ -444,3 +444,43 @@ TEST(SimhostServe, StaticFilesStayInsideTheirFolders) {
 }
 
 } // namespace
+
+TEST(SimhostServe, TheHostPaneEditsAndOpensAnotherProjectThatIsSavedToItsOwnFile) {
+    fs::path first = SampleProject("edited-first.json");
+    fs::path second = SampleProject("edited-second.json");
+    const size_t elementsBefore = simhost::LoadProjectFile(first.string()).elements.elements.size();
+    ServeProcess serve({"--project", first.string()});
+    ASSERT_FALSE(serve.token.empty()) << serve.printed;
+    serve.Step({{"step", "menu"}, {"menu", 32500}, {"item", 1}});
+    ASSERT_TRUE(serve.Call({{"function", "import"}, {"arg", ClayProduct}}));
+    serve.Step({{"step", "place"},
+                {"type", "wall"},
+                {"attribute", "Clay"},
+                {"kind", "material"},
+                {"area", 1},
+                {"id", "W-9"}});
+    const struct {
+        json step;
+        std::string answer; // the result, or the start of the error
+    } steps[] = {
+        {{{"step", "delete"}, {"element", "W-9"}}, "0"},
+        {{{"step", "rename"}, {"attribute", "Clay"}, {"kind", "material"}, {"to", "Loam"}}, "0"},
+        {{{"step", "delete"}, {"attribute", "Loam"}, {"kind", "material"}}, "0"},
+        {{{"step", "open"}, {"project", "../edited-second.json"}}, "the host pane opens a project file"},
+        {{{"step", "open"}, {"project", second.string()}}, "the host pane opens a project file"},
+        {{{"step", "open"}, {"project", second.filename().string()}}, "0"},
+    };
+    for (const auto& s : steps) {
+        json answer = serve.Step(s.step);
+        EXPECT_EQ(answer.contains("error") ? answer["error"].get<std::string>().substr(0, s.answer.size())
+                                           : answer["result"].dump(),
+                  s.answer)
+            << s.step << " → " << answer;
+    }
+    serve.Step({{"step", "projectInfo"}, {"name", "The second"}});
+    EXPECT_EQ(serve.Stop(SIGTERM), 0) << serve.printed;
+    EXPECT_EQ(simhost::LoadProjectFile(second.string()).info.name, "The second");
+    const simhost::Project closed = simhost::LoadProjectFile(first.string());
+    EXPECT_NE(closed.info.name, "The second") << "the closed project is not saved over";
+    EXPECT_EQ(closed.elements.elements.size(), elementsBefore);
+}

@@ -76,8 +76,8 @@ TEST(SimhostLibraryRun, PlacesObjectsOfALibraryPart) {
     ASSERT_EQ(elements.size(), 2u) << elements;
     EXPECT_EQ(elements[0]["guid"], r.lines[0]["guid"]);
     EXPECT_EQ(elements[0]["id"], "C-1");
-    EXPECT_EQ(elements[0]["libraryPart"], 1);
-    EXPECT_EQ(elements[1]["libraryPart"], 1);
+    EXPECT_EQ(elements[0]["libraryPart"], "Chair");
+    EXPECT_EQ(elements[1]["libraryPart"], "Chair");
 }
 
 TEST(SimhostLibraryRun, ImportsAFamilyProductFromTheFileServiceAndPlacesIt) {
@@ -118,5 +118,47 @@ TEST(SimhostLibraryRun, ImportsAFamilyProductFromTheFileServiceAndPlacesIt) {
     ASSERT_EQ(part["parameters"].size(), 2u);
     EXPECT_EQ(part["parameters"][1]["value"], "prod-1");
     ASSERT_EQ(state["elements"].size(), 2u);
-    EXPECT_EQ(state["elements"][1]["libraryPart"], 1);
+    EXPECT_EQ(state["elements"][1]["libraryPart"], "Chair");
+}
+
+TEST(SimhostLibraryRun, ObjectsCountForTheirPartWhenAnImportPutsAPartBeforeIt) {
+    Folder folder;
+    fs::create_directories(folder.path / "files");
+    fs::create_directories(folder.path / "temp");
+    fs::create_directories(folder.path / "library");
+    Write(folder / "files/f-1", PartFile);
+    // A container of the project's library list whose lamp is a tagged product.
+    Write(folder / "lights.lcf", R"({"format":"simhost-container","version":1,"parts":[
+        {"name":"Lamp","parameters":[{"type":12,"name":"Q7_QV_UUID","description":"QV_UUID","value":"lamp-1"}]}]})");
+    RunResult empty = RunSimhost(folder, R"({"step":"state"})");
+    ASSERT_EQ(empty.exitCode, 0) << empty.err;
+    json project = empty.lines.at(0)["project"];
+    project["libraries"]["list"] =
+        json::array({{{"path", folder / "lights.lcf"}, {"name", "Lights"}, {"container", true}}});
+    project["libraries"]["specialFolders"] = {{"6", folder / "library"}};
+    Write(folder / "project.json", project.dump());
+
+    const json chair = {{"importType", "FAMILY_IMPORT"},
+                        {"name", "Chair"},
+                        {"uuid", "chair-1"},
+                        {"fileForImportUuid", "f-1"},
+                        {"fileForImportContentType", "model/GSM"}};
+    const json import = {{"step", "call"}, {"function", "import"}, {"argJson", chair}};
+    RunResult r = RunSimhost(folder,
+                             R"({"step":"menu","menu":32500,"item":1}
+{"step":"place","type":"object","libraryPart":"Lamp","area":0}
+{"step":"place","type":"object","libraryPart":"Lamp","area":0}
+)" + import.dump() + "\n" +
+                                 R"({"step":"call","function":"export","arg":"PROJECT_INFO"}
+)",
+                             "--project " + (folder / "project.json") + " --files " + (folder / "files"),
+                             "TEMP=" + (folder / "temp"));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.lines.size(), 5u);
+    ASSERT_TRUE(r.lines[4].contains("value")) << r.lines[4];
+    const json families = json::parse(r.lines[4]["value"].get<std::string>())["ImportedData"]["Families"];
+    EXPECT_EQ(families,
+              json::parse(R"([{"Uuid":"chair-1","NumOfElements":0,"TotalArea":0.0,"SuplierData":false},
+                                        {"Uuid":"lamp-1","NumOfElements":2,"TotalArea":0.0,"SuplierData":false}])"))
+        << "the imported chair is listed before the container's lamp, and the lamps stay the lamp's";
 }

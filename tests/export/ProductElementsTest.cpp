@@ -25,7 +25,7 @@ GS::Guid Place(InProcessHost& h, Int32 type, const std::string& id, Int32 refere
                             : e.wallAttribute) = reference;
     if (type == ElemTypeObject) {
         e.wallAttribute = 0;
-        e.libraryPart = reference;
+        e.libraryPart = "Chair"; // the one part of the project
     }
     e.composite = std::move(shares);
     e.quantitiesFail = quantitiesFail;

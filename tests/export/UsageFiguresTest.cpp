@@ -73,7 +73,7 @@ void DrawProject(InProcessHost& h, std::mt19937& random) {
         e.area = draw(0, 100000) / 1000.0;
         e.quantitiesFail = draw(0, 9) == 0;
         if (e.type == ElemTypeObject) {
-            e.libraryPart = draw(1, parts);
+            e.libraryPart = "Part " + std::to_string(draw(1, parts));
         } else if (compositeCount > 0 && draw(0, 1) == 0) {
             const Int32 index = draw(1, compositeCount);
             for (const auto& skin : project.attributes.composites[size_t(index - 1)].skins)

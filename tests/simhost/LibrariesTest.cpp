@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 using testing_support::InProcessHost;
 using testing_support::TempFolder;
@@ -258,6 +259,47 @@ TEST(SimhostLibraries, UseCountIsTheNumberOfPlacedObjects) {
     EXPECT_EQ(HostApi::GetLibraryPartUseCount(3, &count), ErrBadIndex);
 }
 
+TEST(SimhostLibraries, AnObjectKeepsItsPartWhenPartsComeBeforeIt) {
+    InProcessHost h;
+    TempFolder t;
+    WriteFile(t / "set.lcf",
+              R"({"format":"simhost-container","version":1,"parts":[{"name":"Lamp"},{"name":"Desk"}]})");
+    WriteFile(t / "chair.GSM", PartFile);
+    GS::Array<API_LibraryInfo> list;
+    list.Push(API_LibraryInfo{IO::Location(t / "set.lcf"), {}, 0, 0});
+    ASSERT_EQ(Env(Selector::SLIB, &list), NoError);
+    const GS::Guid desk = simhost::PlaceLibraryPartObject(h.host, "Desk", 1.0, "");
+    simhost::PlaceLibraryPartObject(h.host, "Desk", 1.0, "");
+    // A part registered later comes before the container's parts: Lamp 2, Desk 3.
+    IO::Location location(t / "chair.GSM");
+    API_LibPart chair = PartRecord("Chair", &location);
+    ASSERT_EQ(HostApi::RegisterLibraryPart(&chair), NoError);
+    ASSERT_EQ(chair.index, 1);
+    const Int32 expected[] = {0, 0, 2}; // Chair, Lamp (never placed), Desk
+    for (Int32 index = 1; index <= 3; ++index) {
+        Int32 count = -1;
+        ASSERT_EQ(HostApi::GetLibraryPartUseCount(index, &count), NoError);
+        EXPECT_EQ(count, expected[index - 1]) << "part " << index;
+    }
+    auto element = std::make_unique<API_Element>();
+    element->header.guid = desk;
+    ASSERT_EQ(HostApi::GetElement(element.get(), 0), NoError);
+    EXPECT_EQ(element->libraryPartIndex, 3);
+
+    // A project file of before names the part by its place in the list of its time.
+    nlohmann::json file = simhost::ProjectToJson(h.host.project);
+    file["elements"][0]["libraryPart"] = 3;
+    file["elements"][1]["libraryPart"] = 7; // a part no longer there
+    simhost::Project old = simhost::ProjectFromJson(file, "old.json");
+    h.host.project = old;
+    const Int32 afterOld[] = {0, 0, 1};
+    for (Int32 index = 1; index <= 3; ++index) {
+        Int32 count = -1;
+        ASSERT_EQ(HostApi::GetLibraryPartUseCount(index, &count), NoError);
+        EXPECT_EQ(count, afterOld[index - 1]) << "part " << index << " of the old file";
+    }
+}
+
 TEST(SimhostLibraries, LibrariesSurviveTheProjectFile) {
     InProcessHost h;
     TempFolder t;
@@ -314,4 +356,28 @@ TEST(SimhostLibraries, APartWithALongNameIsSavedUnderACutFileName) {
         EXPECT_EQ(h.host.project.libraries.parts.back().name, GS::Utf16ToUtf8(units))
             << "the name stays whole";
     }
+}
+
+TEST(SimhostLibraries, TheDefaultUserLibraryIsTheSessionsOwnAndGoesWithIt) {
+    std::string first, second;
+    for (std::string* folder : {&first, &second}) {
+        InProcessHost h;
+        IO::Location location;
+        ASSERT_EQ(Env(Selector::GSPF, reinterpret_cast<void*>(GSIntPtr(6)), &location), NoError);
+        *folder = location.ToPath();
+        EXPECT_TRUE(std::filesystem::is_directory(*folder));
+        EXPECT_EQ(h.host.project.libraries.specialFolders.at(6), *folder) << "kept with the project";
+    }
+    EXPECT_NE(first, second) << "no two sessions share it";
+    EXPECT_FALSE(std::filesystem::exists(first)) << "a session that saved no project leaves nothing";
+    std::string kept;
+    {
+        InProcessHost h;
+        IO::Location location;
+        ASSERT_EQ(Env(Selector::GSPF, reinterpret_cast<void*>(GSIntPtr(6)), &location), NoError);
+        kept = h.host.SessionFolder();
+        h.host.KeepSessionFolder();
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(kept)) << "a saved project's user library stays";
+    std::filesystem::remove_all(kept);
 }

@@ -1,0 +1,79 @@
+#include "cli/HostedAddOn.h"
+
+#include "model/Project.h"
+
+#include <fstream>
+#include <ostream>
+
+namespace simhost {
+
+std::unique_ptr<HostedAddOn> StartHostedAddOn(const HostedAddOnOptions& options, std::ostream& err) {
+    try {
+        return std::make_unique<HostedAddOn>(options);
+    } catch (const SetupError& e) {
+        err << "simhost: " << e.what() << "\n";
+        return nullptr;
+    }
+}
+
+void WriteDebugLog(const Host& host, const std::string& path) {
+    std::ofstream log(path);
+    for (const auto& l : host.debugLines)
+        log << l << "\n";
+    log << host.pendingDebug;
+}
+
+bool HostedAddOn::End(const std::string& saveTo, const std::string& debugLog, std::ostream& err) {
+    if (session.IsLoaded())
+        session.Unload(true);
+    bool saved = true;
+    if (!saveTo.empty()) {
+        try {
+            SaveProjectFile(host.project, saveTo);
+            // The saved project's user library may be the session's: it stays with the project.
+            if (host.HasSessionFolder())
+                for (const auto& [number, folder] : host.project.libraries.specialFolders)
+                    if (folder.rfind(host.SessionFolder() + "/", 0) == 0)
+                        host.KeepSessionFolder();
+        } catch (const ProjectFileError& e) {
+            err << "simhost: " << e.what() << "\n";
+            saved = false;
+        }
+    }
+    if (!debugLog.empty())
+        WriteDebugLog(host, debugLog);
+    return saved;
+}
+
+HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
+    host.costs = options.costs;
+    try {
+        if (!options.project.empty())
+            host.project = LoadProjectFile(options.project);
+    } catch (const ProjectFileError& e) {
+        throw SetupError(e.what());
+    }
+    if (options.variance)
+        host.Vary(*options.variance);
+    if (!options.filesFolder.empty()) {
+        try {
+            files = std::make_unique<LocalFileService>(options.filesFolder);
+        } catch (const std::exception& e) {
+            throw SetupError(e.what());
+        }
+        ::setenv("QUORVEL_FILE_SERVICE", files->BaseAddress().c_str(), 1);
+    }
+    try {
+        session.Load(options.addOn);
+    } catch (const LoadError& e) {
+        throw SetupError(e.what());
+    }
+    LifecycleResult lifecycle = session.RunLifecycle();
+    if (!lifecycle.completed) {
+        session.Unload(true);
+        throw SetupError("the add-on's " + lifecycle.failedStep + " failed with code " +
+                         std::to_string(lifecycle.code));
+    }
+}
+
+} // namespace simhost
