@@ -66,7 +66,8 @@ GSErrCode UserToEffectivePriority(Host&, const RequestArgs& args) {
     return NoError;
 }
 
-const bool registered = RegisterRequest(HostOp::UtilityRequest, Selector::U2EP, UserToEffectivePriority);
+const bool attributesRegistered =
+    RegisterRequest(HostOp::UtilityRequest, Selector::U2EP, UserToEffectivePriority);
 
 } // namespace
 

@@ -268,10 +268,11 @@ GSErrCode GetSpecialFolder(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-const bool registered = RegisterRequest(HostOp::EnvironmentRequest, Selector::GLIB, GetLibraryList) &&
-                        RegisterRequest(HostOp::EnvironmentRequest, Selector::SLIB, SetLibraryList) &&
-                        RegisterRequest(HostOp::EnvironmentRequest, Selector::OWLP, SetOverwrite) &&
-                        RegisterRequest(HostOp::EnvironmentRequest, Selector::GSPF, GetSpecialFolder);
+const bool librariesRegistered =
+    RegisterRequest(HostOp::EnvironmentRequest, Selector::GLIB, GetLibraryList) &&
+    RegisterRequest(HostOp::EnvironmentRequest, Selector::SLIB, SetLibraryList) &&
+    RegisterRequest(HostOp::EnvironmentRequest, Selector::OWLP, SetOverwrite) &&
+    RegisterRequest(HostOp::EnvironmentRequest, Selector::GSPF, GetSpecialFolder);
 
 } // namespace
 

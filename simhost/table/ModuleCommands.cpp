@@ -103,11 +103,12 @@ GSErrCode ChangeParameter(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-const bool registered = RegisterRequest(HostOp::UtilityRequest, Selector::ICLP, CreateList) &&
-                        RegisterRequest(HostOp::UtilityRequest, Selector::FCLP, DisposeList) &&
-                        RegisterRequest(HostOp::UtilityRequest, Selector::GCLP, LookUpParameter) &&
-                        RegisterRequest(HostOp::UtilityRequest, Selector::ACLP, AddParameter) &&
-                        RegisterRequest(HostOp::UtilityRequest, Selector::CCLP, ChangeParameter);
+const bool moduleCommandsRegistered =
+    RegisterRequest(HostOp::UtilityRequest, Selector::ICLP, CreateList) &&
+    RegisterRequest(HostOp::UtilityRequest, Selector::FCLP, DisposeList) &&
+    RegisterRequest(HostOp::UtilityRequest, Selector::GCLP, LookUpParameter) &&
+    RegisterRequest(HostOp::UtilityRequest, Selector::ACLP, AddParameter) &&
+    RegisterRequest(HostOp::UtilityRequest, Selector::CCLP, ChangeParameter);
 
 } // namespace
 

@@ -82,11 +82,12 @@ GSErrCode GetApplicationInfo(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-const bool registered = RegisterRequest(HostOp::UtilityRequest, Selector::GATS, ListAutotexts) &&
-                        RegisterRequest(HostOp::UtilityRequest, Selector::CAAT, CreateAutotext) &&
-                        RegisterRequest(HostOp::UtilityRequest, Selector::SAAT, SetAutotext) &&
-                        RegisterRequest(HostOp::EnvironmentRequest, Selector::GPRN, GetProjectInfo) &&
-                        RegisterRequest(HostOp::EnvironmentRequest, Selector::APPL, GetApplicationInfo);
+const bool projectDataRegistered =
+    RegisterRequest(HostOp::UtilityRequest, Selector::GATS, ListAutotexts) &&
+    RegisterRequest(HostOp::UtilityRequest, Selector::CAAT, CreateAutotext) &&
+    RegisterRequest(HostOp::UtilityRequest, Selector::SAAT, SetAutotext) &&
+    RegisterRequest(HostOp::EnvironmentRequest, Selector::GPRN, GetProjectInfo) &&
+    RegisterRequest(HostOp::EnvironmentRequest, Selector::APPL, GetApplicationInfo);
 
 } // namespace
 

@@ -112,8 +112,9 @@ GSErrCode SetMenuItemFlags(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-const bool registered = RegisterRequest(HostOp::InterfaceRequest, Selector::GMIF, GetMenuItemFlags) &&
-                        RegisterRequest(HostOp::InterfaceRequest, Selector::SMIF, SetMenuItemFlags);
+const bool registrationRegistered =
+    RegisterRequest(HostOp::InterfaceRequest, Selector::GMIF, GetMenuItemFlags) &&
+    RegisterRequest(HostOp::InterfaceRequest, Selector::SMIF, SetMenuItemFlags);
 
 } // namespace
 } // namespace simhost

@@ -40,8 +40,8 @@ GSErrCode GetIdentifyingText(Host& host, const RequestArgs& args) {
     return NoError;
 }
 
-const bool registered = RegisterRequest(HostOp::UtilityRequest, Selector::GETN, GetTypeName) &&
-                        RegisterRequest(HostOp::ElementRequest, Selector::GEIS, GetIdentifyingText);
+const bool selectionRegistered = RegisterRequest(HostOp::UtilityRequest, Selector::GETN, GetTypeName) &&
+                                 RegisterRequest(HostOp::ElementRequest, Selector::GEIS, GetIdentifyingText);
 
 } // namespace
 

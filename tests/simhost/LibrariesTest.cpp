@@ -10,6 +10,9 @@
 #include <cstring>
 #include <filesystem>
 
+// The unity build compiles this file with others of its folder; its helpers keep their own names.
+namespace libraries_test {
+
 using testing_support::InProcessHost;
 using testing_support::TempFolder;
 using testing_support::WriteFile;
@@ -315,3 +318,5 @@ TEST(SimhostLibraries, APartWithALongNameIsSavedUnderACutFileName) {
             << "the name stays whole";
     }
 }
+
+} // namespace libraries_test
