@@ -17,8 +17,8 @@ harnesses() {
 }
 case "${1:-}" in
 build)
-    CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_FUZZ=ON \
-        -DQUORVEL_BUILD_TESTS=OFF -DQUORVEL_BUILD_BENCH=OFF >/dev/null
+    CC=clang CXX=clang++ "$root/scripts/configure.sh" "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_FUZZ=ON \
+        -DQUORVEL_BUILD_TESTS=OFF -DQUORVEL_BUILD_BENCH=OFF
     if ! cmake --build "$build" --target fuzz_harnesses --parallel "$(nproc)" >"$build/build.log" 2>&1; then
         cat "$build/build.log"
         exit 1

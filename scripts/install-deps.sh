@@ -3,7 +3,7 @@
 # --coverage: also what scripts/coverage.sh needs (gcovr).
 # --browser: also what the browser test needs (Chromium, Node.js, npm).
 set -euo pipefail
-packages=(cmake g++ make nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake ninja-build g++ make nlohmann-json3-dev libgtest-dev libgmock-dev
           libcurl4-openssl-dev libcpp-httplib-dev libcli11-dev
           clang libclang-rt-dev) # clang and its fuzzer runtime: the fuzz harnesses
 browser=false

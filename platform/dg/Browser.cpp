@@ -5,18 +5,19 @@
 namespace DG {
 
 namespace {
-std::vector<BrowserBase*>& Live() {
+std::vector<BrowserBase*>& BrowserRegister() {
     static std::vector<BrowserBase*> live;
     return live;
 }
 } // namespace
 
 BrowserBase::BrowserBase() {
-    Live().push_back(this);
+    BrowserRegister().push_back(this);
 }
 
 BrowserBase::~BrowserBase() {
-    Live().erase(std::remove(Live().begin(), Live().end(), this), Live().end());
+    BrowserRegister().erase(std::remove(BrowserRegister().begin(), BrowserRegister().end(), this),
+                            BrowserRegister().end());
 }
 
 void BrowserBase::LoadURL(const GS::UniString& address) {
@@ -71,7 +72,7 @@ std::pair<bool, GS::UniString> BrowserBase::RequestDownload(const GS::UniString&
 }
 
 std::vector<BrowserBase*> BrowserBase::LiveBrowsers() {
-    return Live();
+    return BrowserRegister();
 }
 
 } // namespace DG

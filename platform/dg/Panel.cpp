@@ -21,7 +21,7 @@ nlohmann::json ReadJsonResource(GSType type, GSResModule module, GSResID id) {
     return nlohmann::json::parse(text, nullptr, false);
 }
 
-std::vector<Palette*>& Live() {
+std::vector<Palette*>& PaletteRegister() {
     static std::vector<Palette*> live;
     return live;
 }
@@ -126,11 +126,12 @@ void ModelessBase::EndEventProcessing() {
 
 Palette::Palette(GSResModule module, GSResID resourceId, GSResModule /*iconModule*/, const GS::Guid& guid)
     : ModelessBase(module, resourceId), guid(guid) {
-    Live().push_back(this);
+    PaletteRegister().push_back(this);
 }
 
 Palette::~Palette() {
-    Live().erase(std::remove(Live().begin(), Live().end(), this), Live().end());
+    PaletteRegister().erase(std::remove(PaletteRegister().begin(), PaletteRegister().end(), this),
+                            PaletteRegister().end());
 }
 
 void Palette::UserClose() {
@@ -159,7 +160,7 @@ void Palette::UserResize(Int32 dx, Int32 dy) {
 }
 
 std::vector<Palette*> Palette::LivePalettes() {
-    return Live();
+    return PaletteRegister();
 }
 
 } // namespace DG

@@ -139,13 +139,13 @@ json Unload(StepContext& c, const json& step) {
     return {{"debugLines", c.session.Unload(free)}};
 }
 
-const bool registered = RegisterStep("menu", Menu) && RegisterStep("paletteMessage", PaletteMessage) &&
-                        RegisterStep("projectEvent", ProjectEvent) && RegisterStep("language", Language) &&
-                        RegisterStep("projectInfo", ProjectInfoStep) && RegisterStep("fail", Fail) &&
-                        RegisterStep("empty", Empty) && RegisterStep("state", State) &&
-                        RegisterStep("counters", CountersStep) && RegisterStep("debugLog", DebugLog) &&
-                        RegisterStep("reports", Reports) && RegisterStep("menuFlags", MenuFlags) &&
-                        RegisterStep("unload", Unload);
+const bool coreStepsRegistered =
+    RegisterStep("menu", Menu) && RegisterStep("paletteMessage", PaletteMessage) &&
+    RegisterStep("projectEvent", ProjectEvent) && RegisterStep("language", Language) &&
+    RegisterStep("projectInfo", ProjectInfoStep) && RegisterStep("fail", Fail) &&
+    RegisterStep("empty", Empty) && RegisterStep("state", State) && RegisterStep("counters", CountersStep) &&
+    RegisterStep("debugLog", DebugLog) && RegisterStep("reports", Reports) &&
+    RegisterStep("menuFlags", MenuFlags) && RegisterStep("unload", Unload);
 
 } // namespace
 } // namespace simhost

@@ -121,7 +121,7 @@ json Place(StepContext& c, const json& step) {
     return {{"guid", e.guid.ToString()}};
 }
 
-const bool registered = RegisterStep("place", Place);
+const bool elementStepsRegistered = RegisterStep("place", Place);
 
 } // namespace
 

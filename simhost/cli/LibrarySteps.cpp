@@ -41,7 +41,7 @@ json LibrariesStep(StepContext& c, const json& step) {
     return {{"libraries", LibrariesToJson(libraries)}};
 }
 
-const bool registered = RegisterStep("libraries", LibrariesStep);
+const bool libraryStepsRegistered = RegisterStep("libraries", LibrariesStep);
 
 } // namespace
 } // namespace simhost

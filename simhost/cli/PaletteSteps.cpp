@@ -136,8 +136,9 @@ json Call(StepContext& c, const json& step) {
     return out;
 }
 
-const bool registered = RegisterStep("palette", Palette) && RegisterStep("closePalette", ClosePalette) &&
-                        RegisterStep("resizePalette", ResizePalette) && RegisterStep("call", Call);
+const bool paletteStepsRegistered =
+    RegisterStep("palette", Palette) && RegisterStep("closePalette", ClosePalette) &&
+    RegisterStep("resizePalette", ResizePalette) && RegisterStep("call", Call);
 
 } // namespace
 } // namespace simhost

@@ -71,7 +71,7 @@ json Idle(StepContext& c, const json&) {
     return {{"delivered", delivered}};
 }
 
-const bool registered =
+const bool selectionStepsRegistered =
     RegisterStep("select", Select) && RegisterStep("selection", SelectionStep) && RegisterStep("idle", Idle);
 
 } // namespace

@@ -46,18 +46,18 @@ json ProjectToJson(const Project& project) {
             {"selection", SelectionToJson(project.selection)}};
 }
 
-namespace {
-
-[[noreturn]] void Refuse(const std::string& source, const std::string& fault) {
+void RefuseProjectFile(const std::string& source, const std::string& fault) {
     throw ProjectFileError(source + ": " + fault);
 }
+
+namespace {
 
 std::string TextMember(const json& object, const char* key, const std::string& source,
                        const std::string& where) {
     if (!object.contains(key))
         return std::string();
     if (!object.at(key).is_string())
-        Refuse(source, where + "." + key + " is not a text");
+        RefuseProjectFile(source, where + "." + key + " is not a text");
     return object.at(key).get<std::string>();
 }
 
@@ -66,17 +66,17 @@ std::string TextMember(const json& object, const char* key, const std::string& s
 Project ProjectFromJson(const json& document, const std::string& source) {
     // value() would throw the JSON library's type error for a format that is not a text.
     if (!document.is_object() || !document.contains("format") || document.at("format") != "simhost-project")
-        Refuse(source, "not a simhost project file");
+        RefuseProjectFile(source, "not a simhost project file");
     if (!document.contains("version") || !document.at("version").is_number_integer())
-        Refuse(source, "the file has no version");
+        RefuseProjectFile(source, "the file has no version");
     if (document.at("version").get<int>() != ProjectFileVersion)
-        Refuse(source, "unsupported project file version " + document.at("version").dump() + " (expected " +
-                           std::to_string(ProjectFileVersion) + ")");
+        RefuseProjectFile(source, "unsupported project file version " + document.at("version").dump() +
+                                      " (expected " + std::to_string(ProjectFileVersion) + ")");
     Project project;
     if (document.contains("projectInfo")) {
         const json& i = document.at("projectInfo");
         if (!i.is_object())
-            Refuse(source, "projectInfo is not an object");
+            RefuseProjectFile(source, "projectInfo is not an object");
         project.info = {TextMember(i, "name", source, "projectInfo"),
                         TextMember(i, "author", source, "projectInfo"),
                         TextMember(i, "organization", source, "projectInfo"),
@@ -88,19 +88,19 @@ Project ProjectFromJson(const json& document, const std::string& source) {
     if (document.contains("autotexts")) {
         const json& list = document.at("autotexts");
         if (!list.is_array())
-            Refuse(source, "autotexts is not an array");
+            RefuseProjectFile(source, "autotexts is not an array");
         for (size_t n = 0; n < list.size(); ++n) {
             std::string where = "autotexts[" + std::to_string(n) + "]";
             if (!list[n].is_object())
-                Refuse(source, where + " is not an object");
+                RefuseProjectFile(source, where + " is not an object");
             Autotext a{TextMember(list[n], "name", source, where),
                        GS::Guid(TextMember(list[n], "identity", source, where)),
                        TextMember(list[n], "value", source, where)};
             if (a.identity.IsNull())
-                Refuse(source, where + " has no valid identity");
+                RefuseProjectFile(source, where + " has no valid identity");
             for (const auto& other : project.autotexts)
                 if (other.identity == a.identity)
-                    Refuse(source, where + " repeats the identity " + a.identity.ToString());
+                    RefuseProjectFile(source, where + " repeats the identity " + a.identity.ToString());
             project.autotexts.push_back(std::move(a));
         }
     }
@@ -119,7 +119,7 @@ Project ProjectFromJson(const json& document, const std::string& source) {
 Project LoadProjectFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        Refuse(path, std::string("cannot open: ") + std::strerror(errno));
+        RefuseProjectFile(path, std::string("cannot open: ") + std::strerror(errno));
     std::stringstream text;
     text << in.rdbuf();
     json document;
@@ -127,7 +127,7 @@ Project LoadProjectFile(const std::string& path) {
         document = json::parse(text.str());
     } catch (const json::exception& e) {
         // Not only parse errors: a number too large for a double is an out-of-range error.
-        Refuse(path, std::string("not valid JSON: ") + e.what());
+        RefuseProjectFile(path, std::string("not valid JSON: ") + e.what());
     }
     return ProjectFromJson(document, path);
 }

@@ -52,6 +52,8 @@ class ProjectFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+// Throws ProjectFileError: `source` cannot be opened as a project because of `fault`.
+[[noreturn]] void RefuseProjectFile(const std::string& source, const std::string& fault);
 
 constexpr int ProjectFileVersion = 1;
 

@@ -11,10 +11,6 @@ namespace simhost {
 
 namespace {
 
-[[noreturn]] void Refuse(const std::string& source, const std::string& fault) {
-    throw ProjectFileError(source + ": " + fault);
-}
-
 // An element's attribute references are 0 for none. An element made of a composite (it has
 // composite entries) refers to composites, and its entries name the skins' building materials;
 // any other element refers to building materials.
@@ -26,7 +22,7 @@ void CheckElements(const Project& project, const std::string& source) {
         const Element& e = project.elements.elements[n];
         const std::string where = "elements[" + std::to_string(n) + "]";
         if (e.area < 0)
-            Refuse(source, where + " has a negative area");
+            RefuseProjectFile(source, where + " has a negative area");
         const std::pair<const char*, Int32> references[] = {{"wallAttribute", e.wallAttribute},
                                                             {"roofAttribute", e.roofAttribute},
                                                             {"slabAttribute", e.slabAttribute},
@@ -34,29 +30,30 @@ void CheckElements(const Project& project, const std::string& source) {
         const bool ofComposite = !e.composite.empty();
         for (const auto& [name, index] : references) {
             if (index < 0)
-                Refuse(source, where + "." + name + " is negative: " + std::to_string(index));
+                RefuseProjectFile(source, where + "." + name + " is negative: " + std::to_string(index));
             if (index == 0)
                 continue;
             if (ofComposite && index > composites)
-                Refuse(source, where + "." + name + " refers to composite " + std::to_string(index) +
-                                   ", which does not exist (the project has " + std::to_string(composites) +
-                                   ")");
+                RefuseProjectFile(source, where + "." + name + " refers to composite " +
+                                              std::to_string(index) +
+                                              ", which does not exist (the project has " +
+                                              std::to_string(composites) + ")");
             if (!ofComposite && !material(index))
-                Refuse(source, where + "." + name + " refers to building material " + std::to_string(index) +
-                                   ", which does not exist (the project has " + std::to_string(materials) +
-                                   ")");
+                RefuseProjectFile(
+                    source, where + "." + name + " refers to building material " + std::to_string(index) +
+                                ", which does not exist (the project has " + std::to_string(materials) + ")");
         }
         for (size_t k = 0; k < e.composite.size(); ++k) {
             const CompositeShare& s = e.composite[k];
             const std::string share = where + ".composite[" + std::to_string(k) + "]";
             if (!material(s.buildingMaterial))
-                Refuse(source, share + " refers to building material " + std::to_string(s.buildingMaterial) +
-                                   ", which does not exist");
+                RefuseProjectFile(source, share + " refers to building material " +
+                                              std::to_string(s.buildingMaterial) + ", which does not exist");
             if (s.area < 0)
-                Refuse(source, share + " has a negative area");
+                RefuseProjectFile(source, share + " has a negative area");
         }
         if (!e.libraryPart.empty() && e.type != ElemTypeObject)
-            Refuse(source, where + " is not an object but names library part \"" + e.libraryPart + "\"");
+            RefuseProjectFile(source, where + " is not an object but names library part \"" + e.libraryPart + "\"");
     }
 }
 
@@ -70,8 +67,9 @@ void CheckClassificationTrees(const Project& project, const std::string& source)
             std::set<GS::Guid> seen{item.guid};
             for (GS::Guid parent = item.parent; !parent.IsNull();) {
                 if (!seen.insert(parent).second)
-                    Refuse(source, "classification system \"" + system.name +
-                                       "\" has a cycle of parents through " + item.guid.ToString());
+                    RefuseProjectFile(source, "classification system \"" + system.name +
+                                                  "\" has a cycle of parents through " +
+                                                  item.guid.ToString());
                 auto next = parents.find(parent);
                 parent = next != parents.end() ? next->second : GS::Guid();
             }
@@ -85,8 +83,9 @@ void CheckAutotexts(const Project& project, const std::string& source) {
     for (size_t n = 0; n < project.autotexts.size(); ++n)
         for (const auto& b : builtIn)
             if (project.autotexts[n].identity == b.identity)
-                Refuse(source, "autotexts[" + std::to_string(n) +
-                                   "] takes the identity of the built-in autotext \"" + b.name + "\"");
+                RefuseProjectFile(source, "autotexts[" + std::to_string(n) +
+                                              "] takes the identity of the built-in autotext \"" + b.name +
+                                              "\"");
 }
 
 } // namespace

@@ -289,7 +289,7 @@ void RegisterBadInput(const char* id, const char* function, int order, Catalogue
          order, [f, catalogue](CheckContext& c) { return BadInput(c, f, catalogue); }});
 }
 
-const bool registered = [] {
+const bool badInputChecksRegistered = [] {
     RegisterBadInput("bad-input-import", "import", 30, ImportInputs);
     auto texts = [](const Options&) { return HostileTexts(); };
     RegisterBadInput("bad-input-export", "export", 31, texts);

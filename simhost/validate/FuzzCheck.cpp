@@ -209,7 +209,7 @@ CheckResult FuzzProducts(CheckContext& c) {
     return r;
 }
 
-const bool registered = RegisterCheck(
+const bool fuzzCheckRegistered = RegisterCheck(
     {"fuzz-products",
      "Seeded structure-aware mutations of the sample products (--iterations N), each imported: it answers in "
      "bounded time and memory and a refused one keeps the project",

@@ -186,7 +186,7 @@ CheckResult Reload(CheckContext& c) {
     return FromProblems(problems, "load, unload, load");
 }
 
-const bool registered =
+const bool lifecycleChecksRegistered =
     RegisterCheck(
         {"lifecycle-order",
          "The entry points answer in the host's order (table, describe, register, initialise, free) "

@@ -209,7 +209,7 @@ CheckResult MemorySweep(CheckContext& c) {
                  {{"allocations", b.allocations}, {"failed", ks}, {"leakChecker", HasLeakChecker()}});
 }
 
-const bool registered =
+const bool sweepChecksRegistered =
     RegisterCheck(
         {"standard-session",
          "The standard session (palette, one product of every kind, all six script functions, a select "

@@ -20,7 +20,7 @@ using nlohmann::json;
 
 namespace {
 
-fs::path Folder() {
+fs::path ServeTestFolder() {
     static fs::path folder = [] {
         fs::path p = fs::temp_directory_path() / ("simhost-serve-test-" + std::to_string(::getpid()));
         fs::create_directories(p);
@@ -114,7 +114,7 @@ public:
 };
 
 fs::path SampleProject(const std::string& name) {
-    fs::path copy = Folder() / name;
+    fs::path copy = ServeTestFolder() / name;
     fs::copy_file(fs::path(SOURCE_ROOT) / "demo" / "sample-project.json", copy,
                   fs::copy_options::overwrite_existing);
     return copy;
@@ -311,7 +311,7 @@ TEST(SimhostServe, ThePagesCallsReachTheAddOnAndItsErrorsComeBack) {
 // selection and see it after the event loop ran, save, quit.
 TEST(SimhostServe, ImportDrawSelectAndSaveOnQuit) {
     fs::path project = SampleProject("quit.json");
-    fs::path saved = Folder() / "quit-saved.json";
+    fs::path saved = ServeTestFolder() / "quit-saved.json";
     fs::remove(saved);
     ServeProcess serve({"--project", project.string(), "--save", saved.string()});
     ASSERT_FALSE(serve.token.empty()) << serve.printed;

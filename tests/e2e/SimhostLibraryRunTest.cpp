@@ -1,6 +1,7 @@
 // `simhost run` with library parts: objects placed from library parts, and a family product
 // imported from the local file service (`--files`).
 #include "e2e/RunCommand.h"
+#include "support/TempFolder.h"
 
 #include <nlohmann/json.hpp>
 
@@ -19,26 +20,13 @@ using nlohmann::json;
 namespace {
 
 using testing_support::RunResult;
-
-// A fresh folder for one test, removed at the end.
-struct Folder {
-    fs::path path;
-    Folder() {
-        std::string pattern = (fs::temp_directory_path() / "simhost-library-run-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~Folder() {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
+using testing_support::TempFolder;
 
 void Write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-RunResult RunSimhost(const Folder& folder, const std::string& script, const std::string& options = "",
+RunResult RunSimhost(const TempFolder& folder, const std::string& script, const std::string& options = "",
                      const std::string& environment = "") {
     return testing_support::RunSimhostScript(folder.path, script, options, environment);
 }
@@ -49,7 +37,7 @@ const char* const PartFile =
 } // namespace
 
 TEST(SimhostLibraryRun, PlacesObjectsOfALibraryPart) {
-    Folder folder;
+    TempFolder folder;
     Write(folder / "chair.gsm", PartFile);
     RunResult empty = RunSimhost(folder, R"({"step":"state"})");
     ASSERT_EQ(empty.exitCode, 0) << empty.err;
@@ -81,7 +69,7 @@ TEST(SimhostLibraryRun, PlacesObjectsOfALibraryPart) {
 }
 
 TEST(SimhostLibraryRun, ImportsAFamilyProductFromTheFileServiceAndPlacesIt) {
-    Folder folder;
+    TempFolder folder;
     fs::create_directories(folder.path / "files");
     fs::create_directories(folder.path / "temp");
     fs::create_directories(folder.path / "library");

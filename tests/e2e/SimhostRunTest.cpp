@@ -19,7 +19,7 @@ namespace {
 
 using testing_support::RunResult;
 
-fs::path Folder() {
+fs::path RunTestFolder() {
     static fs::path folder = [] {
         fs::path p = fs::temp_directory_path() / ("simhost-run-test-" + std::to_string(::getpid()));
         fs::create_directories(p);
@@ -29,7 +29,7 @@ fs::path Folder() {
 }
 
 RunResult RunSimhost(const std::string& script, const std::string& options = "") {
-    return testing_support::RunSimhostScript(Folder(), script, options);
+    return testing_support::RunSimhostScript(RunTestFolder(), script, options);
 }
 
 } // namespace
@@ -95,14 +95,14 @@ TEST(SimhostRun, MalformedLinesStopTheRunNamingTheLine) {
 }
 
 TEST(SimhostRun, OpensAndSavesProjectFiles) {
-    fs::path saved = Folder() / "saved.json";
+    fs::path saved = RunTestFolder() / "saved.json";
     RunResult first = RunSimhost(R"({"step":"projectInfo","name":"Saved"})", "--save " + saved.string());
     ASSERT_EQ(first.exitCode, 0) << first.err;
     RunResult second = RunSimhost(R"({"step":"state"})", "--project " + saved.string());
     ASSERT_EQ(second.exitCode, 0) << second.err;
     EXPECT_EQ(second.lines[0]["project"]["projectInfo"]["name"], "Saved");
 
-    fs::path bad = Folder() / "bad.json";
+    fs::path bad = RunTestFolder() / "bad.json";
     std::ofstream(bad) << R"({"format":"simhost-project","version":9})";
     RunResult refused = RunSimhost(R"({"step":"state"})", "--project " + bad.string());
     EXPECT_EQ(refused.exitCode, 1);
@@ -111,7 +111,7 @@ TEST(SimhostRun, OpensAndSavesProjectFiles) {
 }
 
 TEST(SimhostRun, ThePageTalksToTheAddOnThroughThePalette) {
-    fs::path product = Folder() / "clay.json";
+    fs::path product = RunTestFolder() / "clay.json";
     std::ofstream(product)
         << R"({"importType":"MATERIAL_IMPORT","name":"Clay","uuid":"c-1","supplier":{"name":"S"}})";
     RunResult r = RunSimhost(R"({"step":"call","function":"getPluginVersion"}
@@ -199,9 +199,9 @@ TEST(SimhostRun, PlacesCompositesWithOneQuantityEntryPerSkin) {
              {"structureKind", 4},
              {"skins", {{{"buildingMaterial", 2}, {"thickness", 0.02}}}},
              {"lines", {json::object(), json::object()}}}}}}}};
-    fs::path file = Folder() / "composites.json";
+    fs::path file = RunTestFolder() / "composites.json";
     std::ofstream(file) << project.dump();
-    fs::path saved = Folder() / "composites-saved.json";
+    fs::path saved = RunTestFolder() / "composites-saved.json";
     RunResult r =
         RunSimhost(R"({"step":"place","type":"wall","attribute":"Outer wall","kind":"composite","area":7.5}
 {"step":"place","type":"roof","attribute":"Ceiling","kind":"composite","area":2,"id":"C-1"}

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+// The unity build compiles this file with others of its folder; its helpers keep their own names.
+namespace project_info_exporter_test {
+
 using nlohmann::json;
 using testing_support::ImportMaterial;
 using testing_support::InProcessHost;
@@ -84,3 +87,5 @@ TEST(ProjectInfo, TextsThatAreNotUtf8StillGiveTheAnswer) {
     EXPECT_EQ(info["Overview"]["author"], "M\xef\xbf\xbd"
                                           "ller");
 }
+
+} // namespace project_info_exporter_test

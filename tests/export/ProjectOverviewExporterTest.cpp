@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+// The unity build compiles this file with others of its folder; its helpers keep their own names.
+namespace project_overview_exporter_test {
+
 using nlohmann::json;
 using testing_support::InProcessHost;
 
@@ -130,3 +133,5 @@ TEST(ProjectOverview, TextsThatAreNotUtf8StillGiveTheOverview) {
     EXPECT_EQ(parsed["author"], "ok");
     EXPECT_EQ(parsed.size(), 8u);
 }
+
+} // namespace project_overview_exporter_test

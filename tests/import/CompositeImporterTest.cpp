@@ -8,6 +8,9 @@
 
 #include <functional>
 
+// The unity build compiles this file with others of its folder; its helpers keep their own names.
+namespace composite_importer_test {
+
 using nlohmann::json;
 using namespace nlohmann::literals;
 using testing_support::InProcessHost;
@@ -368,3 +371,5 @@ TEST(CompositeImporter, EveryShapeErrorIsRaisedBeforeAnythingIsCreated) {
         ExpectNothingCreated(h, product.dump());
     }
 }
+
+} // namespace composite_importer_test

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+// The unity build compiles this file with others of its folder; its helpers keep their own names.
+namespace import_result_test {
+
 using nlohmann::json;
 using namespace nlohmann::literals;
 using testing_support::InProcessHost;
@@ -238,3 +241,5 @@ TEST(ImportDispatch, ProductsNestedTooDeepAreRefusedBeforeAnythingIsMade) {
         }
     }
 }
+
+} // namespace import_result_test

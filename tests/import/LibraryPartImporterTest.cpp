@@ -11,6 +11,9 @@
 #include <filesystem>
 #include <functional>
 
+// The unity build compiles this file with others of its folder; its helpers keep their own names.
+namespace library_part_importer_test {
+
 using nlohmann::json;
 using namespace nlohmann::literals;
 using testing_support::LibraryImportHost;
@@ -741,3 +744,5 @@ TEST(FamilyImporter, NoLibraryFolderRegistersNothing) {
     EXPECT_EQ(Import(GenericProduct())["Success"], true);
     EXPECT_EQ(f.h.host.counters.Of("CreateLibraryPart"), 0u);
 }
+
+} // namespace library_part_importer_test

@@ -8,6 +8,9 @@
 
 #include <functional>
 
+// The unity build compiles this file with others of its folder; its helpers keep their own names.
+namespace material_importer_test {
+
 using nlohmann::json;
 using namespace nlohmann::literals;
 using testing_support::InProcessHost;
@@ -488,3 +491,5 @@ TEST(MaterialImporter, EveryHostFailureStillEndsTheImportWithItsResult) {
         c.check(h);
     }
 }
+
+} // namespace material_importer_test

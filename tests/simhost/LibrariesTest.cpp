@@ -11,6 +11,9 @@
 #include <filesystem>
 #include <memory>
 
+// The unity build compiles this file with others of its folder; its helpers keep their own names.
+namespace libraries_test {
+
 using testing_support::InProcessHost;
 using testing_support::TempFolder;
 using testing_support::WriteFile;
@@ -381,3 +384,5 @@ TEST(SimhostLibraries, TheDefaultUserLibraryIsTheSessionsOwnAndGoesWithIt) {
     EXPECT_TRUE(std::filesystem::is_directory(kept)) << "a saved project's user library stays";
     std::filesystem::remove_all(kept);
 }
+
+} // namespace libraries_test

@@ -11,7 +11,7 @@ using simhost::Project;
 using simhost::ProjectFileError;
 
 namespace {
-fs::path TempFolder() {
+fs::path ProjectTestFolder() {
     fs::path p = fs::temp_directory_path() / ("simhost-project-test-" + std::to_string(::getpid()));
     fs::create_directories(p);
     return p;
@@ -26,7 +26,7 @@ std::string Read(const fs::path& p) {
 } // namespace
 
 TEST(ProjectFile, SavesAndLoadsTheSameProject) {
-    fs::path folder = TempFolder();
+    fs::path folder = ProjectTestFolder();
     Project p;
     p.info.name = "Haus W\xC3\xA4rme";
     p.info.issueDate = "2026-12-08";
@@ -40,7 +40,7 @@ TEST(ProjectFile, SavesAndLoadsTheSameProject) {
 }
 
 TEST(ProjectFile, RefusesUnreadableFilesNamingFileAndFault) {
-    fs::path folder = TempFolder();
+    fs::path folder = ProjectTestFolder();
     const std::pair<std::string, std::string> cases[] = {
         {"{not json", "not valid JSON"},
         {R"({"format":"simhost-project","version":1,"projectInfo":{"name":"a"},"x":2E23222})",
@@ -73,7 +73,7 @@ TEST(ProjectFile, RefusesUnreadableFilesNamingFileAndFault) {
 }
 
 TEST(ProjectFile, AFailedSaveLeavesThePreviousFile) {
-    fs::path folder = TempFolder();
+    fs::path folder = ProjectTestFolder();
     fs::path file = folder / "p.json";
     Project p;
     p.info.name = "old";
