@@ -71,10 +71,10 @@ json Open(StepContext& c, const json& step) {
     return {{"result", NoError}, {"events", events}};
 }
 
-const bool registered = RegisterStep("delete", Delete) && RegisterStep("rename", Rename) &&
-                        RegisterStep("removeLibrary", RemoveLibraryStep) &&
-                        RegisterStep("deleteLibraryPart", DeleteLibraryPartStep) &&
-                        RegisterStep("open", Open);
+const bool editStepsRegistered = RegisterStep("delete", Delete) && RegisterStep("rename", Rename) &&
+                                 RegisterStep("removeLibrary", RemoveLibraryStep) &&
+                                 RegisterStep("deleteLibraryPart", DeleteLibraryPartStep) &&
+                                 RegisterStep("open", Open);
 
 } // namespace
 } // namespace simhost

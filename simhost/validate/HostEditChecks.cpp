@@ -203,7 +203,7 @@ CheckResult HostEdits(CheckContext& c) {
     return FromProblems(problems, "the standard session with edits");
 }
 
-const bool registered = RegisterCheck(
+const bool hostEditChecksRegistered = RegisterCheck(
     {"host-edits",
      "Edits between the page's calls (an element, a tagged material deleted, a material renamed, a library "
      "removed, another project opened) show in the next answers",

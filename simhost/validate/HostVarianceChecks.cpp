@@ -69,7 +69,7 @@ CheckResult HostVariance(CheckContext& c) {
     return r;
 }
 
-const bool registered = RegisterCheck(
+const bool hostVarianceCheckRegistered = RegisterCheck(
     {"host-variance",
      "The standard session answers the page the same on the plain host and on hosts varying within their "
      "contract (noise in open record bytes, attribute holes, longest texts, another language)",

@@ -110,7 +110,7 @@ TEST(SimhostLibraryRun, ImportsAFamilyProductFromTheFileServiceAndPlacesIt) {
 }
 
 TEST(SimhostLibraryRun, ObjectsCountForTheirPartWhenAnImportPutsAPartBeforeIt) {
-    Folder folder;
+    TempFolder folder;
     fs::create_directories(folder.path / "files");
     fs::create_directories(folder.path / "temp");
     fs::create_directories(folder.path / "library");
