@@ -75,7 +75,7 @@ File::File(const Location& loc, OnNotFound onNotFound) : location(loc) {
 }
 
 File::~File() {
-    (void)Close();
+    (void)Close(); // a destructor has no one to tell; callers that care close first
 }
 
 GSErrCode File::Open(OpenMode mode, AccessDeniedTreatment treatment) {

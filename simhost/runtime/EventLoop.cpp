@@ -12,7 +12,7 @@ struct Batch {
     std::deque<PostedCommand> commands;
     ~Batch() {
         for (const auto& c : commands)
-            (void)host.paramLists.Dispose(c.params);
+            (void)host.paramLists.Dispose(c.params); // undelivered: the host frees what it owns
     }
 };
 
@@ -34,7 +34,7 @@ std::vector<DeliveredCommand> DeliverPostedCommands(Host& host) {
             if (addressed && declared != nullptr && declared->handler != nullptr)
                 d.result = declared->handler(command.params);
         } catch (...) {
-            (void)host.paramLists.Dispose(command.params);
+            (void)host.paramLists.Dispose(command.params); // delivered: freed even when the handler threw
             throw;
         }
         (void)host.paramLists.Dispose(command.params); // the host owns a list once it was posted

@@ -108,7 +108,7 @@ HostileCallResult CallHostile(AddOnSession& s, const ProjectBaseline& baseline, 
         if (std::string loss = FirstLoss(before, after); !loss.empty())
             s.problems.push_back(where + " answered a script error but the project's " + loss);
     try {
-        (void)ProjectFromJson(after, "the project after " + where);
+        (void)ProjectFromJson(after, "the project after " + where); // only whether it reads
     } catch (const std::exception& e) {
         s.problems.push_back(where + " left a project the host cannot read back: " + e.what());
     }

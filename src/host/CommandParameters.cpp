@@ -22,7 +22,7 @@ CommandParameters::CommandParameters(API_ModulParamsHandle handle) : handle(hand
 
 CommandParameters::~CommandParameters() {
     if (owns && handle != nullptr)
-        (void)HostApi::DisposeModulParams(&handle);
+        (void)HostApi::DisposeModulParams(&handle); // a destructor cannot answer a failure
 }
 
 std::optional<API_ModulParam> CommandParameters::Find(const char* name) const {

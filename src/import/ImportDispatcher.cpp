@@ -86,7 +86,7 @@ void CheckNestingDepth(std::string_view text) {
 void CheckTextMember(json product, const char* key) {
     const json& value = product[key];
     if (!value.is_null())
-        (void)value.get<std::string>();
+        (void)value.get<std::string>(); // throws the type error the page is answered
 }
 
 } // namespace
@@ -94,6 +94,8 @@ void CheckTextMember(json product, const char* key) {
 void RunImport(const GS::UniString& text) {
     const std::string bytes = text.ToCStr();
     CheckNestingDepth(bytes);
+    // Each step parses the text afresh rather than sharing one document: the importers take their
+    // product by value and move out of it, so no step sees what another left of it.
     ImportedProductsExporter record(json::parse(bytes));
     std::unique_ptr<BaseImporter> importer = MakeImporter(json::parse(bytes));
     json result;

@@ -52,6 +52,7 @@ void WriteSection(GSType code, std::initializer_list<std::string> pieces) {
 void FillTitleRecord(API_AddParType& record, const std::string& setName) {
     record.typeID = ParamTypeTitle;
     record.typeMod = ParamModifierSingle;
+    // Cut to the record's field: the length is not needed.
     (void)CHTruncate((ParameterNamePrefix + setName).c_str(), record.name, ParamNameSize);
     CopyUnits(record.description, GS::UniString(setName).View());
     record.flags = 0;
@@ -60,6 +61,7 @@ void FillTitleRecord(API_AddParType& record, const std::string& setName) {
 void FillTextRecord(API_AddParType& record, const std::string& name, const std::string& value) {
     record.typeID = ParamTypeText;
     record.typeMod = ParamModifierSingle;
+    // Cut to the record's field: the length is not needed.
     (void)CHTruncate((ParameterNamePrefix + name).c_str(), record.name, ParamNameSize);
     CopyUnits(record.description, GS::UniString(name).View());
     record.flags = TextParameterFlags;
@@ -139,6 +141,7 @@ GSErrCode LibPartImporter::RegisterObjectFile(ProductRecord record) {
     const GSErrCode result = HostApi::RegisterLibraryPart(&part);
     if (!record.image.name.empty() && record.image.downloaded && picture)
         AttachPreviewPicture(record.image.extension, part, IO::Location(*picture), false);
+    // Parameters that do not fit leave the registered part as it is; the answer is the register's.
     (void)WriteParameterSection(part, record.properties, false);
     part.location = nullptr;
     return result;
@@ -158,7 +161,7 @@ GSErrCode LibPartImporter::CreateGeneratedLibPart(ProductRecord record) {
     // Overwriting is on only for this create, whatever it answers.
     (void)SetOverwrite(true);
     const GSErrCode created = HostApi::CreateLibraryPart(&part);
-    (void)SetOverwrite(false);
+    (void)SetOverwrite(false); // as above
     if (created != NoError)
         return NoError;
 
@@ -175,6 +178,7 @@ GSErrCode LibPartImporter::CreateGeneratedLibPart(ProductRecord record) {
     // The preview is made of the product file's bytes; the picture gives only its type.
     if (!record.image.name.empty() && record.image.downloaded && record.file.downloaded && productPath)
         AttachPreviewPicture(record.image.extension, part, productFile, true);
+    // Parameters that do not fit leave the part without them; it is still made.
     (void)WriteParameterSection(part, record.properties, true);
 
     part.location = nullptr;
@@ -193,6 +197,7 @@ bool LibPartImporter::WriteParameterSection(API_LibPart part, PropertySetMap pro
     if (existing.Read(part.index) != NoError) {
         existing.a = DefaultPartSize;
         existing.b = DefaultPartSize;
+        // An empty section to start from; when it cannot be built, the one below is built anyway.
         (void)HostApi::BuildParameterSection(&part, nullptr, existing.a, existing.b, 0, sectionData.Out(),
                                              nullptr);
     }
@@ -218,6 +223,7 @@ bool LibPartImporter::WriteParameterSection(API_LibPart part, PropertySetMap pro
             FillTextRecord(records[next++], name, value);
     }
 
+    // A section not built leaves the handle empty, and the host refuses it below.
     (void)HostApi::BuildParameterSection(&part, reinterpret_cast<API_AddParType**>(list.Get()), existing.a,
                                          existing.b, 0, sectionData.Out(), nullptr);
     list.Reset();
@@ -273,16 +279,17 @@ void FamilyImporter::Import(json product) {
         (void)RegisterObjectFile(record); // the part's own failures are the host's to show
     }
     if (adds)
-        (void)AddLibraryFile(record);
+        (void)AddLibraryFile(record); // a container the host refuses is the host's to show
 }
 
 void GenericImporter::Import(json product) {
     const ProductRecord record = ReadProduct(std::move(product));
     if (record.file.name.empty()) {
-        (void)HostApi::WriteReport("Name is not defined", true);
+        (void)HostApi::WriteReport("Name is not defined", true); // the report is the answer
         return;
     }
     // The part is made of fixed scripts: without its file it is generated without a preview.
     RequireParametersFit(record);
+    // The page is answered {"Success":true} whatever the host made of the part, as it expects.
     (void)CreateGeneratedLibPart(record);
 }

@@ -13,14 +13,16 @@ inline constexpr Int32 MaxParameterRecords = 32767;
 class LibPartImporter : public BaseImporter {
 public:
     // Adds the downloaded library container to the library list unless its location is listed
-    // already. Answers 0.
+    // already. Answers 0 whatever happened: the page is told of the download only, which the
+    // importer checked before, and the host shows a container it refuses.
     static GSErrCode AddLibraryFile(ProductRecord record);
     // Copies the downloaded library-part file into the library folder and registers it, then
     // attaches its preview and writes its parameters. Answers the register operation's code, or
     // FindLibraryFolder's.
     static GSErrCode RegisterObjectFile(ProductRecord record);
     // Generates a library part with fixed scripts named after the product (the name made safe as
-    // a file name); its preview is made of the product file when that arrived. Answers 0.
+    // a file name); its preview is made of the product file when that arrived. Answers 0 whatever
+    // happened, as the page expects: a part the host refuses is the host's to report.
     static GSErrCode CreateGeneratedLibPart(ProductRecord record);
     // The part's parameters followed by a title record per set and a text record per property.
     // `add`: the part is being created; else it is a registered part. False when the section

@@ -60,6 +60,7 @@ void ApplyProperties(const API_Attribute& attribute, PropertySetMap sets) {
     std::unordered_map<std::u16string, API_PropertyDefinition> byName;
     {
         GS::Array<API_PropertyDefinition> definitions;
+        // None read: each property is then created; one the host has already fails alone.
         (void)HostApi::GetAttributePropertyDefinitions(&header, PropertyFilterAvailable, &definitions);
         for (auto& d : definitions)
             byName.try_emplace(std::u16string(d.name.View()), std::move(d));

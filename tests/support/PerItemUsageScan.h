@@ -23,7 +23,7 @@ template <typename Visit> void WalkElements(Visit visit) {
     GS::Array<API_CompositeQuantity> composites;
     GS::Array<API_Guid> guids;
     const API_Guid none;
-    for (Int32 type : {1, 8, 9}) {
+    for (Int32 type : scannedElementTypes) {
         guids.Clear();
         (void)HostApi::ListElementsByType(type, &guids, 0, 0, &none);
         for (const API_Guid& guid : guids) {
