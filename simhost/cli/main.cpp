@@ -2,7 +2,7 @@
 #include "cli/Demo.h"
 #include "cli/Script.h"
 #include "cli/Serve.h"
-#include "validate/Validator.h"
+#include "validate/Runner.h"
 
 #include <CLI/CLI.hpp>
 
