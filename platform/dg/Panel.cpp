@@ -1,5 +1,6 @@
 #include "dg/Panel.h"
 
+#include "gs/AddOnCode.h"
 #include "gs/Exceptions.h"
 #include "gs/MemoryManager.h"
 #include "gs/Resources.h"
@@ -137,6 +138,7 @@ void Palette::UserClose() {
     bool accepted = false;
     if (IsProcessingEvents()) {
         auto current = observers;
+        GS::AddOnCodeScope addOn(true);
         for (PanelObserver* o : current)
             o->HandleCloseRequest(PanelCloseRequestEvent{}, &accepted);
     }
@@ -150,6 +152,7 @@ void Palette::UserResize(Int32 dx, Int32 dy) {
     if (!IsProcessingEvents())
         return;
     auto current = observers;
+    GS::AddOnCodeScope addOn(true);
     for (PanelObserver* o : current)
         o->PanelResizing();
     for (PanelObserver* o : current)

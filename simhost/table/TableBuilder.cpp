@@ -1,5 +1,7 @@
 #include "table/Operations.h"
 
+#include "gs/AddOnCode.h"
+
 #include <map>
 #include <tuple>
 #include <type_traits>
@@ -14,6 +16,7 @@ template <HostOp Op, bool WithHandle, typename Fn, Fn Impl> struct Trampoline;
 template <HostOp Op, bool WithHandle, typename R, typename... A, R (*Impl)(A...)>
 struct Trampoline<Op, WithHandle, R (*)(A...), Impl> {
     static R Call(A... args) {
+        GS::AddOnCodeScope hostCode(false);
         Host& host = CurrentHost();
         OperationName name{Op, std::nullopt};
         host.counters.Count(name);
