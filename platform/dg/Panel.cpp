@@ -8,17 +8,20 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <memory>
 
 namespace DG {
 
 namespace {
 
 nlohmann::json ReadJsonResource(GSType type, GSResModule module, GSResID id) {
-    GSHandle handle = RSLoadResource(type, module, id);
+    // The resource's handle is released on every path, also when its text finds no memory.
+    std::unique_ptr<char*, void (*)(GSHandle)> handle(RSLoadResource(type, module, id),
+                                                      [](GSHandle h) { BMKillHandle(&h); });
     if (handle == nullptr)
         return nullptr;
-    std::string text(*handle, size_t(BMGetHandleSize(handle)));
-    BMKillHandle(&handle);
+    std::string text(*handle, size_t(BMGetHandleSize(handle.get())));
+    handle.reset();
     return nlohmann::json::parse(text, nullptr, false);
 }
 
