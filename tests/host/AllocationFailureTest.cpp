@@ -1,8 +1,11 @@
 // Every allocation the add-on makes on a path, failing in turn: its entry points and handlers answer
-// the host instead of throwing into it.
+// the host instead of throwing into it, and its script functions end with a script error and
+// answer the next call.
+#include "export/ProjectInfoExporter.h"
 #include "gs/AddOnCode.h"
 #include "host/EntryPoints.h"
 #include "host/SelectCommand.h"
+#include "import/ImportDispatcher.h"
 #include "palette/BrowserPalette.h"
 #include "runtime/EventLoop.h"
 #include "support/FailingAllocations.h"
@@ -67,4 +70,37 @@ TEST(AllocationFailure, EntryPointsAndHandlersAnswerTheHostInsteadOfThrowing) {
                                                    : std::string("the next menu command built no palette");
                                     });
     EXPECT_TRUE(found.faults.empty()) << Faults(found);
+}
+
+TEST(AllocationFailure, AScriptFunctionEndsWithAScriptErrorAndAnswersTheNextCall) {
+    InProcessHost h;
+    auto import = [](const char* product) {
+        return [product] {
+            RunImport(GS::UniString(product));
+            return std::string(LastImportResultText.ToCStr());
+        };
+    };
+    const struct {
+        const char* name;
+        std::function<std::string()> call; // the answer
+    } cases[] = {
+        {"import of a material",
+         import(
+             R"({"importType":"MATERIAL_IMPORT","name":"Mineral Wool","uuid":"m-1","supplier":{"name":"S"}})")},
+        // Without a file to download: the picture's null is read as an object.
+        {"import of a family without a picture",
+         import(R"({"importType":"FAMILY_IMPORT","uuid":"f-1","image":null})")},
+        {"export", [] { return std::string(GetProjectInfoText().ToCStr()); }},
+    };
+    for (const auto& c : cases) {
+        const std::string expected = AddOn(c.call);
+        auto found =
+            FailEachAllocation([&] { (void)AddOn(c.call); }, true,
+                               [&] {
+                                   std::string next = AddOn(c.call);
+                                   return next == expected ? std::string() : "the next call answered " + next;
+                               });
+        EXPECT_TRUE(found.faults.empty()) << c.name << ":" << Faults(found);
+        EXPECT_GT(found.allocations, 0u) << c.name;
+    }
 }
