@@ -6,7 +6,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <iostream>
+#include <thread>
 
 #ifndef SIMHOST_DEMO_FOLDER
 #define SIMHOST_DEMO_FOLDER "demo"
@@ -94,6 +96,10 @@ int main(int argc, char** argv) {
         "sweeps run every variant (every allocation of the memory sweep, every wrong value)");
     validateCommand->add_option("--iterations", validate.options.iterations, "fuzzing iterations")
         ->capture_default_str();
+    validate.options.jobs = int(std::max(1u, std::thread::hardware_concurrency()));
+    validateCommand->add_option("--jobs", validate.options.jobs, "variants of a sweep run side by side")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
     validateCommand
         ->add_option(
             "--json", validate.jsonFile,

@@ -35,6 +35,7 @@ struct Options {
     std::uint64_t memoryLimitMiB = 1024; // growth of the peak memory one script call may cause
     bool full = false;                   // sweeps run every variant instead of a reduced set
     int iterations = 200;                // fuzzing iterations
+    int jobs = 2;                        // variants of a sweep run side by side
 };
 
 class CheckContext;
