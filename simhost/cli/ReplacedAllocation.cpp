@@ -44,26 +44,48 @@ NewAligned newAligned, newArrayAligned;
 NewAlignedNoThrow newAlignedNoThrow, newArrayAlignedNoThrow;
 
 template <typename Fn, typename... A> void* Throwing(Fn& cached, const char* name, A... args) {
-    if (allocations::NextAllocationFails())
+    if (!allocations::counting.load(std::memory_order_relaxed))
+        return Next(cached, name)(args...);
+    if (allocations::CountedAllocationFails())
         throw std::bad_alloc();
-    allocations::Uncounted beneath;
+    allocations::Uncounted beneath; // what the replaced function allocates in turn
     return Next(cached, name)(args...);
 }
 
 template <typename Fn, typename... A> void* NoThrow(Fn& cached, const char* name, A... args) {
-    if (allocations::NextAllocationFails())
+    if (!allocations::counting.load(std::memory_order_relaxed))
+        return Next(cached, name)(args...);
+    if (allocations::CountedAllocationFails())
         return nullptr;
     allocations::Uncounted beneath;
     return Next(cached, name)(args...);
 }
 
+// The plain operator new. Without the sanitizer it is the C++ library's own, over the C library's
+// malloc, without the detour through that library and this program's malloc: most allocations
+// are these.
+void* Plain(New& cached, const char* name, std::size_t size) {
+    if (__interceptor_malloc != nullptr)
+        return Throwing(cached, name, size);
+    if (allocations::NextAllocationFails())
+        throw std::bad_alloc();
+    for (;;) {
+        if (void* block = __libc_malloc(size == 0 ? 1 : size))
+            return block;
+        std::new_handler handler = std::get_new_handler();
+        if (handler == nullptr)
+            throw std::bad_alloc();
+        handler();
+    }
+}
+
 } // namespace
 
 void* operator new(std::size_t size) {
-    return Throwing(newPlain, "_Znwm", size);
+    return Plain(newPlain, "_Znwm", size);
 }
 void* operator new[](std::size_t size) {
-    return Throwing(newArray, "_Znam", size);
+    return Plain(newArray, "_Znam", size);
 }
 void* operator new(std::size_t size, const std::nothrow_t& t) noexcept {
     return NoThrow(newNoThrow, "_ZnwmRKSt9nothrow_t", size, std::cref(t).get());

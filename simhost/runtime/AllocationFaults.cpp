@@ -2,16 +2,12 @@
 
 #include "gs/AddOnCode.h"
 
-#include <atomic>
-
 namespace simhost::allocations {
+
+std::atomic<bool> counting{false};
 
 namespace {
 
-// Read before anything else on every allocation of the program, also before main and on every
-// thread: a plain flag, so that nothing else (thread-local storage, the platform library) is
-// touched until counting starts.
-std::atomic<bool> counting{false};
 bool seen = false;
 UInt64 count = 0;
 Decision* decision = nullptr;
@@ -44,8 +40,8 @@ UInt64 Count() {
     return count;
 }
 
-bool NextAllocationFails() {
-    if (!counting.load(std::memory_order_relaxed) || uncounted > 0 || !GS::AddOnCodeRunning())
+bool CountedAllocationFails() {
+    if (uncounted > 0 || !GS::AddOnCodeRunning())
         return false;
     ++count;
     if (decision == nullptr)
@@ -54,13 +50,13 @@ bool NextAllocationFails() {
     return (*decision)(count);
 }
 
-Uncounted::Uncounted() : counting(allocations::counting.load(std::memory_order_relaxed)) {
-    if (counting)
+Uncounted::Uncounted() : active(counting.load(std::memory_order_relaxed)) {
+    if (active)
         ++uncounted;
 }
 
 Uncounted::~Uncounted() {
-    if (counting)
+    if (active)
         --uncounted;
 }
 

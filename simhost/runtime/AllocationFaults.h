@@ -6,6 +6,7 @@
 // program without them nothing asks, and nothing is counted.
 #include "gs/Types.h"
 
+#include <atomic>
 #include <functional>
 
 namespace simhost::allocations {
@@ -25,9 +26,17 @@ void Start(Decision decide = nullptr);
 void Stop();
 UInt64 Count();
 
-// Asked by the replaced functions before each allocation: counts it when counting runs and the
-// add-on's code runs on this thread, and answers whether it fails.
-bool NextAllocationFails();
+// Whether counting runs: read first on every allocation of the program, also before main and on
+// every thread, so a plain flag, and nothing else is touched while it is false.
+extern std::atomic<bool> counting;
+
+// Counts the allocation when the add-on's code runs on this thread, and answers whether it fails.
+bool CountedAllocationFails();
+
+// Asked by the replaced functions before each allocation.
+inline bool NextAllocationFails() {
+    return counting.load(std::memory_order_relaxed) && CountedAllocationFails();
+}
 
 // While one lives, allocations on this thread are not counted: those a replaced function makes
 // through the allocator it hands on to, and those of the decision itself.
@@ -39,7 +48,7 @@ public:
     Uncounted& operator=(const Uncounted&) = delete;
 
 private:
-    bool counting;
+    bool active;
 };
 
 } // namespace simhost::allocations
