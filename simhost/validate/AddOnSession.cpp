@@ -68,7 +68,7 @@ CheckResult FromProblems(const std::vector<std::string>& problems, const std::st
 }
 
 AddOnSession::AddOnSession(const Options& o, const std::string& filesAddress) : options(o) {
-    std::string pattern = "/tmp/" + SessionFolderPrefix(::getpid()) + "XXXXXX";
+    std::string pattern = SessionFolderRoot() + "/" + SessionFolderPrefix(::getpid()) + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (::mkdtemp(name.data()) == nullptr)

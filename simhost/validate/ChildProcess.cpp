@@ -90,6 +90,11 @@ std::string SessionFolderPrefix(long pid) {
     return "simhost-validate-" + std::to_string(pid) + "-";
 }
 
+const std::string& SessionFolderRoot() {
+    static const std::string root = ::access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm" : "/tmp";
+    return root;
+}
+
 // One child being watched: the read ends of its pipes and what it has said so far.
 struct Children::Child {
     pid_t pid = -1;
@@ -271,7 +276,7 @@ CheckResult Children::Reap(Child& c, double timeout) {
         // A child that crashed or was killed left its session's folder behind.
         std::error_code ignored;
         const std::string prefix = SessionFolderPrefix(c.pid);
-        for (const auto& entry : std::filesystem::directory_iterator("/tmp", ignored))
+        for (const auto& entry : std::filesystem::directory_iterator(SessionFolderRoot(), ignored))
             if (entry.path().filename().string().rfind(prefix, 0) == 0)
                 std::filesystem::remove_all(entry.path(), ignored);
     }

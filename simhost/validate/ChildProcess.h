@@ -18,9 +18,12 @@ namespace simhost::validate {
 // Progress of the check running in this process (CheckContext::Progress without a context).
 void ReportProgress(const std::string& what);
 
-// Sessions make their folders in /tmp under names that begin with this prefix and the process
-// id, so that RunInChild can remove what a child that died left behind.
+// Sessions make their folders in SessionFolderRoot() under names that begin with this prefix and
+// the process id, so that what a child that died left behind can be removed.
 std::string SessionFolderPrefix(long pid);
+// Where sessions make their folders: /dev/shm when there is one (sessions write, sync and remove
+// many small files, thousands of times in a sweep), else /tmp.
+const std::string& SessionFolderRoot();
 
 // Children of this process, watched: each tells this process what it is doing and answers a result;
 // one that goes quiet for too long is killed, one that dies is reported with its signal.

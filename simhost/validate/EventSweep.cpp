@@ -103,36 +103,58 @@ json Frames() {
     AnswerAndExit(r);
 }
 
-// What the session's folder holds, kept in memory, put back after a child changed it.
+// What the session's folder holds, kept in memory and put back after a child changed it: files it
+// added go, files it changed or removed are written again, the rest is left alone.
 class FolderSnapshot {
 public:
     explicit FolderSnapshot(fs::path root) : root(std::move(root)) {
         for (const auto& entry : fs::recursive_directory_iterator(this->root)) {
             fs::path relative = entry.path().lexically_relative(this->root);
             if (entry.is_directory()) {
-                folders.push_back(relative);
+                folders.insert(relative);
             } else if (entry.is_regular_file()) {
                 std::ifstream in(entry.path(), std::ios::binary);
                 std::ostringstream bytes;
                 bytes << in.rdbuf();
-                files.emplace_back(relative, bytes.str());
+                files[relative] = {bytes.str(), entry.last_write_time()};
             }
         }
     }
 
     void Restore() const {
-        for (const auto& entry : fs::directory_iterator(root))
-            fs::remove_all(entry.path());
+        std::set<fs::path> present;
+        std::vector<fs::path> strays;
+        for (const auto& entry : fs::recursive_directory_iterator(root)) {
+            fs::path relative = entry.path().lexically_relative(root);
+            auto kept = files.find(relative);
+            bool same = entry.is_directory() ? folders.count(relative) > 0
+                                             : entry.is_regular_file() && kept != files.end() &&
+                                                   entry.last_write_time() == kept->second.written &&
+                                                   entry.file_size() == kept->second.bytes.size();
+            if (same)
+                present.insert(relative);
+            else
+                strays.push_back(entry.path());
+        }
+        for (const auto& stray : strays)
+            fs::remove_all(stray);
         for (const auto& folder : folders)
             fs::create_directories(root / folder);
-        for (const auto& [relative, bytes] : files)
-            std::ofstream(root / relative, std::ios::binary) << bytes;
+        for (const auto& [relative, file] : files)
+            if (present.count(relative) == 0) {
+                std::ofstream(root / relative, std::ios::binary) << file.bytes;
+                fs::last_write_time(root / relative, file.written);
+            }
     }
 
 private:
+    struct File {
+        std::string bytes;
+        fs::file_time_type written;
+    };
     fs::path root;
-    std::vector<fs::path> folders;
-    std::vector<std::pair<fs::path, std::string>> files;
+    std::set<fs::path> folders;
+    std::map<fs::path, File> files;
 };
 
 struct Variant {
@@ -267,19 +289,20 @@ CheckResult Work(const Options& o, SweptEvent event, const std::vector<UInt64>& 
             return FromProblems(s.problems, "the worker's clean standard session");
     }
     // The session is gone: each replay starts from nothing, in a child of its own.
+    json replayed = json::array();
     for (const auto& [n, open] : replays) {
         auto start = std::chrono::steady_clock::now();
         CheckResult r = RunInChild([&, n = n] { return Replay(o, event, n, files); }, o.timeout, false,
                                    [](const std::string& p) { ReportProgress(p); });
         variants.push_back(
             {Name(event, n, "replayed from the start: " + open + " was open"), r, Since(start)});
+        replayed.push_back(variants.back().name);
     }
     json list = json::array();
     for (const auto& v : variants)
         list.push_back(VariantJson(v));
     CheckResult r;
-    r.data = {
-        {"events", seen}, {"variants", list}, {"replayed", replays.size()}, {"seconds", Since(started)}};
+    r.data = {{"events", seen}, {"variants", list}, {"replayed", replayed}, {"seconds", Since(started)}};
     return r;
 }
 
@@ -297,7 +320,8 @@ json SweepEvents(CheckContext& c, SweptEvent event, const std::vector<UInt64>& c
     Children workers;
     for (const auto& share : shares)
         workers.Spawn([&] { return Work(c.options, event, share, files.BaseAddress()); }, false);
-    size_t run = 0, replayed = 0;
+    size_t run = 0;
+    json replayed = json::array();
     std::set<UInt64> events;
     while (workers.Running() > 0) {
         auto [number, w] =
@@ -308,7 +332,8 @@ json SweepEvents(CheckContext& c, SweptEvent event, const std::vector<UInt64>& c
             continue;
         }
         events.insert(w.data.at("events").get<UInt64>());
-        replayed += w.data.at("replayed").get<size_t>();
+        for (const auto& name : w.data.at("replayed"))
+            replayed.push_back(name);
         for (const auto& v : w.data.at("variants")) {
             ++run;
             tally.Add(v.at("name").get<std::string>(), ResultFromJson(v), v.at("seconds").get<double>());

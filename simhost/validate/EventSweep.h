@@ -27,7 +27,7 @@ extern const char* const UnfailableAllocation;
 
 // Runs the standard session with every chosen event failing in turn (`chosen` ascending, from 1),
 // each variant counted in `tally`. Answers what the sweep saw: the events the workers' clean
-// sessions made, how many variants were chosen and run, and how many were replayed.
+// sessions made, how many variants were chosen and run, and which were replayed from the start.
 nlohmann::json SweepEvents(CheckContext& c, SweptEvent event, const std::vector<UInt64>& chosen,
                            SweepTally& tally);
 

@@ -17,7 +17,7 @@
 namespace simhost::validate {
 
 FileServiceProcess::FileServiceProcess() {
-    std::string pattern = "/tmp/" + SessionFolderPrefix(::getpid()) + "served-XXXXXX";
+    std::string pattern = SessionFolderRoot() + "/" + SessionFolderPrefix(::getpid()) + "served-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (::mkdtemp(name.data()) == nullptr)
