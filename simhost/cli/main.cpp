@@ -93,9 +93,10 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     validateCommand->add_flag(
         "--full", validate.options.full,
-        "sweeps run every variant (every allocation of the memory sweep, every wrong value)");
+        "sweeps run every variant (every host call and every allocation failing, every wrong value)");
     validateCommand->add_option("--iterations", validate.options.iterations, "fuzzing iterations")
         ->capture_default_str();
+    AddHostCostOption(validateCommand, validate.options.costs);
     validate.options.jobs = int(std::max(1u, std::thread::hardware_concurrency()));
     validateCommand->add_option("--jobs", validate.options.jobs, "variants of a sweep run side by side")
         ->capture_default_str()

@@ -3,6 +3,8 @@
 // `simhost validate`'s checks: a registry of id, description and body; each body runs in a child
 // process of its own (ChildProcess.h) and answers a result.
 
+#include "runtime/Faults.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
@@ -36,6 +38,7 @@ struct Options {
     bool full = false;                   // sweeps run every variant instead of a reduced set
     int iterations = 200;                // fuzzing iterations
     int jobs = 2;                        // variants of a sweep run side by side
+    HostCosts costs;                     // what each call of an operation costs in the sessions
 };
 
 class CheckContext;

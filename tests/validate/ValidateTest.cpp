@@ -263,3 +263,18 @@ TEST(ValidateCommand, TheJsonReportGoesToStandardOutputWithoutAFile) {
     EXPECT_TRUE(c.at("seconds").is_number());
     EXPECT_EQ(report.at("summary").at("passed"), 1);
 }
+
+TEST(ValidateCommand, AHostCostIsSpentInTheChecksSessionsAndAnUnknownOperationIsRefused) {
+    std::string lifecycle = Fixture(FIXTURE_sound) + "--include '^lifecycle-order$' ";
+    ValidateRun plain = Validate(lifecycle),
+                costed = Validate(lifecycle + "--host-cost RegisterMenu=1000000");
+    ASSERT_FALSE(plain.report.is_null() || costed.report.is_null()) << costed.out;
+    EXPECT_EQ(costed.exitCode, 0) << costed.out;
+    auto seconds = [](const ValidateRun& r) {
+        return r.Check("lifecycle-order").at("seconds").get<double>();
+    };
+    EXPECT_GE(seconds(costed) - seconds(plain), 0.9);
+    ValidateRun refused = Validate(lifecycle + "--host-cost NoSuchOperation=5");
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_TRUE(refused.report.is_null());
+}
