@@ -196,6 +196,7 @@ void AddOnSession::RunStandardSteps() {
                         {"area", 12.5},
                         {"id", "validate-wall"}});
     Call("export", "PROJECT_INFO");
+    Call("getElementsUsingProduct", SampleProducts().front().product.at("uuid"));
     Call("getNewlyLoadedProjectOverview");
     Call("AddElementToSelection", placed.value("guid", std::string()));
     Step({{"step", "idle"}});

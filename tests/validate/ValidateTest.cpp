@@ -136,6 +136,14 @@ TEST(ValidateFixtures, ASoundAddOnPassesEveryCheck) {
             << c.at("id") << ": " << c.at("detail");
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(r.report.at("checks").size(), ExpectedChecks.size());
+    std::set<std::string> called;
+    for (const auto& line : r.Check("standard-session").at("data").at("lines"))
+        if (line.value("step", "") == "call")
+            called.insert(line.at("function").get<std::string>());
+    EXPECT_EQ(called, (std::set<std::string>{"import", "export", "getNewlyLoadedProjectOverview",
+                                             "getPluginVersion", "AddElementToSelection", "getRevitSelection",
+                                             "getElementsUsingProduct"}))
+        << "the standard session calls every script function";
     // The sweeps ran variants learnt from the clean session's counters and allocations.
     EXPECT_GE(r.Check("empty-slot-sweep").at("data").at("variants").size(), 5u);
     EXPECT_TRUE(
