@@ -68,12 +68,7 @@ CheckResult FromProblems(const std::vector<std::string>& problems, const std::st
 }
 
 AddOnSession::AddOnSession(const Options& o, const std::string& filesAddress) : options(o) {
-    std::string pattern = SessionFolderRoot() + "/" + SessionFolderPrefix(::getpid()) + "XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (::mkdtemp(name.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder");
-    folder = name.data();
+    folder = MakeSessionFolder("");
     std::filesystem::create_directories(folder / "served");
     std::filesystem::create_directories(folder / "downloads");
     std::filesystem::create_directories(folder / "library");

@@ -23,6 +23,17 @@ using nlohmann::json;
 
 namespace {
 
+std::string SessionFolderPrefix(long pid) {
+    return "simhost-validate-" + std::to_string(pid) + "-";
+}
+
+// Where sessions make their folders: /dev/shm when there is one (sessions write, sync and remove
+// many small files, thousands of times in a sweep), else /tmp.
+const std::string& SessionFolderRoot() {
+    static const std::string root = ::access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm" : "/tmp";
+    return root;
+}
+
 // Where this process reports progress and its result: the pipe to the process that forked it.
 int reportFd = -1;
 // When this process last told its parent it is alive.
@@ -86,13 +97,13 @@ void ReportProgress(const std::string& what) {
     }
 }
 
-std::string SessionFolderPrefix(long pid) {
-    return "simhost-validate-" + std::to_string(pid) + "-";
-}
-
-const std::string& SessionFolderRoot() {
-    static const std::string root = ::access("/dev/shm", W_OK | X_OK) == 0 ? "/dev/shm" : "/tmp";
-    return root;
+std::filesystem::path MakeSessionFolder(const std::string& kind) {
+    std::string pattern = SessionFolderRoot() + "/" + SessionFolderPrefix(::getpid()) + kind + "XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (::mkdtemp(name.data()) == nullptr)
+        throw std::runtime_error("cannot make a folder in " + SessionFolderRoot());
+    return name.data();
 }
 
 // One child being watched: the read ends of its pipes and what it has said so far.

@@ -6,6 +6,7 @@
 
 #include "validate/Validator.h"
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,12 +19,10 @@ namespace simhost::validate {
 // Progress of the check running in this process (CheckContext::Progress without a context).
 void ReportProgress(const std::string& what);
 
-// Sessions make their folders in SessionFolderRoot() under names that begin with this prefix and
-// the process id, so that what a child that died left behind can be removed.
-std::string SessionFolderPrefix(long pid);
-// Where sessions make their folders: /dev/shm when there is one (sessions write, sync and remove
-// many small files, thousands of times in a sweep), else /tmp.
-const std::string& SessionFolderRoot();
+// Makes a new folder for a session of this process, named for the process so that what a child
+// that died left behind can be removed; `kind` and six random characters end its name.
+// std::runtime_error when it cannot.
+std::filesystem::path MakeSessionFolder(const std::string& kind);
 
 // Children of this process, watched: each tells this process what it is doing and answers a result;
 // one that goes quiet for too long is killed, one that dies is reported with its signal.

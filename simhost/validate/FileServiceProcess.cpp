@@ -12,17 +12,11 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 namespace simhost::validate {
 
 FileServiceProcess::FileServiceProcess() {
-    std::string pattern = SessionFolderRoot() + "/" + SessionFolderPrefix(::getpid()) + "served-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (::mkdtemp(name.data()) == nullptr)
-        throw std::runtime_error("cannot make a folder for the file service");
-    folder = name.data();
+    folder = MakeSessionFolder("served-");
     for (const auto& f : SampleFiles())
         std::ofstream(folder / f.uuid, std::ios::binary) << f.bytes;
     int ready[2];
