@@ -1,5 +1,7 @@
 #include "dg/Browser.h"
 
+#include "gs/AddOnCode.h"
+
 #include <algorithm>
 
 namespace DG {
@@ -49,6 +51,7 @@ JSCallResult BrowserBase::CallFunction(const std::string& objectName, const std:
         if (function.IsNull())
             break;
         try {
+            GS::AddOnCodeScope addOn(true);
             result.value = function->Call(std::move(argument));
         } catch (const std::exception& e) {
             result.error = e.what();
@@ -66,6 +69,7 @@ std::pair<bool, GS::UniString> BrowserBase::RequestDownload(const GS::UniString&
     arg.source = this;
     arg.url = address;
     bool allowed = false;
+    GS::AddOnCodeScope addOn(true);
     for (auto& handler : beforeDownload)
         allowed = handler(*this, arg) || allowed;
     return {allowed, arg.text};

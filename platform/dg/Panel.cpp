@@ -1,5 +1,6 @@
 #include "dg/Panel.h"
 
+#include "gs/AddOnCode.h"
 #include "gs/Exceptions.h"
 #include "gs/MemoryManager.h"
 #include "gs/Resources.h"
@@ -7,17 +8,20 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <memory>
 
 namespace DG {
 
 namespace {
 
 nlohmann::json ReadJsonResource(GSType type, GSResModule module, GSResID id) {
-    GSHandle handle = RSLoadResource(type, module, id);
+    // The resource's handle is released on every path, also when its text finds no memory.
+    std::unique_ptr<char*, void (*)(GSHandle)> handle(RSLoadResource(type, module, id),
+                                                      [](GSHandle h) { BMKillHandle(&h); });
     if (handle == nullptr)
         return nullptr;
-    std::string text(*handle, size_t(BMGetHandleSize(handle)));
-    BMKillHandle(&handle);
+    std::string text(*handle, size_t(BMGetHandleSize(handle.get())));
+    handle.reset();
     return nlohmann::json::parse(text, nullptr, false);
 }
 
@@ -138,6 +142,7 @@ void Palette::UserClose() {
     bool accepted = false;
     if (IsProcessingEvents()) {
         auto current = observers;
+        GS::AddOnCodeScope addOn(true);
         for (PanelObserver* o : current)
             o->HandleCloseRequest(PanelCloseRequestEvent{}, &accepted);
     }
@@ -151,6 +156,7 @@ void Palette::UserResize(Int32 dx, Int32 dy) {
     if (!IsProcessingEvents())
         return;
     auto current = observers;
+    GS::AddOnCodeScope addOn(true);
     for (PanelObserver* o : current)
         o->PanelResizing();
     for (PanelObserver* o : current)

@@ -1,8 +1,11 @@
 #include "gs/Debug.h"
 
+#include "gs/AddOnCode.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace GS {
@@ -29,18 +32,29 @@ void DBPrintf(const char* format, ...) {
     va_copy(copy, args);
     int needed = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
+    // A line that finds no memory is dropped: debug output never stops its caller.
     std::string text;
-    if (needed > 0) {
-        text.resize(size_t(needed) + 1);
-        std::vsnprintf(text.data(), text.size(), format, args);
-        text.resize(size_t(needed));
+    try {
+        if (needed > 0) {
+            text.resize(size_t(needed) + 1);
+            std::vsnprintf(text.data(), text.size(), format, args);
+            text.resize(size_t(needed));
+        }
+    } catch (const std::bad_alloc&) {
+        va_end(args);
+        return;
     }
     va_end(args);
     auto& output = GS::Output();
-    if (output)
-        output(text);
-    else
+    if (!output) {
         std::fputs(text.c_str(), stderr);
+        return;
+    }
+    try {
+        GS::AddOnCodeScope host(false); // the host's own output
+        output(text);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 Int32 CHTruncate(const char* source, char* target, Int32 size, GSCharCode) {

@@ -1,5 +1,6 @@
 #include "net/Download.h"
 
+#include "gs/AddOnCode.h"
 #include "io/File.h"
 #include "io/Location.h"
 
@@ -26,6 +27,7 @@ size_t WriteToFile(char* data, size_t size, size_t count, void* file) {
 HRESULT URLDownloadToFileA(void*, const char* url, const char* fileName, UInt32, void*) {
     if (url == nullptr || fileName == nullptr || *url == 0 || *fileName == 0)
         return E_INVALIDARG;
+    GS::AddOnCodeScope system(false); // the operating system's work from here on, not the add-on's
     InitialiseOnce();
     std::string target = IO::HostPathToNative(fileName);
     std::string temporary;

@@ -1,5 +1,6 @@
 // Steps that drive the add-on's handlers and look at the host's state.
 #include "cli/Script.h"
+#include "gs/AddOnCode.h"
 #include "model/Project.h"
 
 namespace simhost {
@@ -24,7 +25,12 @@ json Menu(StepContext& c, const json& step) {
     API_MenuParams params{};
     params.menuItemRef.menuResID = menu;
     params.menuItemRef.itemIndex = item;
-    return {{"result", declared->handler(&params)}};
+    GSErrCode result;
+    {
+        GS::AddOnCodeScope addOn(true);
+        result = declared->handler(&params);
+    }
+    return {{"result", result}};
 }
 
 json PaletteMessage(StepContext& c, const json& step) {
@@ -34,7 +40,11 @@ json PaletteMessage(StepContext& c, const json& step) {
         throw StepError("no palette is registered");
     const auto& palette = c.host.addOn.palettes.front();
     bool answer = false;
-    GSErrCode result = palette.handler(palette.referenceId, code, reinterpret_cast<GSIntPtr>(&answer));
+    GSErrCode result;
+    {
+        GS::AddOnCodeScope addOn(true);
+        result = palette.handler(palette.referenceId, code, reinterpret_cast<GSIntPtr>(&answer));
+    }
     json out = {{"result", result}};
     if (code == 7)
         out["answer"] = answer;

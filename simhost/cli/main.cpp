@@ -2,11 +2,13 @@
 #include "cli/Demo.h"
 #include "cli/Script.h"
 #include "cli/Serve.h"
-#include "validate/Validator.h"
+#include "validate/Runner.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <iostream>
+#include <thread>
 
 #ifndef SIMHOST_DEMO_FOLDER
 #define SIMHOST_DEMO_FOLDER "demo"
@@ -91,9 +93,14 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     validateCommand->add_flag(
         "--full", validate.options.full,
-        "sweeps run every variant (every allocation of the memory sweep, every wrong value)");
+        "sweeps run every variant (every host call and every allocation failing, every wrong value)");
     validateCommand->add_option("--iterations", validate.options.iterations, "fuzzing iterations")
         ->capture_default_str();
+    AddHostCostOption(validateCommand, validate.options.costs);
+    validate.options.jobs = int(std::max(1u, std::thread::hardware_concurrency()));
+    validateCommand->add_option("--jobs", validate.options.jobs, "variants of a sweep run side by side")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
     validateCommand
         ->add_option(
             "--json", validate.jsonFile,

@@ -74,6 +74,13 @@ GSErrCode Faults::CodeFor(const OperationName& name) const {
     return it == codes.end() ? NoError : it->second;
 }
 
+GSErrCode Faults::OnCall(const OperationName& name) {
+    ++calls;
+    if (GSErrCode code = CodeFor(name); code != NoError)
+        return code;
+    return callObserver ? callObserver(calls, name) : NoError;
+}
+
 void HostCosts::Set(const OperationName& name, std::chrono::microseconds cost) {
     if (cost.count() <= 0)
         costs.erase(name);

@@ -1,5 +1,6 @@
 #include "runtime/Host.h"
 
+#include "gs/AddOnCode.h"
 #include "gs/Debug.h"
 
 #include <cstdlib>
@@ -76,6 +77,7 @@ void Host::EmptySlot(HostOp op) {
 std::optional<GSErrCode> Host::SendProjectEvent(Int32 event, Int32 param) {
     if (addOn.eventHandler == nullptr || (addOn.eventMask & event) == 0)
         return std::nullopt;
+    GS::AddOnCodeScope addOnCode(true);
     return addOn.eventHandler(event, param);
 }
 

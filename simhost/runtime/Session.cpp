@@ -1,5 +1,6 @@
 #include "runtime/Session.h"
 
+#include "gs/AddOnCode.h"
 #include "gs/Resources.h"
 #include "runtime/EventLoop.h"
 
@@ -65,19 +66,23 @@ void Session::LoadInProcess(AddOnImage in) {
 
 void Session::ReadEntryTable() {
     entries = AddOnEntryTable{};
+    GS::AddOnCodeScope addOn(true);
     image.getExported(&entries);
 }
 
 GSErrCode Session::HandOverTable() {
     tableHanded = true;
+    GS::AddOnCodeScope addOn(true);
     return image.setImported(&host.table);
 }
 
 Int32 Session::Describe(API_AddOnDescription* description) {
+    GS::AddOnCodeScope addOn(true);
     return entries.describeAddOn ? entries.describeAddOn(description) : 0;
 }
 
 GSErrCode Session::RegisterInterface() {
+    GS::AddOnCodeScope addOn(true);
     return entries.registerAddOnInterface ? entries.registerAddOnInterface() : ErrMissingEntry;
 }
 
@@ -85,10 +90,12 @@ GSErrCode Session::Initialize() {
     if (entries.initializeAddOn == nullptr)
         return ErrMissingEntry;
     host.addOnHandle = &handleToken;
+    GS::AddOnCodeScope addOn(true);
     return entries.initializeAddOn(host.addOnHandle);
 }
 
 GSErrCode Session::Free() {
+    GS::AddOnCodeScope addOn(true);
     return entries.freeAddOnData ? entries.freeAddOnData() : ErrMissingEntry;
 }
 

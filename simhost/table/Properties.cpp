@@ -1,4 +1,5 @@
 // Properties, classification and undoable commands.
+#include "gs/AddOnCode.h"
 #include "table/AttributeLookup.h"
 #include "table/Operations.h"
 
@@ -213,7 +214,11 @@ GSErrCode ops::RunUndoableCommand(API_AddOnHandle, const GS::UniString* name, AP
                                   void* context) {
     if (name == nullptr || step == nullptr)
         return ErrBadParameter;
-    GSErrCode code = step(context);
+    GSErrCode code;
+    {
+        GS::AddOnCodeScope addOn(true); // the step is the add-on's code
+        code = step(context);
+    }
     if (code == NoError)
         Store().undoList.push_back(name->ToCStr());
     return code;

@@ -1,5 +1,7 @@
 #include "table/Operations.h"
 
+#include "gs/AddOnCode.h"
+
 #include <map>
 #include <tuple>
 #include <type_traits>
@@ -14,11 +16,13 @@ template <HostOp Op, bool WithHandle, typename Fn, Fn Impl> struct Trampoline;
 template <HostOp Op, bool WithHandle, typename R, typename... A, R (*Impl)(A...)>
 struct Trampoline<Op, WithHandle, R (*)(A...), Impl> {
     static R Call(A... args) {
+        GS::AddOnCodeScope hostCode(false);
         Host& host = CurrentHost();
         OperationName name{Op, std::nullopt};
         host.counters.Count(name);
         host.costs.Spend(name);
-        GSErrCode code = host.faults.CodeFor(name);
+        // A selector request is one call, counted by its selector when it is dispatched.
+        GSErrCode code = IsSelectorRequest(Op) ? host.faults.CodeFor(name) : host.faults.OnCall(name);
         if constexpr (WithHandle) {
             if (code == NoError && std::get<0>(std::forward_as_tuple(args...)) != host.addOnHandle)
                 code = ErrBadHandle;
@@ -87,7 +91,7 @@ GSErrCode DispatchRequest(HostOp request, GSType selector, const RequestArgs& ar
     OperationName name{request, selector};
     host.counters.Count(name);
     host.costs.Spend(name);
-    if (GSErrCode code = host.faults.CodeFor(name); code != NoError)
+    if (GSErrCode code = host.faults.OnCall(name); code != NoError)
         return code;
     auto handler = Requests().find({request, selector});
     if (handler == Requests().end())

@@ -2,6 +2,8 @@
 
 #include "cli/PaletteLookup.h"
 #include "gs/MemoryManager.h"
+#include "model/Project.h"
+#include "validate/ChildProcess.h"
 #include "validate/Samples.h"
 
 #include <cstdio>
@@ -65,23 +67,23 @@ CheckResult FromProblems(const std::vector<std::string>& problems, const std::st
     return {Outcome::Failed, detail, {}, {}, {{"problems", problems}}};
 }
 
-AddOnSession::AddOnSession(const Options& o) : options(o) {
-    std::string pattern = "/tmp/" + SessionFolderPrefix(::getpid()) + "XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (::mkdtemp(name.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder");
-    folder = name.data();
+AddOnSession::AddOnSession(const Options& o, const std::string& filesAddress) : options(o) {
+    folder = MakeSessionFolder("");
     std::filesystem::create_directories(folder / "served");
     std::filesystem::create_directories(folder / "downloads");
     std::filesystem::create_directories(folder / "library");
     // The user's library folder too is the session's own: sessions never share files.
     host.project.libraries.specialFolders[6] = (folder / "library").string();
-    for (const auto& f : SampleFiles())
-        std::ofstream(folder / "served" / f.uuid, std::ios::binary) << f.bytes;
-    files = std::make_unique<LocalFileService>((folder / "served").string());
+    host.costs = o.costs;
+    std::string served = filesAddress;
+    if (served.empty()) {
+        for (const auto& f : SampleFiles())
+            std::ofstream(folder / "served" / f.uuid, std::ios::binary) << f.bytes;
+        files = std::make_unique<LocalFileService>((folder / "served").string());
+        served = files->BaseAddress();
+    }
     // The add-on reads both when it loads or downloads: set them before it runs.
-    ::setenv("QUORVEL_FILE_SERVICE", files->BaseAddress().c_str(), 1);
+    ::setenv("QUORVEL_FILE_SERVICE", served.c_str(), 1);
     ::setenv("TEMP", (folder / "downloads").c_str(), 1);
     context = std::make_unique<StepContext>(StepContext{host, session, folder});
 }
@@ -91,7 +93,8 @@ AddOnSession::~AddOnSession() {
         (void)session.Unload(true);
     files.reset();
     std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
+    if (!keepFolder)
+        std::filesystem::remove_all(folder, ignored);
 }
 
 bool AddOnSession::Start(const std::function<void(Host&)>& beforeLoad) {
@@ -147,6 +150,7 @@ json AddOnSession::Step(const json& step) {
     if (step.contains("arg"))
         what += " " + step["arg"].dump(-1, ' ', false, json::error_handler_t::replace).substr(0, 160);
     ReportProgress(what);
+    currentStep = what;
     json line;
     try {
         line = RunStep(*context, step);
@@ -187,10 +191,77 @@ void AddOnSession::RunStandardSteps() {
                         {"area", 12.5},
                         {"id", "validate-wall"}});
     Call("export", "PROJECT_INFO");
+    Call("getElementsUsingProduct", SampleProducts().front().product.at("uuid"));
     Call("getNewlyLoadedProjectOverview");
     Call("AddElementToSelection", placed.value("guid", std::string()));
     Step({{"step", "idle"}});
     Call("getRevitSelection");
+}
+
+bool AddOnSession::RunStandardSession(const std::function<void(Host&)>& beforeLoad) {
+    if (!Start(beforeLoad))
+        return false;
+    bool scriptObject = OpenPalette();
+    if (HasScriptObject())
+        RunStandardSteps();
+    return scriptObject;
+}
+
+bool AddOnSession::Restart() {
+    if (session.IsLoaded())
+        (void)session.Unload(true);
+    try {
+        session.Load(options.addOn);
+        lifecycle = session.RunLifecycle();
+    } catch (const std::exception& e) {
+        problems.push_back(std::string("the add-on could not be loaded anew: ") + e.what());
+        return false;
+    }
+    started = lifecycle.completed;
+    if (!started) {
+        problems.push_back("loaded anew, the add-on stopped at " + lifecycle.failedStep);
+        return false;
+    }
+    if (!OpenPalette()) {
+        problems.push_back("loaded anew, the add-on gives no script object");
+        return false;
+    }
+    return true;
+}
+
+void AddOnSession::CheckProjectStillWhole() {
+    // The failure belonged to the session just run: from now on the host works.
+    BM::ClearFailures();
+    host.faults.Clear();
+    const std::string file = (folder / "reopened.json").string();
+    try {
+        SaveProjectFile(host.project, file);
+        host.project = LoadProjectFile(file);
+    } catch (const std::exception& e) {
+        problems.push_back(std::string("the project saved after the session does not reopen: ") + e.what());
+        return;
+    }
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+    // An add-on that stopped is loaded anew; one that runs must still answer, once the user
+    // opens its palette again if it is not there.
+    if (!session.IsLoaded() || !started) {
+        if (!Restart())
+            return;
+    } else if (!HasScriptObject() && !OpenPalette()) {
+        problems.push_back("after the session the menu command gives no script object: the add-on no longer "
+                           "imports");
+        return;
+    }
+    for (const auto& sample : SampleProducts()) {
+        json line = Call("import", sample.product.dump());
+        json answer = json::parse(line.value("value", std::string()), nullptr, false);
+        if (!answer.is_object() || answer.value("Success", json()) != true)
+            problems.push_back("the next import of the " + sample.kind +
+                               " in the reopened project answered " +
+                               (line.contains("error") ? "the script error " + line["error"].dump()
+                                                       : line.value("value", json()).dump()));
+    }
 }
 
 void AddOnSession::Finish(bool checkLeaks) {

@@ -22,11 +22,12 @@ extern const char* const ScriptObjectName;
 extern const char* const NoScriptObject;
 
 // The add-on's life in this process, driven through simhost's step engine as `simhost run`
-// drives it, with a local file service serving the sample files from a folder of its own.
-// Everything that goes wrong on the add-on's side is collected in `problems`.
+// drives it, with a local file service serving the sample files from a folder of its own (or the
+// service at `filesAddress`). Everything that goes wrong on the add-on's side is collected in
+// `problems`.
 class AddOnSession {
 public:
-    explicit AddOnSession(const Options& options);
+    explicit AddOnSession(const Options& options, const std::string& filesAddress = {});
     ~AddOnSession();
     AddOnSession(const AddOnSession&) = delete;
     AddOnSession& operator=(const AddOnSession&) = delete;
@@ -50,6 +51,15 @@ public:
     // one import of every sample, a wall made of the sample material, and the select command
     // the page asks for, delivered at idle.
     void RunStandardSteps();
+    // Start, OpenPalette and RunStandardSteps, as far as the add-on lets them go; answers whether
+    // the palette gave the script object.
+    bool RunStandardSession(const std::function<void(Host&)>& beforeLoad = nullptr);
+
+    // After a session in which something failed: the host works again, saves the project and
+    // reopens it (the file must open and pass the host's consistency check), and the next import
+    // of every sample in it must succeed, in the add-on's life when it still answers, else in a
+    // new one. What does not is a problem.
+    void CheckProjectStillWhole();
 
     // FreeAddOnData and unload; then the host's memory manager and (in a sanitizer build) the leak
     // checker must find nothing the add-on left behind.
@@ -65,6 +75,10 @@ public:
     const std::filesystem::path& Folder() const { return folder; }
     // Whether every step's line is kept in `lines` (not for thousands of calls).
     bool keepLines = true;
+    // The step running (or the last one), as progress names it.
+    const std::string& CurrentStep() const { return currentStep; }
+    // The folder outlives the session: another process owns it.
+    void KeepFolder() { keepFolder = true; }
 
     Host host;
     Session session{host};
@@ -74,8 +88,13 @@ public:
     bool started = false;
 
 private:
+    // Loads the add-on anew and opens its palette, after what the last life left.
+    bool Restart();
+
     const Options& options;
     std::filesystem::path folder;
+    bool keepFolder = false;
+    std::string currentStep;
     std::unique_ptr<LocalFileService> files;
     std::unique_ptr<StepContext> context;
     Int64 liveBlocksBefore = 0;

@@ -1,11 +1,19 @@
 // The standard session, clean and then once per host operation the add-on calls with that
-// operation's slot empty or the operation failing, and once per allocation of the host's memory
-// manager with that allocation failing.
+// operation's slot empty or the operation failing, once per host call with that call failing
+// alone, and once per allocation (of the host's memory manager, and of the program while the
+// add-on's code runs) with that allocation failing. After each failure the project must save,
+// reopen and take the next import.
 #include "gs/MemoryManager.h"
+#include "runtime/AllocationFaults.h"
 #include "validate/AddOnSession.h"
+#include "validate/ChildProcess.h"
+#include "validate/EventSweep.h"
+#include "validate/SweepTally.h"
 #include "validate/Validator.h"
 
 #include <algorithm>
+#include <chrono>
+#include <map>
 #include <set>
 
 namespace simhost::validate {
@@ -16,30 +24,40 @@ namespace {
 
 // What a clean standard session did, measured in a child of its own.
 struct Baseline {
-    CheckResult result;                  // crashed, timed out, failed or skipped: the sweep stops there
-    std::vector<std::string> operations; // every operation and selector the add-on called
-    UInt64 allocations = 0;
+    CheckResult result;                       // crashed, timed out, failed or skipped: the sweep stops there
+    std::vector<std::string> operations;      // every operation and selector the add-on called
+    UInt64 allocations = 0;                   // of the host's memory manager
+    UInt64 calls = 0;                         // host calls, a selector request once
+    std::optional<UInt64> programAllocations; // while the add-on's code ran, when the program sees them
 };
 
-CheckResult StandardSession(const Options& options, const std::function<void(Host&)>& faults, bool checkLeaks,
+// The standard session under `faults`; with `checkWhole` the project must then save, reopen and
+// take the next import.
+CheckResult StandardSession(const Options& options, const std::function<void(Host&)>& faults, bool checkWhole,
                             json* measured = nullptr) {
     AddOnSession s(options);
-    if (s.Start(faults)) {
-        if (!s.OpenPalette() && !faults) {
-            s.Finish(checkLeaks);
-            return {Outcome::Skipped, NoScriptObject, {}, {}, {}};
-        }
-        if (s.HasScriptObject())
-            s.RunStandardSteps();
+    if (measured != nullptr)
+        allocations::Start();
+    bool scriptObject = s.RunStandardSession(faults);
+    UInt64 programAllocations = allocations::Count();
+    allocations::Stop();
+    if (s.started && !scriptObject && !faults) {
+        s.Finish();
+        return {Outcome::Skipped, NoScriptObject, {}, {}, {}};
     }
     BM::ClearFailures();
     if (measured != nullptr) {
         json ops = json::array();
         for (const auto& [name, n] : s.host.counters.All())
             ops.push_back(name.Text());
-        *measured = {{"operations", ops}, {"allocations", BM::AllocationCount()}};
+        *measured = {{"operations", ops},
+                     {"allocations", BM::AllocationCount()},
+                     {"calls", s.host.faults.Calls()},
+                     {"programAllocations", allocations::Seen() ? json(programAllocations) : json(nullptr)}};
     }
-    s.Finish(checkLeaks);
+    if (checkWhole)
+        s.CheckProjectStillWhole();
+    s.Finish();
     CheckResult r = FromProblems(s.problems, "the standard session");
     if (!s.lifecycle.completed && s.problems.empty())
         r.detail = "the add-on refused to start: " + s.lifecycle.failedStep + " answered " +
@@ -51,15 +69,19 @@ Baseline MeasureBaseline(CheckContext& c) {
     Baseline b;
     b.result = c.Isolated("the clean standard session", [&] {
         json measured;
-        CheckResult r = StandardSession(c.options, nullptr, true, &measured);
+        CheckResult r = StandardSession(c.options, nullptr, false, &measured);
         if (r.outcome == Outcome::Passed)
             r.data = measured;
         return r;
     });
     if (b.result.outcome == Outcome::Passed) {
-        for (const auto& op : b.result.data.at("operations"))
+        const json& d = b.result.data;
+        for (const auto& op : d.at("operations"))
             b.operations.push_back(op.get<std::string>());
-        b.allocations = b.result.data.at("allocations").get<UInt64>();
+        b.allocations = d.at("allocations").get<UInt64>();
+        b.calls = d.at("calls").get<UInt64>();
+        if (!d.at("programAllocations").is_null())
+            b.programAllocations = d.at("programAllocations").get<UInt64>();
     } else if (b.result.outcome != Outcome::Skipped) {
         b.result.detail = "the clean standard session " + std::string(OutcomeText(b.result.outcome)) + ": " +
                           b.result.detail;
@@ -72,41 +94,54 @@ struct Variant {
     std::function<void(Host&)> faults;
 };
 
-// Runs every variant in a child of its own; the worst outcome is the sweep's.
-CheckResult Sweep(CheckContext& c, const std::vector<Variant>& variants, bool checkLeaks, json data) {
-    CheckResult sweep;
-    json results = json::object();
-    std::vector<std::string> faulty;
-    int rank = 0;
-    auto severity = [](Outcome o) {
-        return o == Outcome::Crashed ? 3 : o == Outcome::TimedOut ? 2 : o == Outcome::Failed ? 1 : 0;
-    };
-    for (const auto& v : variants) {
-        CheckResult r = c.Isolated(v.name, [&] { return StandardSession(c.options, v.faults, checkLeaks); });
-        if (r.outcome == Outcome::Skipped)
-            r.outcome = Outcome::Passed; // a faulty host may keep the palette from opening
-        results[v.name] = OutcomeText(r.outcome);
-        if (IsFault(r.outcome)) {
-            faulty.push_back(v.name + ": " + OutcomeText(r.outcome) +
-                             (r.signal.empty() ? "" : " (" + r.signal + ")") + " " + r.detail);
-            if (severity(r.outcome) > rank) {
-                rank = severity(r.outcome);
-                sweep.outcome = r.outcome;
-                sweep.signal = r.signal;
-                sweep.lastProgress = r.lastProgress;
-            }
+// Runs every variant from the start in a child of its own, as many side by side as the run's
+// jobs; each is counted in `tally`. Answers each variant's outcome by name.
+json Sweep(CheckContext& c, const std::vector<Variant>& variants, bool checkWhole, SweepTally& tally) {
+    json outcomes = json::object();
+    Children children;
+    std::map<int, std::pair<size_t, std::chrono::steady_clock::time_point>> running;
+    size_t next = 0;
+    const size_t jobs = size_t(std::max(1, c.options.jobs));
+    while (next < variants.size() || children.Running() > 0) {
+        while (next < variants.size() && children.Running() < jobs) {
+            const Variant& v = variants[next];
+            c.Progress(v.name);
+            int child =
+                children.Spawn([&] { return StandardSession(c.options, v.faults, checkWhole); }, false);
+            running[child] = {next++, std::chrono::steady_clock::now()};
         }
+        auto [child, r] =
+            children.WaitAny(c.options.timeout, [&c](int, const std::string& p) { c.Progress(p); });
+        auto [index, start] = running.at(child);
+        running.erase(child);
+        const std::string& name = variants[index].name;
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        Outcome counted = tally.Add(name, r, seconds);
+        outcomes[name] = OutcomeText(counted == Outcome::Skipped ? Outcome::Passed : counted);
+        c.Progress(name + ": " + OutcomeText(r.outcome));
     }
-    data["variants"] = results;
-    sweep.data = data;
-    if (!faulty.empty()) {
-        sweep.detail = std::to_string(faulty.size()) + " of " + std::to_string(variants.size()) + " variants";
-        for (size_t i = 0; i < faulty.size() && i < 5; ++i)
-            sweep.detail += (i ? "; " : ": ") + faulty[i].substr(0, 600);
-    } else {
-        sweep.detail = std::to_string(variants.size()) + " variants";
+    return outcomes;
+}
+
+// The events to fail: all of them with --full, else the first ones, the last ones and an even
+// spread with a seeded jitter between.
+std::vector<UInt64> EventsToFail(CheckContext& c, UInt64 count) {
+    std::vector<UInt64> ks;
+    const UInt64 reduced = 24;
+    if (c.options.full || count <= reduced) {
+        for (UInt64 k = 1; k <= count; ++k)
+            ks.push_back(k);
+        return ks;
     }
-    return sweep;
+    std::set<UInt64> chosen;
+    for (UInt64 k = 1; k <= 6; ++k)
+        chosen.insert(k);
+    for (UInt64 k = count - 3; k <= count; ++k)
+        chosen.insert(k);
+    UInt64 step = count / (reduced - 10);
+    for (UInt64 k = 7; k < count - 3 && chosen.size() < reduced; k += step)
+        chosen.insert(std::min<UInt64>(count - 4, k + c.random() % std::max<UInt64>(1, step)));
+    return {chosen.begin(), chosen.end()};
 }
 
 CheckResult StandardSessionCheck(CheckContext& c) {
@@ -160,7 +195,10 @@ CheckResult EmptySlotSweep(CheckContext& c) {
         OperationName op = *ParseOperationName(name);
         variants.push_back({"slot " + name + " empty", [op](Host& h) { h.EmptySlot(op.op); }});
     }
-    return Sweep(c, variants, true, {{"operations", std::vector<std::string>(slots.begin(), slots.end())}});
+    SweepTally tally;
+    json outcomes = Sweep(c, variants, false, tally);
+    return tally.Result(
+        {{"operations", std::vector<std::string>(slots.begin(), slots.end())}, {"variants", outcomes}});
 }
 
 CheckResult FailureSweep(CheckContext& c) {
@@ -172,28 +210,15 @@ CheckResult FailureSweep(CheckContext& c) {
         OperationName op = *ParseOperationName(name);
         variants.push_back({name + " failing", [op](Host& h) { h.faults.Set(op, ErrGeneral); }});
     }
-    return Sweep(c, variants, true, {{"operations", b.operations}});
-}
-
-// The allocations to fail: all of them with --full, else the first ones, the last ones and an
-// even spread with a seeded jitter between.
-std::vector<UInt64> AllocationsToFail(CheckContext& c, UInt64 count) {
-    std::vector<UInt64> ks;
-    const UInt64 reduced = 24;
-    if (c.options.full || count <= reduced) {
-        for (UInt64 k = 1; k <= count; ++k)
-            ks.push_back(k);
-        return ks;
-    }
-    std::set<UInt64> chosen;
-    for (UInt64 k = 1; k <= 6; ++k)
-        chosen.insert(k);
-    for (UInt64 k = count - 3; k <= count; ++k)
-        chosen.insert(k);
-    UInt64 step = count / (reduced - 10);
-    for (UInt64 k = 7; k < count - 3 && chosen.size() < reduced; k += step)
-        chosen.insert(std::min<UInt64>(count - 4, k + c.random() % std::max<UInt64>(1, step)));
-    return {chosen.begin(), chosen.end()};
+    SweepTally tally;
+    json outcomes = Sweep(c, variants, true, tally);
+    size_t perOperation = tally.Run();
+    json calls = SweepEvents(c, SweptEvent::HostCall, EventsToFail(c, b.calls), tally);
+    calls["calls"] = b.calls;
+    CheckResult r = tally.Result({{"operations", b.operations}, {"variants", outcomes}, {"perCall", calls}});
+    r.detail = std::to_string(perOperation) + " operations and " + calls.value("run", json(0)).dump() +
+               " of " + std::to_string(b.calls) + " calls failing; " + r.detail;
+    return r;
 }
 
 CheckResult MemorySweep(CheckContext& c) {
@@ -201,12 +226,30 @@ CheckResult MemorySweep(CheckContext& c) {
     if (b.result.outcome != Outcome::Passed)
         return b.result;
     std::vector<Variant> variants;
-    std::vector<UInt64> ks = AllocationsToFail(c, b.allocations);
+    std::vector<UInt64> ks = EventsToFail(c, b.allocations);
     for (UInt64 k : ks)
-        variants.push_back(
-            {"allocation " + std::to_string(k) + " failing", [k](Host&) { BM::FailAllocations(k - 1, 1); }});
-    return Sweep(c, variants, true,
-                 {{"allocations", b.allocations}, {"failed", ks}, {"leakChecker", HasLeakChecker()}});
+        variants.push_back({"host memory manager's allocation " + std::to_string(k) + " failing",
+                            [k](Host&) { BM::FailAllocations(k - 1, 1); }});
+    SweepTally tally;
+    json outcomes = Sweep(c, variants, true, tally);
+    json program = nullptr;
+    if (b.programAllocations) {
+        program = SweepEvents(c, SweptEvent::Allocation, EventsToFail(c, *b.programAllocations), tally);
+        program["allocations"] = *b.programAllocations;
+    }
+    CheckResult r = tally.Result({{"allocations", b.allocations},
+                                  {"failed", ks},
+                                  {"variants", outcomes},
+                                  {"program", program},
+                                  {"leakChecker", HasLeakChecker()}});
+    r.detail =
+        std::to_string(ks.size()) + " of " + std::to_string(b.allocations) +
+        " host memory manager allocations and " +
+        (b.programAllocations ? program.value("run", json(0)).dump() + " of " +
+                                    std::to_string(*b.programAllocations) + " program allocations"
+                              : std::string("no program allocations (this program does not see them)")) +
+        " failing; " + r.detail;
+    return r;
 }
 
 const bool sweepChecksRegistered =
@@ -222,14 +265,15 @@ const bool sweepChecksRegistered =
          21, EmptySlotSweep}) &&
     RegisterCheck(
         {"failure-sweep",
-         "The standard session once per host operation the add-on calls, with it failing: no crash, "
-         "every script call answers",
+         "The standard session once per host operation the add-on calls with it failing, and once "
+         "per host call with that call alone failing (--full: every call; else a seeded sample): no "
+         "crash, every script call answers, the project reopens and takes the next import",
          22, FailureSweep}) &&
-    RegisterCheck(
-        {"memory-sweep",
-         "The standard session with the host's memory manager failing its k-th allocation, for every k "
-         "(--full; else a seeded sample): no crash, no leak",
-         23, MemorySweep});
+    RegisterCheck({"memory-sweep",
+                   "The standard session once per allocation of the host's memory manager and of the add-on "
+                   "(C++ and C), with that allocation failing (--full: every one; else a seeded sample): no "
+                   "crash, no leak, the project reopens and takes the next import",
+                   23, MemorySweep});
 
 } // namespace
 } // namespace simhost::validate

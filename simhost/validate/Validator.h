@@ -1,14 +1,14 @@
 #pragma once
 
-// `simhost validate`: a registry of checks, each run in a child process of its own with a time
-// limit, so that a check that crashes or hangs is reported as such and the next one still runs.
+// `simhost validate`'s checks: a registry of id, description and body; each body runs in a child
+// process of its own (ChildProcess.h) and answers a result.
+
+#include "runtime/Faults.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
 #include <functional>
-#include <iosfwd>
-#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -37,6 +37,8 @@ struct Options {
     std::uint64_t memoryLimitMiB = 1024; // growth of the peak memory one script call may cause
     bool full = false;                   // sweeps run every variant instead of a reduced set
     int iterations = 200;                // fuzzing iterations
+    int jobs = 2;                        // variants of a sweep run side by side
+    HostCosts costs;                     // what each call of an operation costs in the sessions
 };
 
 class CheckContext;
@@ -68,45 +70,11 @@ public:
     CheckResult Isolated(const std::string& what, const std::function<CheckResult()>& body);
 };
 
-// Progress of the check running in this process (CheckContext::Progress without a context).
-void ReportProgress(const std::string& what);
-
-// Sessions make their folders in /tmp under names that begin with this prefix and the process
-// id, so that RunInChild can remove what a child that died left behind.
-std::string SessionFolderPrefix(long pid);
-
-// Runs `body` in a forked child with the given limit of time without progress. `progressFd`
-// receives progress lines; `newGroup` puts the child into a process group of its own.
-CheckResult RunInChild(const std::function<CheckResult()>& body, double timeout, bool newGroup,
-                       const std::function<void(const std::string&)>& onProgress);
-
 struct Selection {
     std::vector<std::string> include; // regular expressions over ids; empty: every check
     std::vector<std::string> exclude;
 };
 // The checks the expressions select, in run order; std::regex_error for a bad expression.
 std::vector<const Check*> Select(const Selection& selection);
-
-struct ReportedCheck {
-    const Check* check;
-    CheckResult result;
-    double seconds = 0;
-};
-
-nlohmann::json ReportJson(const Options& options, const std::vector<ReportedCheck>& checks);
-nlohmann::json ListJson(const std::vector<const Check*>& checks);
-
-struct ValidateOptions {
-    Options options;
-    Selection selection;
-    bool list = false;
-    bool listJson = false;
-    std::string jsonFile; // "-": the JSON report goes to standard output instead of the text report
-    bool seedGiven = false;
-};
-
-// `simhost validate`: answers the exit code (0, 1 when a check failed, crashed or timed out,
-// 2 for a usage error).
-int RunValidate(ValidateOptions options, std::ostream& out, std::ostream& err);
 
 } // namespace simhost::validate

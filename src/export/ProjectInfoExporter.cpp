@@ -18,7 +18,9 @@ nlohmann::json UsageListJson(const ProductUsageList& list) {
 
 nlohmann::json ProjectInfoExporter::BuildProjectInfo() {
     lastOverview = BuildOverview();
-    nlohmann::json info;
+    // An object from the start: the library's conversion of null into an object cannot be undone
+    // when memory runs out halfway.
+    nlohmann::json info = nlohmann::json::object();
     info["Overview"] = lastOverview;
 
     // One walk over the elements serves the materials and the composites alike, so both are

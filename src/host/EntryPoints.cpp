@@ -4,6 +4,7 @@
 #include "gs/Debug.h"
 #include "gs/Resources.h"
 #include "host/AddOnIdentity.h"
+#include "host/AnswerTheHost.h"
 #include "host/HostApi.h"
 #include "host/SelectCommand.h"
 #include "palette/BrowserPalette.h"
@@ -26,11 +27,16 @@ extern "C" __attribute__((visibility("default"))) void GetExportedFuncAddrs(AddO
 Int32 DescribeAddOn(API_AddOnDescription* description) {
     if (!HostApi::IsHostTableSet())
         return 0;
-    if (description != nullptr) {
-        (void)RSGetIndString(&description->name, AddOnNameStrings, 1, HostApi::OwnResourceModule());
-        (void)RSGetIndString(&description->description, AddOnNameStrings, 2, HostApi::OwnResourceModule());
-    }
-    return AddOnKindNormal;
+    // An add-on that cannot describe itself (no memory for its texts) is none.
+    GSErrCode described = AnswerTheHost([description] {
+        if (description != nullptr) {
+            (void)RSGetIndString(&description->name, AddOnNameStrings, 1, HostApi::OwnResourceModule());
+            (void)RSGetIndString(&description->description, AddOnNameStrings, 2,
+                                 HostApi::OwnResourceModule());
+        }
+        return NoError;
+    });
+    return described == NoError ? AddOnKindNormal : 0;
 }
 
 GSErrCode RegisterAddOnInterface() {
@@ -80,49 +86,53 @@ GSErrCode OnMenuCommand(const API_MenuParams* params) {
     if (params == nullptr || params->menuItemRef.menuResID != AddOnMenuId ||
         params->menuItemRef.itemIndex != 1)
         return NoError;
-    if (HasPalette() && GetPalette().IsVisible()) {
-        HidePalette(GetPalette());
+    return AnswerTheHost([] {
+        if (HasPalette() && GetPalette().IsVisible()) {
+            HidePalette(GetPalette());
+            return NoError;
+        }
+        OpenPalette();
         return NoError;
-    }
-    OpenPalette();
-    return NoError;
+    });
 }
 
 GSErrCode OnPaletteMessage(Int32 /*referenceId*/, Int32 message, GSIntPtr param) {
-    bool exists = HasPalette();
-    bool visible = exists && GetPalette().IsVisible();
-    switch (message) {
-    case PaletteHide:
-        if (exists)
-            HidePalette(GetPalette());
-        break;
-    case PaletteHideIfVisible:
-        if (visible)
-            HidePalette(GetPalette());
-        break;
-    case PaletteShowIfHidden:
-        if (exists && !visible)
-            ShowPalette(GetPalette());
-        break;
-    case PaletteDisable:
-        if (visible)
-            GetPalette().DisableItems();
-        break;
-    case PaletteEnable:
-        if (visible)
-            GetPalette().EnableItems();
-        break;
-    case PaletteOpen:
-        OpenPalette();
-        break;
-    case PaletteAskVisible:
-        if (param != 0)
-            *reinterpret_cast<bool*>(param) = visible;
-        break;
-    default:
-        break;
-    }
-    return NoError;
+    return AnswerTheHost([message, param] {
+        bool exists = HasPalette();
+        bool visible = exists && GetPalette().IsVisible();
+        switch (message) {
+        case PaletteHide:
+            if (exists)
+                HidePalette(GetPalette());
+            break;
+        case PaletteHideIfVisible:
+            if (visible)
+                HidePalette(GetPalette());
+            break;
+        case PaletteShowIfHidden:
+            if (exists && !visible)
+                ShowPalette(GetPalette());
+            break;
+        case PaletteDisable:
+            if (visible)
+                GetPalette().DisableItems();
+            break;
+        case PaletteEnable:
+            if (visible)
+                GetPalette().EnableItems();
+            break;
+        case PaletteOpen:
+            OpenPalette();
+            break;
+        case PaletteAskVisible:
+            if (param != 0)
+                *reinterpret_cast<bool*>(param) = visible;
+            break;
+        default:
+            break;
+        }
+        return NoError;
+    });
 }
 
 GSErrCode OnProjectEvent(Int32 event, Int32 param) {

@@ -2,6 +2,7 @@
 
 #include "gs/Debug.h"
 #include "host/AddOnIdentity.h"
+#include "host/AnswerTheHost.h"
 #include "host/CommandParameters.h"
 #include "host/HostApi.h"
 
@@ -30,17 +31,19 @@ void PostSelectCommand(const GS::UniString& guidText, Int32 modification) {
 }
 
 GSErrCode OnSelectCommand(API_ModulParamsHandle handle) {
-    CommandParameters params(handle);
-    auto guidText = params.GetString(GuidParameter);
-    if (!guidText)
-        return NoError;
-    auto modification = params.GetInteger(ModificationParameter);
-    if (!modification)
-        return NoError;
+    return AnswerTheHost([handle] {
+        CommandParameters params(handle);
+        auto guidText = params.GetString(GuidParameter);
+        if (!guidText)
+            return NoError;
+        auto modification = params.GetInteger(ModificationParameter);
+        if (!modification)
+            return NoError;
 
-    GS::Guid guid(*guidText);
-    API_Neig neig{};
-    neig.guid = guid;
-    GS::Array<API_Neig> elements{neig};
-    return HostApi::SelectElements(&elements, *modification != 0);
+        GS::Guid guid(*guidText);
+        API_Neig neig{};
+        neig.guid = guid;
+        GS::Array<API_Neig> elements{neig};
+        return HostApi::SelectElements(&elements, *modification != 0);
+    });
 }

@@ -34,7 +34,9 @@ ImportedProductsExporter::ImportedProductsExporter(json productJson) : product(s
 }
 
 json& ImportedProductsExporter::ToJson(json& out) const {
-    out = nullptr;
+    // An object from the start: the library's conversion of null into an object cannot be undone
+    // when memory runs out halfway.
+    out = json::object();
     out["ProjectId"] = GetProjectGuid();
     out["ImportTypeId"] = ImportTypeId;
     out["ImportedSystemId"] = ImportedSystemId;

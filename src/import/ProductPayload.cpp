@@ -133,6 +133,10 @@ ProductRecord ReadProduct(json product) {
     record.file.extension = contentType.is_null() ? std::string() : LastThree(contentType.get<std::string>());
 
     json& image = product["image"];
+    // A null picture reads as an object without members; made one first, as the library's own
+    // conversion cannot be undone when memory runs out halfway.
+    if (image.is_null())
+        image = json::object();
     const std::string imageName = TextOrEmpty(image["name"]);
     record.image.name = imageName.size() < 4 ? imageName : imageName.substr(0, imageName.size() - 4);
     record.image.uuid = TextOrEmpty(image["uuid"]);

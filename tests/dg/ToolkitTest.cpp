@@ -1,7 +1,10 @@
 #include "dg/Browser.h"
 #include "dg/Panel.h"
+#include "gs/AddOnCode.h"
 #include "gs/Exceptions.h"
+#include "gs/MemoryManager.h"
 #include "gs/Resources.h"
+#include "support/FailingAllocations.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +34,23 @@ struct Recorder : DG::PanelObserver {
 };
 
 } // namespace
+
+TEST(Toolkit, APaletteThatFindsNoMemoryIsNotBuiltAndKeepsNoBlock) {
+    Module m;
+    const Int64 blocks = BM::LiveBlocks();
+    auto found = testing_support::FailEachAllocation(
+        [&] {
+            GS::AddOnCodeScope addOn(true);
+            DG::Palette palette(m.id, 32500, m.id, GS::Guid::Generate());
+        },
+        true,
+        [&] {
+            Int64 kept = BM::LiveBlocks() - blocks;
+            return kept == 0 ? std::string() : std::to_string(kept) + " block(s) of the memory manager kept";
+        });
+    EXPECT_TRUE(found.faults.empty()) << found.faults.front();
+    EXPECT_GT(found.allocations, 0u);
+}
 
 TEST(Toolkit, APaletteIsBuiltFromItsDialogResource) {
     Module m;

@@ -1,5 +1,8 @@
 #include "gs/Debug.h"
 
+#include "gs/AddOnCode.h"
+#include "support/FailingAllocations.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -14,6 +17,21 @@ TEST(Debug, DBPrintfFormatsIntoTheHostsOutput) {
     DBPrintf("%s", longText.c_str());
     GS::SetDebugOutput(nullptr);
     EXPECT_EQ(captured, "-5\nAbnormal add-on termination (\"/x/%s.so\")\n" + longText);
+}
+
+TEST(Debug, ALineThatFindsNoMemoryIsDroppedAndTheAddOnGoesOn) {
+    std::string captured;
+    GS::SetDebugOutput([&](std::string_view t) { captured.append(t); });
+    const std::string longText(5000, 'x');
+    auto found = testing_support::FailEachAllocation(
+        [&] {
+            GS::AddOnCodeScope addOn(true);
+            DBPrintf("%s\n", longText.c_str());
+        },
+        false);
+    GS::SetDebugOutput(nullptr);
+    EXPECT_TRUE(found.faults.empty()) << found.faults.front();
+    EXPECT_GT(found.allocations, 0u);
 }
 
 TEST(Debug, CHTruncateCutsToFitWithoutSplittingCharacters) {

@@ -1,5 +1,6 @@
 // The validator's machinery: children that answer, crash, hang or die; selection of checks by
 // expression; what counts as a project that kept everything it held.
+#include "validate/ChildProcess.h"
 #include "validate/HostileCall.h"
 #include "validate/Validator.h"
 

@@ -136,12 +136,32 @@ TEST(ValidateFixtures, ASoundAddOnPassesEveryCheck) {
             << c.at("id") << ": " << c.at("detail");
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(r.report.at("checks").size(), ExpectedChecks.size());
+    std::set<std::string> called;
+    for (const auto& line : r.Check("standard-session").at("data").at("lines"))
+        if (line.value("step", "") == "call")
+            called.insert(line.at("function").get<std::string>());
+    EXPECT_EQ(called, (std::set<std::string>{"import", "export", "getNewlyLoadedProjectOverview",
+                                             "getPluginVersion", "AddElementToSelection", "getRevitSelection",
+                                             "getElementsUsingProduct"}))
+        << "the standard session calls every script function";
     // The sweeps ran variants learnt from the clean session's counters and allocations.
     EXPECT_GE(r.Check("empty-slot-sweep").at("data").at("variants").size(), 5u);
     EXPECT_TRUE(
         r.Check("empty-slot-sweep").at("data").at("variants").contains("slot GetAttributeCount empty"));
     EXPECT_TRUE(r.Check("failure-sweep").at("data").at("variants").contains("RegisterMenu failing"));
     EXPECT_GE(r.Check("memory-sweep").at("data").at("allocations").get<int>(), 6);
+    // Every host call of the fixture's session failed alone; its allocations a sample of them.
+    const json& calls = r.Check("failure-sweep").at("data").at("perCall");
+    EXPECT_GT(calls.at("calls").get<int>(), 10);
+    EXPECT_EQ(calls.at("run"), calls.at("calls"));
+    const json& program = r.Check("memory-sweep").at("data").at("program");
+    EXPECT_GT(program.at("allocations").get<int>(), 100);
+    EXPECT_EQ(program.at("run"), 24);
+    for (const char* sweep : {"failure-sweep", "memory-sweep"}) {
+        const json& data = r.Check(sweep).at("data");
+        EXPECT_GT(data.at("variantsRun").get<int>(), 24) << sweep;
+        EXPECT_TRUE(data.at("slowestVariant").at("seconds").is_number()) << sweep;
+    }
     EXPECT_GE(r.Check("bad-input-import").at("data").at("inputs").get<int>(), 300);
     EXPECT_GT(r.Check("bad-input-import").at("data").at("refused").get<int>(), 0);
 }
@@ -169,6 +189,35 @@ TEST(ValidateFixtures, ALeakIsReportedAsAFailureOfTheSessionAndMemoryChecks) {
         const json& c = r.Check(id);
         EXPECT_EQ(c.at("outcome"), "failed") << id << ": " << c.at("detail");
         EXPECT_NE(c.at("detail").get<std::string>().find("leak"), std::string::npos) << c.at("detail");
+    }
+}
+
+TEST(ValidateFixtures, AFailureMishandledMidImportOrOnAnAllocationIsCaughtByItsSweep) {
+    struct Case {
+        const char* fixture;
+        std::string arguments;
+        const char* sweep;
+        const char* variant; // how every faulty variant's name begins
+    } cases[] = {
+        // The first host call of an import failing is handled, a later one is not: failing every
+        // call of the operation at once never meets it, failing each call alone does.
+        {FIXTURE_midimport, "--seed 3", "failure-sweep", "call "},
+        {FIXTURE_allocation, "--seed 3 --full", "memory-sweep", "allocation "},
+    };
+    for (const auto& c : cases) {
+        ValidateRun r =
+            Validate(Fixture(c.fixture) + c.arguments + " --include '^(standard-session|" + c.sweep + ")$'");
+        ASSERT_FALSE(r.report.is_null()) << r.out;
+        EXPECT_EQ(r.exitCode, 1) << c.fixture;
+        EXPECT_EQ(r.Check("standard-session").at("outcome"), "passed") << "only a failure shows the fault";
+        const json& sweep = r.Check(c.sweep);
+        EXPECT_EQ(sweep.at("outcome"), "failed") << sweep.at("detail");
+        const json& faulty = sweep.at("data").at("faulty");
+        ASSERT_FALSE(faulty.empty()) << sweep.at("detail");
+        for (const auto& v : faulty) {
+            EXPECT_EQ(v.at("name").get<std::string>().rfind(c.variant, 0), 0u) << v.at("name");
+            EXPECT_NE(v.at("detail").get<std::string>().find("leak"), std::string::npos) << v.at("detail");
+        }
     }
 }
 
@@ -221,4 +270,19 @@ TEST(ValidateCommand, TheJsonReportGoesToStandardOutputWithoutAFile) {
     EXPECT_EQ(c.at("outcome"), "passed");
     EXPECT_TRUE(c.at("seconds").is_number());
     EXPECT_EQ(report.at("summary").at("passed"), 1);
+}
+
+TEST(ValidateCommand, AHostCostIsSpentInTheChecksSessionsAndAnUnknownOperationIsRefused) {
+    std::string lifecycle = Fixture(FIXTURE_sound) + "--include '^lifecycle-order$' ";
+    ValidateRun plain = Validate(lifecycle),
+                costed = Validate(lifecycle + "--host-cost RegisterMenu=1000000");
+    ASSERT_FALSE(plain.report.is_null() || costed.report.is_null()) << costed.out;
+    EXPECT_EQ(costed.exitCode, 0) << costed.out;
+    auto seconds = [](const ValidateRun& r) {
+        return r.Check("lifecycle-order").at("seconds").get<double>();
+    };
+    EXPECT_GE(seconds(costed) - seconds(plain), 0.9);
+    ValidateRun refused = Validate(lifecycle + "--host-cost NoSuchOperation=5");
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_TRUE(refused.report.is_null());
 }
