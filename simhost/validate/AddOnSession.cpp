@@ -90,7 +90,7 @@ AddOnSession::AddOnSession(const Options& o, const std::string& filesAddress) : 
 
 AddOnSession::~AddOnSession() {
     if (session.IsLoaded())
-        (void)session.Unload(true);
+        (void)session.Unload(true); // the checks judged the unload already, where it mattered
     files.reset();
     std::error_code ignored;
     if (!keepFolder)
@@ -209,7 +209,7 @@ bool AddOnSession::RunStandardSession(const std::function<void(Host&)>& beforeLo
 
 bool AddOnSession::Restart() {
     if (session.IsLoaded())
-        (void)session.Unload(true);
+        (void)session.Unload(true); // a restart starts afresh whatever the unload answered
     try {
         session.Load(options.addOn);
         lifecycle = session.RunLifecycle();

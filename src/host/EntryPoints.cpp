@@ -30,6 +30,7 @@ Int32 DescribeAddOn(API_AddOnDescription* description) {
     // An add-on that cannot describe itself (no memory for its texts) is none.
     GSErrCode described = AnswerTheHost([description] {
         if (description != nullptr) {
+            // A missing string leaves its text empty; the add-on loads all the same.
             (void)RSGetIndString(&description->name, AddOnNameStrings, 1, HostApi::OwnResourceModule());
             (void)RSGetIndString(&description->description, AddOnNameStrings, 2,
                                  HostApi::OwnResourceModule());

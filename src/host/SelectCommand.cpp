@@ -17,7 +17,7 @@ constexpr Int32 GuidBufferSize = 128;
 void PostSelectCommand(const GS::UniString& guidText, Int32 modification) {
     std::string text = guidText.ToCStr(CC_Default);
     char buffer[GuidBufferSize] = {};
-    (void)CHTruncate(text.c_str(), buffer, GuidBufferSize, CC_Default);
+    (void)CHTruncate(text.c_str(), buffer, GuidBufferSize, CC_Default); // longer: no element's GUID
 
     // Owned until the host accepts the post: from then on disposing of it is the host's.
     CommandParameters params(true);

@@ -21,10 +21,7 @@ namespace {
 
 using testing_support::RunResult;
 using testing_support::TempFolder;
-
-void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using testing_support::WriteFile;
 
 RunResult RunSimhost(const TempFolder& folder, const std::string& script, const std::string& options = "",
                      const std::string& environment = "") {
@@ -38,13 +35,13 @@ const char* const PartFile =
 
 TEST(SimhostLibraryRun, PlacesObjectsOfALibraryPart) {
     TempFolder folder;
-    Write(folder / "chair.gsm", PartFile);
+    WriteFile(folder / "chair.gsm", PartFile);
     RunResult empty = RunSimhost(folder, R"({"step":"state"})");
     ASSERT_EQ(empty.exitCode, 0) << empty.err;
     json project = empty.lines.at(0)["project"];
     project["libraries"]["parts"] =
         json::array({{{"name", "Chair"}, {"file", folder / "chair.gsm"}, {"origin", "registered"}}});
-    Write(folder / "project.json", project.dump());
+    WriteFile(folder / "project.json", project.dump());
 
     RunResult r =
         RunSimhost(folder, R"({"step":"place","type":"object","libraryPart":"Chair","area":1.5,"id":"C-1"}
@@ -73,7 +70,7 @@ TEST(SimhostLibraryRun, ImportsAFamilyProductFromTheFileServiceAndPlacesIt) {
     fs::create_directories(folder.path / "files");
     fs::create_directories(folder.path / "temp");
     fs::create_directories(folder.path / "library");
-    Write(folder / "files/f-1", PartFile);
+    WriteFile(folder / "files/f-1", PartFile);
     const json product = {{"importType", "FAMILY_IMPORT"},
                           {"name", "Chair"},
                           {"uuid", "prod-1"},
@@ -114,9 +111,9 @@ TEST(SimhostLibraryRun, ObjectsCountForTheirPartWhenAnImportPutsAPartBeforeIt) {
     fs::create_directories(folder.path / "files");
     fs::create_directories(folder.path / "temp");
     fs::create_directories(folder.path / "library");
-    Write(folder / "files/f-1", PartFile);
+    WriteFile(folder / "files/f-1", PartFile);
     // A container of the project's library list whose lamp is a tagged product.
-    Write(folder / "lights.lcf", R"({"format":"simhost-container","version":1,"parts":[
+    WriteFile(folder / "lights.lcf", R"({"format":"simhost-container","version":1,"parts":[
         {"name":"Lamp","parameters":[{"type":12,"name":"Q7_QV_UUID","description":"QV_UUID","value":"lamp-1"}]}]})");
     RunResult empty = RunSimhost(folder, R"({"step":"state"})");
     ASSERT_EQ(empty.exitCode, 0) << empty.err;
@@ -124,7 +121,7 @@ TEST(SimhostLibraryRun, ObjectsCountForTheirPartWhenAnImportPutsAPartBeforeIt) {
     project["libraries"]["list"] =
         json::array({{{"path", folder / "lights.lcf"}, {"name", "Lights"}, {"container", true}}});
     project["libraries"]["specialFolders"] = {{"6", folder / "library"}};
-    Write(folder / "project.json", project.dump());
+    WriteFile(folder / "project.json", project.dump());
 
     const json chair = {{"importType", "FAMILY_IMPORT"},
                         {"name", "Chair"},

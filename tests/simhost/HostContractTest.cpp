@@ -1,6 +1,7 @@
 // The host list's contracts against simhost's answers: every slot the list names is filled, and
 // every operation and selector, driven with null pointers and with empty records, answers only
 // the codes its contract names (and 0, and the rule's ErrBadHandle and ErrBadParameter).
+#include "gs/MemoryManager.h"
 #include "host/HostApi.h"
 #include "support/InProcessHost.h"
 
@@ -70,6 +71,22 @@ std::map<std::string, std::set<std::string>> ContractCodes() {
     return codes;
 }
 
+// The handles an operation hands out in its records are the caller's to dispose of.
+template <typename T> void ReleaseHandles(T&) {}
+void ReleaseHandles(GSHandle& handle) {
+    BMKillHandle(&handle);
+}
+void ReleaseHandles(API_AddParType**& parameters) {
+    BMKillHandle(reinterpret_cast<GSHandle*>(&parameters));
+}
+void ReleaseHandles(API_SelectionInfo& info) {
+    BMKillHandle(&info.marquee);
+}
+void ReleaseHandles(API_AttributeDefinitions& definitions) {
+    BMKillHandle(&definitions.compositeSkins);
+    BMKillHandle(&definitions.compositeLines);
+}
+
 // The arguments of one call: every pointer null, or every pointer to an object pointing to a
 // value-initialised one (an empty record, a zero, a null pointer, an empty text).
 class Arguments {
@@ -81,7 +98,10 @@ public:
         if constexpr (std::is_pointer_v<T> && std::is_object_v<Pointee>) {
             if (!filled)
                 return nullptr;
-            auto object = std::make_shared<Pointee>();
+            std::shared_ptr<Pointee> object(new Pointee(), [](Pointee* p) {
+                ReleaseHandles(*p);
+                delete p;
+            });
             kept.push_back(object);
             return object.get();
         } else {
