@@ -31,6 +31,14 @@ RunResult RunSimhost(const TempFolder& folder, const std::string& script, const 
 const char* const PartFile =
     R"({"format":"simhost-libpart","version":1,"a":0.5,"b":0.5,"parameters":[],"sections":[]})";
 
+// The file service's folder holding the part file as "f-1", the temporary folder the download
+// lands in, and the special folder the add-on registers library parts in.
+void ServeThePartFile(const TempFolder& folder) {
+    for (const char* sub : {"files", "temp", "library"})
+        fs::create_directories(folder.path / sub);
+    WriteFile(folder / "files/f-1", PartFile);
+}
+
 } // namespace
 
 TEST(SimhostLibraryRun, PlacesObjectsOfALibraryPart) {
@@ -67,10 +75,7 @@ TEST(SimhostLibraryRun, PlacesObjectsOfALibraryPart) {
 
 TEST(SimhostLibraryRun, ImportsAFamilyProductFromTheFileServiceAndPlacesIt) {
     TempFolder folder;
-    fs::create_directories(folder.path / "files");
-    fs::create_directories(folder.path / "temp");
-    fs::create_directories(folder.path / "library");
-    WriteFile(folder / "files/f-1", PartFile);
+    ServeThePartFile(folder);
     const json product = {{"importType", "FAMILY_IMPORT"},
                           {"name", "Chair"},
                           {"uuid", "prod-1"},
@@ -108,10 +113,7 @@ TEST(SimhostLibraryRun, ImportsAFamilyProductFromTheFileServiceAndPlacesIt) {
 
 TEST(SimhostLibraryRun, ObjectsCountForTheirPartWhenAnImportPutsAPartBeforeIt) {
     TempFolder folder;
-    fs::create_directories(folder.path / "files");
-    fs::create_directories(folder.path / "temp");
-    fs::create_directories(folder.path / "library");
-    WriteFile(folder / "files/f-1", PartFile);
+    ServeThePartFile(folder);
     // A container of the project's library list whose lamp is a tagged product.
     WriteFile(folder / "lights.lcf", R"({"format":"simhost-container","version":1,"parts":[
         {"name":"Lamp","parameters":[{"type":12,"name":"Q7_QV_UUID","description":"QV_UUID","value":"lamp-1"}]}]})");
