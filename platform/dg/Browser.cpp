@@ -45,9 +45,9 @@ JSCallResult BrowserBase::CallFunction(const std::string& objectName, const std:
                                        GS::Ref<JSBase> argument) {
     JSCallResult result;
     for (const auto& o : objects) {
-        if (o->GetName().ToCStr() != objectName)
+        if (o->GetName().ToCStr(CC_UTF8) != objectName)
             continue;
-        GS::Ref<JSFunction> function = o->FindFunction(GS::UniString(functionName));
+        GS::Ref<JSFunction> function = o->FindFunction(GS::UniString(functionName, CC_UTF8));
         if (function.IsNull())
             break;
         try {

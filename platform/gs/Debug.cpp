@@ -1,6 +1,7 @@
 #include "gs/Debug.h"
 
 #include "gs/AddOnCode.h"
+#include "gs/System.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -57,21 +58,14 @@ void DBPrintf(const char* format, ...) {
     }
 }
 
-Int32 CHTruncate(const char* source, char* target, Int32 size, GSCharCode) {
+Int32 CHTruncate(const char* source, char* target, Int32 size, GSCharCode code) {
     if (target == nullptr || size <= 0)
         return 0;
     if (source == nullptr) {
         target[0] = 0;
         return 0;
     }
-    size_t n = std::strlen(source);
-    size_t limit = size_t(size) - 1;
-    if (n > limit) {
-        n = limit;
-        // Step back over continuation bytes so that no UTF-8 sequence is cut.
-        while (n > 0 && (static_cast<unsigned char>(source[n]) & 0xC0) == 0x80)
-            --n;
-    }
+    const size_t n = GS::WholeCharactersPrefix(source, size_t(size) - 1, code);
     std::memcpy(target, source, n);
     target[n] = 0;
     return Int32(n);

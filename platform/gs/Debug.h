@@ -18,5 +18,6 @@ void SetDebugOutput(DebugOutput output);
 void DBPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Copies at most `size` - 1 bytes of `source` and a terminating NUL into `target`, never cutting a
-// UTF-8 sequence in two. Returns the number of bytes copied without the NUL.
+// character of the given code (CC_UTF8, or the host's default code) in two. Returns the number of
+// bytes copied without the NUL.
 Int32 CHTruncate(const char* source, char* target, Int32 size, GSCharCode code = CC_Default);

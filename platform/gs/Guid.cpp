@@ -2,10 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <random>
 #include <stdexcept>
-
-#include <sys/random.h>
 
 namespace GS {
 
@@ -54,20 +51,6 @@ Guid::Guid(const char* text) {
         ++digit;
     }
     bytes = parsed;
-}
-
-Guid Guid::Generate() {
-    std::array<UInt8, 16> b{};
-    // Sixteen bytes straight from the kernel: a buffered stream on /dev/urandom drew a whole
-    // buffer per GUID, which dominated imports that create many definitions.
-    if (getrandom(b.data(), b.size(), 0) != ssize_t(b.size())) {
-        std::random_device rd;
-        for (auto& byte : b)
-            byte = UInt8(rd());
-    }
-    b[6] = UInt8((b[6] & 0x0F) | 0x40); // version 4
-    b[8] = UInt8((b[8] & 0x3F) | 0x80); // variant 1
-    return FromBytes(b);
 }
 
 Guid Guid::FromBytes(const std::array<UInt8, 16>& b) noexcept {

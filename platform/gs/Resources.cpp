@@ -99,7 +99,7 @@ bool RSGetIndString(GS::UniString* text, GSResID id, Int32 index, GSResModule mo
         if (end == std::string_view::npos)
             return false; // an unterminated last string is not a string
         if (number == index) {
-            *text = GS::UniString(strings.substr(start, end - start));
+            *text = GS::UniString(strings.substr(start, end - start), CC_UTF8);
             return true;
         }
         ++number;

@@ -18,8 +18,11 @@ using GSResModule = Int32;
 using GSResID = Int16;
 using GSCharCode = Int32;
 
-// The default character code of the host: UTF-8.
+// The host's default character code: UTF-8 on Linux; on Windows the system's ANSI code page, as
+// on a real Windows host, so that only ASCII is sure to survive it there.
 constexpr GSCharCode CC_Default = 0;
+// UTF-8 on every system: the code of text that is JSON.
+constexpr GSCharCode CC_UTF8 = 65001;
 
 // A four-character code, the first character in the most significant byte.
 constexpr GSType FourCC(const char (&code)[5]) {

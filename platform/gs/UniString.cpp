@@ -1,5 +1,7 @@
 #include "gs/UniString.h"
 
+#include "gs/System.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -79,11 +81,21 @@ std::string Utf16ToUtf8(std::u16string_view units) {
     return out;
 }
 
+size_t Utf8Prefix(std::string_view text, size_t limit) {
+    if (text.size() <= limit)
+        return text.size();
+    size_t n = limit;
+    // Step back over continuation bytes so that no sequence is cut.
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n;
+    return n;
+}
+
 UniString::UniString(const char* text, GSCharCode code)
     : UniString(std::string_view(text ? text : ""), code) {}
 
-UniString::UniString(std::string_view text, GSCharCode /*code: only UTF-8 is known*/) {
-    Assign(Utf8ToUtf16(text));
+UniString::UniString(std::string_view text, GSCharCode code) {
+    Assign(code == CC_UTF8 ? Utf8ToUtf16(text) : DefaultCodeToUtf16(text));
 }
 
 UniString::UniString(std::u16string_view units) {
@@ -136,8 +148,8 @@ void UniString::Assign(std::u16string_view units) {
         data[length] = 0;
 }
 
-std::string UniString::ToCStr(GSCharCode /*code: only UTF-8 is known*/) const {
-    return Utf16ToUtf8(View());
+std::string UniString::ToCStr(GSCharCode code) const {
+    return code == CC_UTF8 ? Utf16ToUtf8(View()) : Utf16ToDefaultCode(View());
 }
 
 UniString& UniString::Append(const UniString& other) {

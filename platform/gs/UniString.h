@@ -12,6 +12,7 @@ namespace GS {
 class UniString {
 public:
     UniString() noexcept = default;
+    // From 8-bit text in the given character code (as ToCStr).
     UniString(const char* text, GSCharCode code = CC_Default);
     UniString(std::string_view text, GSCharCode code = CC_Default);
     UniString(const std::string& text, GSCharCode code = CC_Default)
@@ -30,8 +31,9 @@ public:
     std::u16string_view View() const noexcept { return {Units(), length}; }
     char16_t operator[](UInt32 i) const { return data[i]; }
 
-    // 8-bit text in the given character code (only the default code, UTF-8, is known).
-    // Units that cannot be converted (unpaired surrogates) become U+FFFD.
+    // 8-bit text in the given character code: CC_UTF8, or else the host's default code (UTF-8 on
+    // Linux, the ANSI code page on Windows). What the code cannot hold becomes its replacement
+    // character: U+FFFD in UTF-8 (unpaired surrogates), "?" in an ANSI code page.
     std::string ToCStr(GSCharCode code = CC_Default) const;
 
     UniString& Append(const UniString& other);
@@ -55,5 +57,7 @@ static_assert(sizeof(UniString) == 16);
 std::u16string Utf8ToUtf16(std::string_view text);
 // UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view units);
+// The length of the longest start of `text` of at most `limit` bytes that cuts no UTF-8 sequence.
+size_t Utf8Prefix(std::string_view text, size_t limit);
 
 } // namespace GS

@@ -1,13 +1,9 @@
 #include "io/File.h"
 
 #include "gs/Debug.h"
+#include "io/Native.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace IO {
 
@@ -15,36 +11,10 @@ const FileSystem fileSystem;
 
 namespace {
 
-GSErrCode FromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return ErrFileNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return ErrAccessDenied;
-    case EEXIST:
-        return ErrFolderExists;
-    default:
-        return ErrIO;
-    }
-}
-
 GSErrCode Answer(GSErrCode code, AccessDeniedTreatment treatment, const std::string& path) {
     if (code == ErrAccessDenied && treatment == AccessDeniedLogged)
         DBPrintf("IO: access denied: %s\n", path.c_str());
     return code;
-}
-
-bool IsRegularFile(const std::string& path) {
-    struct stat s {};
-    return ::stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode);
-}
-
-bool IsFolder(const std::string& path) {
-    struct stat s {};
-    return ::stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
 }
 
 // The status of an existing entry of the wanted kind; nothing when the path names no entry
@@ -52,11 +22,12 @@ bool IsFolder(const std::string& path) {
 std::optional<Int32> ExistingStatus(const std::string& path, bool wantFolder, bool mayCreate) {
     if (path.empty())
         return ErrBadLocation;
-    struct stat s {};
-    if (::stat(path.c_str(), &s) == 0)
-        return (wantFolder ? S_ISDIR(s.st_mode) : S_ISREG(s.st_mode)) ? 0 : ErrBadLocation;
+    GSErrCode error = 0;
+    const Native::Kind kind = Native::Inspect(path, &error);
+    if (kind != Native::Kind::Missing)
+        return kind == (wantFolder ? Native::Kind::Folder : Native::Kind::File) ? 0 : ErrBadLocation;
     if (!mayCreate)
-        return FromErrno(errno);
+        return error;
     return std::nullopt;
 }
 
@@ -68,10 +39,11 @@ File::File(const Location& loc, OnNotFound onNotFound) : location(loc) {
         status = *existing;
         return;
     }
-    std::FILE* created = std::fopen(path.c_str(), "ab");
-    status = created ? 0 : FromErrno(errno);
-    if (created)
+    std::FILE* created = Native::Open(path, "ab", &status);
+    if (created != nullptr) {
+        status = 0;
         std::fclose(created);
+    }
 }
 
 File::~File() {
@@ -84,9 +56,10 @@ GSErrCode File::Open(OpenMode mode, AccessDeniedTreatment treatment) {
     if (stream != nullptr)
         return 0;
     const char* how = mode == ReadMode ? "rb" : mode == WriteMode ? "wb" : "r+b";
-    stream = std::fopen(location.ToPath().c_str(), how);
+    GSErrCode error = 0;
+    stream = Native::Open(location.ToPath(), how, &error);
     if (stream == nullptr)
-        return Answer(FromErrno(errno), treatment, location.ToPath());
+        return Answer(error, treatment, location.ToPath());
     return 0;
 }
 
@@ -105,10 +78,11 @@ GSErrCode File::GetDataLength(UInt64* length) const {
         return status;
     if (stream != nullptr)
         std::fflush(stream);
-    struct stat s {};
-    if (::stat(location.ToPath().c_str(), &s) != 0)
-        return FromErrno(errno);
-    *length = UInt64(s.st_size);
+    GSErrCode error = 0;
+    UInt64 size = 0;
+    if (Native::Inspect(location.ToPath(), &error, &size) == Native::Kind::Missing)
+        return error;
+    *length = size;
     return 0;
 }
 
@@ -141,27 +115,25 @@ Folder::Folder(const Location& loc, OnNotFound onNotFound) : location(loc) {
         status = *existing;
         return;
     }
-    status = ::mkdir(path.c_str(), 0777) == 0 ? 0 : FromErrno(errno);
+    status = Native::MakeFolder(path);
 }
 
 bool Folder::IsWriteable() const {
-    return status == 0 && ::access(location.ToPath().c_str(), W_OK | X_OK) == 0;
+    return status == 0 && Native::MayCreateFilesIn(location.ToPath());
 }
 
 GSErrCode FileSystem::CreateFolder(const Location& folder, AccessDeniedTreatment treatment) const {
     const std::string& path = folder.ToPath();
     if (path.empty())
         return ErrBadLocation;
-    if (::mkdir(path.c_str(), 0777) == 0)
-        return 0;
-    int error = errno;
-    if (error == EEXIST)
-        return IsFolder(path) ? ErrFolderExists : ErrBadLocation;
-    return Answer(FromErrno(error), treatment, path);
+    const GSErrCode code = Native::MakeFolder(path);
+    if (code == ErrFolderExists)
+        return Native::Inspect(path) == Native::Kind::Folder ? ErrFolderExists : ErrBadLocation;
+    return code == 0 ? 0 : Answer(code, treatment, path);
 }
 
 GSErrCode FileSystem::Copy(const Location& from, const Location& to) const {
-    if (!IsRegularFile(from.ToPath()))
+    if (Native::Inspect(from.ToPath()) != Native::Kind::File)
         return ErrFileNotFound;
     if (from == to)
         return 0;
@@ -169,11 +141,12 @@ GSErrCode FileSystem::Copy(const Location& from, const Location& to) const {
     GSErrCode code = source.Open(File::ReadMode, AccessDeniedQuiet);
     if (code != 0)
         return code;
-    // Written beside the target and renamed over it, so a failed copy leaves the old file whole.
+    // Written beside the target and put in its place, so a failed copy leaves the old file whole.
     std::string temporary;
-    std::FILE* out = CreateFileBeside(to.ToPath(), temporary);
+    GSErrCode error = 0;
+    std::FILE* out = CreateFileBeside(to.ToPath(), temporary, &error);
     if (out == nullptr)
-        return FromErrno(errno);
+        return error;
     char buffer[65536];
     UInt64 read = 0;
     bool ok = true;
@@ -186,40 +159,38 @@ GSErrCode FileSystem::Copy(const Location& from, const Location& to) const {
     }
     ok = ok && !std::ferror(out);
     ok = (std::fclose(out) == 0) && ok;
-    if (!ok || ::rename(temporary.c_str(), to.ToPath().c_str()) != 0) {
-        int error = errno;
-        ::unlink(temporary.c_str());
-        return ok ? FromErrno(error) : ErrIO;
-    }
-    return 0;
+    return ok ? PutInPlace(temporary, to.ToPath()) : (Discard(temporary), ErrIO);
 }
 
-std::FILE* CreateFileBeside(const std::string& path, std::string& temporary) {
-    const std::string::size_type slash = path.rfind('/');
-    temporary = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".partial-XXXXXX";
-    const int descriptor = ::mkstemp(temporary.data());
-    if (descriptor < 0)
-        return nullptr;
-    (void)::fchmod(descriptor, 0644); // as any file the user writes; mkstemp makes it 0600
-    std::FILE* file = ::fdopen(descriptor, "wb");
-    if (file == nullptr) {
-        const int error = errno;
-        ::close(descriptor);
-        ::unlink(temporary.c_str());
-        errno = error;
-    }
+std::FILE* CreateFileBeside(const std::string& path, std::string& temporary, GSErrCode* error) {
+    const std::string::size_type separator = path.rfind(Native::Separator);
+    const std::string folder = separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+    GSErrCode code = 0;
+    std::FILE* file = Native::CreateUnique(folder + ".partial-", temporary, &code);
+    if (error != nullptr)
+        *error = code;
     return file;
+}
+
+GSErrCode PutInPlace(const std::string& temporary, const std::string& path) {
+    const GSErrCode code = Native::ReplaceWith(temporary, path);
+    if (code != 0)
+        Discard(temporary);
+    return code;
+}
+
+void Discard(const std::string& temporary) {
+    (void)Native::Remove(temporary); // the caller's failure is the one to report
 }
 
 GSErrCode FileSystem::Delete(const Location& file) const {
     if (file.IsEmpty())
         return ErrBadLocation;
-    return ::unlink(file.ToPath().c_str()) == 0 ? 0 : FromErrno(errno);
+    return Native::Remove(file.ToPath());
 }
 
 bool FileSystem::Exists(const Location& location) const {
-    struct stat s {};
-    return !location.IsEmpty() && ::stat(location.ToPath().c_str(), &s) == 0;
+    return !location.IsEmpty() && Native::Inspect(location.ToPath()) != Native::Kind::Missing;
 }
 
 } // namespace IO

@@ -79,9 +79,14 @@ public:
 extern const FileSystem fileSystem;
 
 // A new empty file in the folder of `path` (a native path), open for writing, for data that are
-// renamed to `path` once whole. Its name has a length of its own, so that any name that fits the
-// folder has a temporary file that fits too. `temporary` receives its path; null when none can
-// be made (errno tells why).
-std::FILE* CreateFileBeside(const std::string& path, std::string& temporary);
+// put in place of `path` (PutInPlace) once whole. Its name has a length of its own, so that any
+// name that fits the folder has a temporary file that fits too. `temporary` receives its path;
+// null when none can be made (`error` says why).
+std::FILE* CreateFileBeside(const std::string& path, std::string& temporary, GSErrCode* error = nullptr);
+// Puts the closed file `temporary` in place of `path` in one step, replacing a file there (on
+// Windows MoveFileExW with MOVEFILE_REPLACE_EXISTING); on failure the temporary file is removed.
+GSErrCode PutInPlace(const std::string& temporary, const std::string& path);
+// Removes a temporary file that will not be put in place.
+void Discard(const std::string& temporary);
 
 } // namespace IO

@@ -1,41 +1,43 @@
 #include "io/Location.h"
 
+#include "io/Native.h"
+
 namespace IO {
 
 bool Name::IsSimple() const {
     if (text.empty() || text == "." || text == "..")
         return false;
     for (char c : text)
-        if (c == '/' || c == '\\' || c == '\0')
+        if (Native::IsSeparator(c) || c == '\0')
             return false;
     return true;
 }
 
 std::string HostPathToNative(std::string path) {
+    const size_t root = Native::RootLength(path);
     std::string native;
     native.reserve(path.size());
-    for (char c : path) {
-        if (c == '\\')
-            c = '/';
-        // Repeated separators name the same place as one.
-        if (c == '/' && !native.empty() && native.back() == '/')
+    for (size_t i = 0; i < path.size(); ++i) {
+        char c = Native::IsSeparator(path[i]) ? Native::Separator : path[i];
+        // Repeated separators name the same place as one (the root's own excepted).
+        if (i >= root && c == Native::Separator && !native.empty() && native.back() == Native::Separator)
             continue;
         native.push_back(c);
     }
-    while (native.size() > 1 && native.back() == '/')
+    while (native.size() > root && native.size() > 1 && native.back() == Native::Separator)
         native.pop_back();
     return native;
 }
 
 Location::Location(const char* text) : path(HostPathToNative(text ? text : "")) {}
 Location::Location(const std::string& text) : path(HostPathToNative(text)) {}
-Location::Location(const GS::UniString& text) : path(HostPathToNative(text.ToCStr())) {}
+Location::Location(const GS::UniString& text) : path(HostPathToNative(text.ToCStr(CC_UTF8))) {}
 
 GSErrCode Location::AppendToLocal(const Name& name) {
     if (!name.IsSimple())
         return ErrBadName;
-    if (path.empty() || path.back() != '/')
-        path.push_back('/');
+    if (path.empty() || path.back() != Native::Separator)
+        path.push_back(Native::Separator);
     path += name.ToString();
     return 0;
 }
@@ -52,8 +54,12 @@ GSErrCode Location::SetLastLocalName(const Name& name) {
 GSErrCode Location::GetLastLocalName(Name* name) const {
     if (name == nullptr)
         return ErrBadLocation;
-    size_t slash = path.rfind('/');
-    std::string last = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t root = Native::RootLength(path);
+    size_t separator = path.rfind(Native::Separator);
+    size_t start = separator == std::string::npos ? 0 : separator + 1;
+    if (start < root)
+        start = root;
+    std::string last = path.substr(start);
     if (last.empty())
         return ErrBadLocation;
     *name = Name(last);
@@ -61,15 +67,11 @@ GSErrCode Location::GetLastLocalName(Name* name) const {
 }
 
 GSErrCode Location::DeleteLastLocalName() {
-    size_t slash = path.rfind('/');
-    if (path.empty() || path == "/")
+    const size_t root = Native::RootLength(path);
+    if (path.size() <= root)
         return ErrBadLocation;
-    if (slash == std::string::npos)
-        path.clear();
-    else if (slash == 0)
-        path = "/";
-    else
-        path.erase(slash);
+    size_t separator = path.rfind(Native::Separator);
+    path.erase(separator == std::string::npos || separator < root ? root : separator);
     return 0;
 }
 

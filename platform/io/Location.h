@@ -17,13 +17,15 @@ constexpr GSErrCode ErrNotOpen = GSErrCode(0x81010305u);
 constexpr GSErrCode ErrBadName = GSErrCode(0x81010306u);
 constexpr GSErrCode ErrBadLocation = GSErrCode(0x81010307u);
 
+// Texts of names and paths are UTF-8 on every system; on Windows they reach the system as UTF-16.
+
 // One component of a location: a file or folder name, never a path.
 class Name {
 public:
     Name() = default;
     Name(const char* text) : text(text ? text : "") {}
     Name(std::string text) : text(std::move(text)) {}
-    Name(const GS::UniString& text) : text(text.ToCStr()) {}
+    Name(const GS::UniString& text) : text(text.ToCStr(CC_UTF8)) {}
 
     const std::string& ToString() const noexcept { return text; }
     bool IsEmpty() const noexcept { return text.empty(); }
@@ -35,7 +37,7 @@ private:
 };
 
 // Converts a path in the host's form, where "\" separates components as "/" does, to this
-// system's form.
+// system's form (its own separator, no repeated or trailing separators).
 std::string HostPathToNative(std::string path);
 
 // A place in the file system, named by its path. Texts built with either separator name the
@@ -49,7 +51,7 @@ public:
 
     bool IsEmpty() const noexcept { return path.empty(); }
     const std::string& ToPath() const noexcept { return path; }
-    GS::UniString ToDisplayText() const { return GS::UniString(path); }
+    GS::UniString ToDisplayText() const { return GS::UniString(path, CC_UTF8); }
 
     // Appends one component; ErrBadName for a name that is empty or not simple.
     GSErrCode AppendToLocal(const Name& name);
@@ -62,7 +64,7 @@ public:
     bool operator!=(const Location& other) const noexcept { return !(*this == other); }
 
 private:
-    std::string path; // native form, no trailing separator (except the root)
+    std::string path; // native form, no trailing separator (except the root's)
 };
 
 } // namespace IO

@@ -2,7 +2,26 @@
 
 #include "gs/Types.h"
 
-// The operating system's blocking download of one address to one file.
+#include <string>
+#include <string_view>
+
+// The operating system's blocking download of one address to one file: on Windows urlmon's own
+// functions, elsewhere a stand-in of them over libcurl.
+#ifdef _WIN32
+using HRESULT = long;
+extern "C" {
+__declspec(dllimport) HRESULT
+    __stdcall URLDownloadToFileA(void* caller, const char* url, const char* fileName, unsigned long reserved,
+                                 void* callback);
+__declspec(dllimport) HRESULT
+    __stdcall URLDownloadToFileW(void* caller, const wchar_t* url, const wchar_t* fileName,
+                                 unsigned long reserved, void* callback);
+}
+#ifndef S_OK
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT E_FAIL = HRESULT(0x80004005L);
+#endif
+#else
 using HRESULT = Int32;
 constexpr HRESULT S_OK = 0;
 // The transfer failed (no connection, timeout, TLS failure, an HTTP error status).
@@ -12,15 +31,27 @@ constexpr HRESULT E_FAIL = HRESULT(0x80004005u);
 constexpr HRESULT E_INVALIDARG = HRESULT(0x80070057u);
 
 // Downloads `url` (http or https; TLS certificates and host names verified) to `fileName`, a path
-// in the host's form ("\" separates like "/"). Blocks until the transfer has ended. The data are
-// written to a temporary file beside the target and renamed into place only when the whole
-// transfer succeeded: on failure the target is untouched. HTTP statuses of 400 and above are
-// failures. `caller`, `reserved` and `callback` are not used.
+// in the host's form ("\" separates like "/") in UTF-8. Blocks until the transfer has ended. The
+// data are written to a temporary file beside the target and put in its place only when the
+// whole transfer succeeded: on failure the target is untouched. HTTP statuses of 400 and above
+// are failures. `caller`, `reserved` and `callback` are not used.
 HRESULT URLDownloadToFileA(void* caller, const char* url, const char* fileName, UInt32 reserved,
+                           void* callback);
+// The same, with the texts in wide characters.
+HRESULT URLDownloadToFileW(void* caller, const wchar_t* url, const wchar_t* fileName, UInt32 reserved,
                            void* callback);
 
 namespace Net {
 // Connect and total timeouts, in seconds.
 constexpr long ConnectTimeoutSeconds = 15;
 constexpr long TransferTimeoutSeconds = 300;
+} // namespace Net
+#endif
+
+namespace Net {
+// UTF-8 text in the system's wide characters (UTF-16 on Windows, UTF-32 elsewhere), for the wide
+// download: a file name outside the ANSI code page survives only that way.
+std::wstring WideText(std::string_view utf8);
+// And back.
+std::string Utf8Text(std::wstring_view wide);
 } // namespace Net

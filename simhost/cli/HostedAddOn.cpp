@@ -1,6 +1,7 @@
 #include "cli/HostedAddOn.h"
 
 #include "model/Project.h"
+#include "os/Environment.h"
 
 #include <fstream>
 #include <ostream>
@@ -61,7 +62,8 @@ HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
         } catch (const std::exception& e) {
             throw SetupError(e.what());
         }
-        ::setenv("QUORVEL_FILE_SERVICE", files->BaseAddress().c_str(), 1);
+        (void)OS::SetEnvironmentValue("QUORVEL_FILE_SERVICE",
+                                      files->BaseAddress()); // fails only for a bad name
     }
     try {
         session.Load(options.addOn);

@@ -35,8 +35,8 @@ json RegisteredObjects(const Host& host) {
         json functions = json::array();
         for (const auto& item : object->GetItems())
             if (auto* f = dynamic_cast<DG::JSFunction*>(item.Get()))
-                functions.push_back(f->GetName().ToCStr());
-        objects[object->GetName().ToCStr()] = functions;
+                functions.push_back(f->GetName().ToCStr(CC_UTF8));
+        objects[object->GetName().ToCStr(CC_UTF8)] = functions;
     }
     return objects;
 }

@@ -44,7 +44,7 @@ json PaletteState(StepContext& c) {
     if (DG::BrowserBase* b = FindPaletteBrowser(p)) {
         auto* item = dynamic_cast<DG::Browser*>(b);
         state["browser"] = {{"size", {item->GetWidth(), item->GetHeight()}},
-                            {"address", b->GetURL().ToCStr()},
+                            {"address", b->GetURL().ToCStr(CC_UTF8)},
                             {"loads", b->LoadCount()}};
     }
     return state;
@@ -82,7 +82,7 @@ GS::Ref<DG::JSBase> Argument(StepContext& c, const json& step) {
             throw StepError("cannot read " + name);
         std::stringstream bytes;
         bytes << in.rdbuf();
-        return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(bytes.str())));
+        return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(bytes.str(), CC_UTF8)));
     }
     if (step.contains("argElement")) {
         // The GUID text of the element placed with that identifying text, as the page would
@@ -91,15 +91,15 @@ GS::Ref<DG::JSBase> Argument(StepContext& c, const json& step) {
         const Element* e = c.host.project.elements.FindById(id);
         if (e == nullptr)
             throw StepError("no element has the id " + id);
-        return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(e->guid.ToString())));
+        return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(e->guid.ToString(), CC_UTF8)));
     }
     if (step.contains("argJson"))
-        return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(step.at("argJson").dump())));
+        return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(step.at("argJson").dump(), CC_UTF8)));
     if (!step.contains("arg") || step.at("arg").is_null())
         return GS::Ref<DG::JSBase>();
     const json& arg = step.at("arg");
     if (arg.is_string())
-        return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(arg.get<std::string>())));
+        return GS::Ref<DG::JSBase>(new DG::JSValue(GS::UniString(arg.get<std::string>(), CC_UTF8)));
     if (arg.is_boolean())
         return GS::Ref<DG::JSBase>(new DG::JSValue(arg.get<bool>()));
     if (arg.is_number())
@@ -126,7 +126,7 @@ json Call(StepContext& c, const json& step) {
     if (!value)
         out["value"] = nullptr;
     else if (value->GetType() == DG::JSValue::STRING)
-        out["value"] = value->GetString().ToCStr();
+        out["value"] = value->GetString().ToCStr(CC_UTF8);
     else if (value->GetType() == DG::JSValue::BOOLEAN)
         out["value"] = value->GetBool();
     else if (value->GetType() == DG::JSValue::DOUBLE || value->GetType() == DG::JSValue::INTEGER)

@@ -11,13 +11,13 @@
 #include "model/Project.h"
 #include "runtime/BridgeGuard.h"
 #include "runtime/MainThread.h"
+#include "runtime/System.h"
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
 #include <filesystem>
 #include <ostream>
 #include <set>
@@ -31,11 +31,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t MaxRequestBody = 8u << 20; // a product description with its property sets is far smaller
-
-volatile std::sig_atomic_t stopSignal = 0;
-extern "C" void OnStopSignal(int) {
-    stopSignal = 1;
-}
 
 // A step as the log shows it: its name, then its fields.
 std::string StepText(const json& step) {
@@ -85,7 +80,7 @@ public:
         // that is taken and split the browser's requests between the two: refuse it instead.
         server.set_socket_options([](socket_t socket) {
             int yes = 1;
-            (void)::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes,
+            (void)::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&yes),
                                sizeof yes); // a restart may rebind at once
         });
         server.new_task_queue = [] { return new httplib::ThreadPool(12); };
@@ -114,7 +109,7 @@ public:
     // The main thread's loop: the work the server threads hand over, and after each piece (and
     // whenever it idles) one turn of the host's event loop.
     void Serve() {
-        while (!stopSignal && !quit) {
+        while (!sys::StopRequests::Requested() && !quit) {
             queue.RunNext(std::chrono::milliseconds(200));
             EventLoopTurn();
         }
@@ -347,36 +342,6 @@ private:
     std::thread thread;
 };
 
-// SIGINT and SIGTERM end the serving loop instead of the process, so the project is saved and
-// the add-on unloaded; the old dispositions come back afterwards.
-class StopSignals {
-public:
-    StopSignals() {
-        stopSignal = 0;
-        struct sigaction action {};
-        action.sa_handler = OnStopSignal;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &oldInterrupt);
-        sigaction(SIGTERM, &action, &oldTerminate);
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        sigaction(SIGPIPE, &ignore, &oldPipe); // a page that goes away mid-answer
-    }
-    ~StopSignals() {
-        sigaction(SIGINT, &oldInterrupt, nullptr);
-        sigaction(SIGTERM, &oldTerminate, nullptr);
-        sigaction(SIGPIPE, &oldPipe, nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-private:
-    struct sigaction oldInterrupt {};
-    struct sigaction oldTerminate {};
-    struct sigaction oldPipe {};
-};
-
 } // namespace
 
 int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) {
@@ -395,7 +360,9 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
     int exitCode = 0;
     std::string saveTarget;
     {
-        StopSignals signals;
+        // Ctrl-C ends the serving loop instead of the process, so the project is saved and the
+        // add-on unloaded.
+        sys::StopRequests stopRequests;
         PaletteServer server(options, *hosted);
         try {
             if (!server.Bind()) {

@@ -50,6 +50,8 @@ void AddHostCostOption(CLI::App* command, simhost::HostCosts& costs) {
 int main(int argc, char** argv) {
     CLI::App app{"simhost: a simulated host application for the Quorvel add-on"};
     app.require_subcommand(1);
+    // The same options on every system: on Windows too "/path" is a path, not an option.
+    app.allow_windows_style_options(false);
 
     simhost::RunOptions run;
     run.addOn = SIMHOST_DEFAULT_ADDON;

@@ -2,11 +2,11 @@
 
 #include "io/File.h"
 #include "model/Project.h"
+#include "runtime/System.h"
 
 #include <cstdio>
 #include <fstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace simhost {
 
@@ -101,7 +101,7 @@ LibraryParameter ParameterFromJson(const json& j) {
 }
 
 std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(sys::PathFromUtf8(path), std::ios::binary);
     if (!in)
         return std::string();
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -239,14 +239,10 @@ bool WriteLibraryPartFile(const LibraryPart& part, const std::string& path) {
     const std::string text = document.dump(2) + "\n";
     const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
     if (std::fclose(out) != 0 || !written) {
-        ::unlink(temporary.c_str());
+        IO::Discard(temporary);
         return false;
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return IO::PutInPlace(temporary, path) == 0;
 }
 
 json LibrariesToJson(const Libraries& libraries) {

@@ -2,14 +2,13 @@
 
 #include "model/AttributesFile.h"
 #include "model/ProjectConsistency.h"
+#include "runtime/System.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace simhost {
 
@@ -117,7 +116,7 @@ Project ProjectFromJson(const json& document, const std::string& source) {
 }
 
 Project LoadProjectFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(sys::PathFromUtf8(path), std::ios::binary);
     if (!in)
         RefuseProjectFile(path, std::string("cannot open: ") + std::strerror(errno));
     std::stringstream text;
@@ -134,41 +133,10 @@ Project LoadProjectFile(const std::string& path) {
 
 void SaveProjectFile(const Project& project, const std::string& path) {
     std::string text = ProjectToJson(project).dump(2) + "\n";
-    std::string temporary = path + ".tmp." + std::to_string(::getpid());
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        throw ProjectFileError(path + ": cannot write: " + std::strerror(errno));
-    size_t written = 0;
-    while (written < text.size()) {
-        ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            int saved = errno;
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            throw ProjectFileError(path + ": cannot write: " + std::strerror(saved));
-        }
-        written += size_t(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        int saved = errno;
-        ::unlink(temporary.c_str());
-        throw ProjectFileError(path + ": cannot write: " + std::strerror(saved));
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        int saved = errno;
-        ::unlink(temporary.c_str());
-        throw ProjectFileError(path + ": cannot replace: " + std::strerror(saved));
-    }
-    // Make the rename itself durable.
-    std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/'));
-    if (folder.empty())
-        folder = "/";
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        (void)::fsync(dir); // best effort: the data itself is already on disk
-        ::close(dir);
+    try {
+        sys::ReplaceFileDurably(path, path + ".tmp." + std::to_string(sys::ProcessId()), text);
+    } catch (const std::runtime_error& e) {
+        throw ProjectFileError(path + ": " + e.what());
     }
 }
 

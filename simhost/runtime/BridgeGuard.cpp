@@ -1,5 +1,7 @@
 #include "runtime/BridgeGuard.h"
 
+#include "gs/System.h"
+
 #include <fstream>
 #include <stdexcept>
 
@@ -36,10 +38,8 @@ std::optional<std::string_view> BridgeGuard::TokenOfPath(std::string_view path) 
 }
 
 std::string NewBridgeToken() {
-    std::ifstream random("/dev/urandom", std::ios::binary);
     unsigned char bytes[16];
-    if (!random.read(reinterpret_cast<char*>(bytes), sizeof bytes))
-        throw std::runtime_error("cannot read /dev/urandom for the bridge token");
+    GS::RandomBytes(bytes, sizeof bytes);
     static const char digits[] = "0123456789abcdef";
     std::string token;
     for (unsigned char b : bytes) {

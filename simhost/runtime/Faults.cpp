@@ -115,4 +115,11 @@ void HostCosts::Parse(const std::string& text) {
     Set(*name, std::chrono::microseconds(microseconds));
 }
 
+std::vector<std::string> HostCosts::Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& [name, cost] : costs)
+        texts.push_back(name.Text() + "=" + std::to_string(cost.count()));
+    return texts;
+}
+
 } // namespace simhost

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace simhost {
 
@@ -68,6 +69,8 @@ public:
     // Reads "OPERATION=MICROSECONDS" (an operation or selector as the counters name it);
     // std::invalid_argument saying what is wrong.
     void Parse(const std::string& text);
+    // Every cost set, as Parse reads it.
+    std::vector<std::string> Texts() const;
 
 private:
     std::map<OperationName, std::chrono::microseconds> costs;

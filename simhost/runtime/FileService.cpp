@@ -1,10 +1,12 @@
 #include "runtime/FileService.h"
 
+#include "io/Native.h"
+#include "runtime/System.h"
+
 #include <httplib.h>
 
 #include <fstream>
 #include <stdexcept>
-#include <sys/stat.h>
 
 namespace simhost {
 
@@ -28,12 +30,11 @@ LocalFileService::LocalFileService(std::string served)
                 [this](const httplib::Request& request, httplib::Response& response) {
                     std::string uuid = request.matches[1];
                     std::string path = folder + "/" + uuid;
-                    struct stat s {};
-                    if (!IsServedName(uuid) || ::stat(path.c_str(), &s) != 0 || !S_ISREG(s.st_mode)) {
+                    if (!IsServedName(uuid) || IO::Native::Inspect(path) != IO::Native::Kind::File) {
                         response.status = 404;
                         return;
                     }
-                    std::ifstream in(path, std::ios::binary);
+                    std::ifstream in(sys::PathFromUtf8(path), std::ios::binary);
                     std::string bytes(std::istreambuf_iterator<char>(in), {});
                     response.set_content(bytes, "application/octet-stream");
                 });

@@ -2,6 +2,7 @@
 
 #include "gs/AddOnCode.h"
 #include "gs/Debug.h"
+#include "runtime/System.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -46,11 +47,8 @@ Host::~Host() {
 
 const std::string& Host::SessionFolder() {
     if (sessionFolder.empty()) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "simhost-session-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot make the session's folder in " +
-                                     std::filesystem::temp_directory_path().string());
-        sessionFolder = pattern;
+        sessionFolder = sys::Utf8FromPath(
+            sys::MakeUniqueFolder(std::filesystem::temp_directory_path(), "simhost-session-"));
     }
     return sessionFolder;
 }

@@ -3,9 +3,9 @@
 #include "gs/AddOnCode.h"
 #include "gs/Resources.h"
 #include "runtime/EventLoop.h"
+#include "runtime/System.h"
 
 #include <algorithm>
-#include <dlfcn.h>
 
 namespace simhost {
 
@@ -31,17 +31,17 @@ void Session::Load(const std::string& path) {
     if (loaded)
         throw LoadError("an add-on is loaded already");
     auto before = RSOpenModules();
-    dlerror();
-    module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module == nullptr) {
-        const char* why = dlerror();
-        throw LoadError(path + ": cannot load: " + (why ? why : "unknown reason"));
-    }
+    std::string why;
+    module = sys::OpenModule(path, why);
+    if (module == nullptr)
+        throw LoadError(path + ": cannot load: " + why);
     image.path = path;
-    image.getExported = reinterpret_cast<GetExportedFuncAddrsProc>(dlsym(module, "GetExportedFuncAddrs"));
-    image.setImported = reinterpret_cast<SetImportedFuncAddrsProc>(dlsym(module, "SetImportedFuncAddrs"));
+    image.getExported =
+        reinterpret_cast<GetExportedFuncAddrsProc>(sys::ModuleSymbol(module, "GetExportedFuncAddrs"));
+    image.setImported =
+        reinterpret_cast<SetImportedFuncAddrsProc>(sys::ModuleSymbol(module, "SetImportedFuncAddrs"));
     if (image.getExported == nullptr || image.setImported == nullptr) {
-        dlclose(module);
+        sys::CloseModule(module);
         module = nullptr;
         throw LoadError(path + ": not an add-on (GetExportedFuncAddrs or SetImportedFuncAddrs missing)");
     }
@@ -112,8 +112,8 @@ LifecycleResult Session::RunLifecycle() {
         return stop("SetImportedFuncAddrs", code);
     API_AddOnDescription description;
     r.kind = Describe(&description);
-    r.name = description.name.ToCStr();
-    r.description = description.description.ToCStr();
+    r.name = description.name.ToCStr(CC_UTF8);
+    r.description = description.description.ToCStr(CC_UTF8);
     if (r.kind == 0)
         return stop("DescribeAddOn", ErrGeneral);
     if (GSErrCode code = RegisterInterface(); code != NoError)
@@ -131,7 +131,7 @@ std::vector<std::string> Session::Unload(bool free) {
         (void)Free(); // the host unloads whatever FreeAddOnData answers
     size_t firstLine = host.debugLines.size();
     if (module != nullptr) {
-        dlclose(module);
+        sys::CloseModule(module);
         module = nullptr;
     } else if (image.unload) {
         image.unload();

@@ -14,7 +14,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// How the host reaches an add-on: a shared module it opens with dlopen, or (for in-process
+// How the host reaches an add-on: a shared module it opens (dlopen, LoadLibraryW), or (for in-process
 // tests) the add-on's exports linked into the host, with its load and unload hooks.
 struct AddOnImage {
     std::string path;
@@ -42,7 +42,7 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // Opens the module (dlopen) and reads its entry table; throws LoadError.
+    // Opens the module (dlopen, LoadLibraryW) and reads its entry table; throws LoadError.
     void Load(const std::string& path);
     void LoadInProcess(AddOnImage image);
     bool IsLoaded() const { return loaded; }

@@ -10,9 +10,9 @@ namespace simhost {
 namespace {
 
 void TakeTexts(BuildingMaterial& m, const API_BuildingMaterialType& record) {
-    m.id = record.id != nullptr ? record.id->ToCStr() : std::string();
-    m.manufacturer = record.manufacturer != nullptr ? record.manufacturer->ToCStr() : std::string();
-    m.description = record.description != nullptr ? record.description->ToCStr() : std::string();
+    m.id = record.id != nullptr ? record.id->ToCStr(CC_UTF8) : std::string();
+    m.manufacturer = record.manufacturer != nullptr ? record.manufacturer->ToCStr(CC_UTF8) : std::string();
+    m.description = record.description != nullptr ? record.description->ToCStr(CC_UTF8) : std::string();
 }
 
 void TakeBody(BuildingMaterial& m, const API_BuildingMaterialType& record) {
@@ -39,11 +39,11 @@ void PutHeader(API_AttributeHeader& header, const BuildingMaterial& m, Int32 ind
 void PutBody(API_BuildingMaterialType& record, const BuildingMaterial& m) {
     // The texts go into the caller's strings, those it handed over.
     if (record.id != nullptr)
-        *record.id = GS::UniString(m.id);
+        *record.id = GS::UniString(m.id, CC_UTF8);
     if (record.manufacturer != nullptr)
-        *record.manufacturer = GS::UniString(m.manufacturer);
+        *record.manufacturer = GS::UniString(m.manufacturer, CC_UTF8);
     if (record.description != nullptr)
-        *record.description = GS::UniString(m.description);
+        *record.description = GS::UniString(m.description, CC_UTF8);
     record.connPriority = m.connPriority;
     record.cutFill = m.cutFill;
     record.cutFillPen = m.cutFillPen;

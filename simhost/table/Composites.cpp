@@ -185,7 +185,7 @@ GSErrCode ops::SetAttributeUserData(API_AddOnHandle, const API_AttributeHeader* 
     stored.platformSign = data->platformSign;
     const auto* texts = reinterpret_cast<const GS::UniString*>(*data->dataHdl);
     for (Int64 i = 0; i < size / Int64(sizeof(GS::UniString)); ++i)
-        stored.texts.push_back(texts[i].ToCStr());
+        stored.texts.push_back(texts[i].ToCStr(CC_UTF8));
     *slot = std::move(stored);
     return NoError;
 }
@@ -212,7 +212,7 @@ GSErrCode ops::GetAttributeUserData(API_AddOnHandle, const API_AttributeHeader* 
     CurrentHost().variance.NoiseField(data->reserved1);
     auto* texts = reinterpret_cast<GS::UniString*>(*data->dataHdl);
     for (size_t i = 0; i < stored.texts.size(); ++i)
-        texts[i] = GS::UniString(stored.texts[i]);
+        texts[i] = GS::UniString(stored.texts[i], CC_UTF8);
     return NoError;
 }
 

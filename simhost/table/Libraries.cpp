@@ -2,12 +2,12 @@
 // from files, created section by section, and their parameters.
 #include "gs/MemoryManager.h"
 #include "io/Location.h"
+#include "io/Native.h"
 #include "table/Operations.h"
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <sys/stat.h>
 
 namespace simhost {
 
@@ -18,13 +18,11 @@ namespace {
 constexpr Int32 SpecialFolderUserLibrary = 6;
 
 bool IsFolder(const std::string& path) {
-    struct stat s {};
-    return !path.empty() && ::stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
+    return !path.empty() && IO::Native::Inspect(path) == IO::Native::Kind::Folder;
 }
 
 bool IsFile(const std::string& path) {
-    struct stat s {};
-    return !path.empty() && ::stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode);
+    return !path.empty() && IO::Native::Inspect(path) == IO::Native::Kind::File;
 }
 
 // A NUL-terminated text in a fixed field; nothing when the field holds no terminator.
@@ -214,10 +212,11 @@ GSErrCode requests::GetLibraryList(Host& host, GS::Array<API_LibraryInfo>* list,
     const Libraries& libraries = host.project.libraries;
     list->Clear();
     if (!libraries.embeddedFolder.empty())
-        list->Push(API_LibraryInfo{IO::Location(libraries.embeddedFolder), GS::UniString(EmbeddedLibraryName),
-                                   1, 0});
+        list->Push(API_LibraryInfo{IO::Location(libraries.embeddedFolder),
+                                   GS::UniString(EmbeddedLibraryName, CC_UTF8), 1, 0});
     for (const auto& e : libraries.list)
-        list->Push(API_LibraryInfo{IO::Location(e.path), GS::UniString(e.name), e.container ? 2 : 0, 0});
+        list->Push(
+            API_LibraryInfo{IO::Location(e.path), GS::UniString(e.name, CC_UTF8), e.container ? 2 : 0, 0});
     if (embeddedIndex != nullptr)
         *embeddedIndex = libraries.embeddedFolder.empty() ? -1 : 0;
     return NoError;
@@ -233,7 +232,7 @@ GSErrCode requests::SetLibraryList(Host& host, const GS::Array<API_LibraryInfo>*
         // The embedded library belongs to the project; it is listed but not replaced.
         if (!libraries.embeddedFolder.empty() && path == IO::Location(libraries.embeddedFolder).ToPath())
             continue;
-        LibraryEntry entry{path, info.name.ToCStr(), false, {}};
+        LibraryEntry entry{path, info.name.ToCStr(CC_UTF8), false, {}};
         if (!IsFolder(path)) {
             auto parts = IsFile(path) ? ReadContainerFile(path) : std::nullopt;
             if (!parts)
@@ -366,7 +365,7 @@ GSErrCode ops::GetLibraryPartSection(API_AddOnHandle, Int32 index, API_LibPartSe
     if (*data == nullptr)
         return ErrOutOfMemory;
     if (text != nullptr)
-        *text = GS::UniString(bytes);
+        *text = GS::UniString(bytes, CC_UTF8);
     return NoError;
 }
 
@@ -476,7 +475,7 @@ GSErrCode ops::AddLibraryPartSection(API_AddOnHandle, const API_LibPartSection* 
         return ErrBadParameter;
     if (!work)
         return ErrNotRegistered;
-    return PutSection(work->part, *section, data != nullptr ? BytesOf(data) : text->ToCStr());
+    return PutSection(work->part, *section, data != nullptr ? BytesOf(data) : text->ToCStr(CC_UTF8));
 }
 
 GSErrCode ops::SaveLibraryPart(API_AddOnHandle, API_LibPart* part) {
@@ -546,7 +545,7 @@ GSErrCode ops::UpdateLibraryPartSection(API_AddOnHandle, Int32 index, const API_
     if (part == nullptr)
         return ErrBadIndex;
     LibraryPart changed = *part;
-    GSErrCode code = PutSection(changed, *section, data != nullptr ? BytesOf(data) : text->ToCStr());
+    GSErrCode code = PutSection(changed, *section, data != nullptr ? BytesOf(data) : text->ToCStr(CC_UTF8));
     if (code != NoError)
         return code;
     if (!changed.file.empty() && !WriteLibraryPartFile(changed, changed.file))

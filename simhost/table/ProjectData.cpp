@@ -22,13 +22,14 @@ GSErrCode requests::GetAutotexts(Host& host, API_AutotextList* list, Int32 /*fil
         return ErrBadParameter;
     list->Clear();
     auto add = [list](const Autotext& a) {
-        list->Push(API_AutotextEntry{GS::UniString(a.name), GS::UniString(a.Key()), GS::UniString(a.value)});
+        list->Push(API_AutotextEntry{GS::UniString(a.name, CC_UTF8), GS::UniString(a.Key(), CC_UTF8),
+                                     GS::UniString(a.value, CC_UTF8)});
     };
     for (const auto& a : host.project.BuiltInAutotexts())
         add(a);
     for (const auto& [name, value] : host.variance.hostAutotexts)
-        list->Push(
-            API_AutotextEntry{GS::UniString(name), GS::UniString("host-" + name), GS::UniString(value)});
+        list->Push(API_AutotextEntry{GS::UniString(name, CC_UTF8), GS::UniString("host-" + name, CC_UTF8),
+                                     GS::UniString(value, CC_UTF8)});
     for (const auto& a : host.project.autotexts)
         add(a);
     return NoError;
@@ -47,10 +48,10 @@ GSErrCode requests::CreateAutotext(Host& host, const API_Guid* identity, const c
 GSErrCode requests::SetAutotextValue(Host& host, const GS::UniString* key, const GS::UniString* value) {
     if (key == nullptr || value == nullptr)
         return ErrBadParameter;
-    std::string wanted = key->ToCStr();
+    std::string wanted = key->ToCStr(CC_UTF8);
     for (auto& a : host.project.autotexts) {
         if (a.Key() == wanted) {
-            a.value = value->ToCStr();
+            a.value = value->ToCStr(CC_UTF8);
             return NoError;
         }
     }
@@ -78,7 +79,7 @@ GSErrCode requests::GetApplicationInfo(Host& host, API_ApplicationInfo* info) {
     info->mainVersion = 23;
     info->releaseVersion = 0;
     info->buildNumber = 3000;
-    info->language = GS::UniString(host.language);
+    info->language = GS::UniString(host.language, CC_UTF8);
     return NoError;
 }
 

@@ -16,7 +16,7 @@ AttributeStore& Store() {
 API_PropertyValue TextValue(Int32 type, const std::string& text, Int32 status) {
     API_PropertyValue value{};
     value.singleVariant.variant.type = type;
-    value.singleVariant.variant.uniStringValue = GS::UniString(text);
+    value.singleVariant.variant.uniStringValue = GS::UniString(text, CC_UTF8);
     value.variantStatus = status;
     return value;
 }
@@ -26,8 +26,8 @@ API_PropertyDefinition ToRecord(const PropertyDefinition& d) {
     r.definitionType = d.definitionType;
     r.guid = d.guid;
     r.groupGuid = d.group;
-    r.name = GS::UniString(d.name);
-    r.description = GS::UniString(d.description);
+    r.name = GS::UniString(d.name, CC_UTF8);
+    r.description = GS::UniString(d.description, CC_UTF8);
     r.collectionType = d.collectionType;
     r.valueType = d.valueType;
     r.measureType = d.measureType;
@@ -46,7 +46,8 @@ bool AvailableTo(const PropertyDefinition& d, const BuildingMaterial& m) {
 }
 
 API_ClassificationItem ToRecord(const ClassificationItem& i) {
-    return {i.guid, GS::UniString(i.id), GS::UniString(i.name), GS::UniString(i.description)};
+    return {i.guid, GS::UniString(i.id, CC_UTF8), GS::UniString(i.name, CC_UTF8),
+            GS::UniString(i.description, CC_UTF8)};
 }
 
 GS::Guid GuidOrNull(const API_Guid* guid) {
@@ -110,7 +111,7 @@ GSErrCode ops::SetAttributePropertyValue(API_AddOnHandle, const API_AttributeHea
     const API_Variant& v = property->value.singleVariant.variant;
     if (v.type != d->valueType || d->valueType != PropertyValueText)
         return ErrBadParameter;
-    m->propertyValues[d->guid] = v.uniStringValue.ToCStr();
+    m->propertyValues[d->guid] = v.uniStringValue.ToCStr(CC_UTF8);
     return NoError;
 }
 
@@ -156,7 +157,7 @@ GSErrCode ops::GetPropertyGroup(API_AddOnHandle, API_PropertyGroup* group) {
     if (!group->guid.IsNull()) {
         found = Store().FindGroup(group->guid);
     } else {
-        std::string name = group->name.ToCStr();
+        std::string name = group->name.ToCStr(CC_UTF8);
         for (auto& g : Store().propertyGroups)
             if (g.name == name && found == nullptr)
                 found = &g;
@@ -165,19 +166,19 @@ GSErrCode ops::GetPropertyGroup(API_AddOnHandle, API_PropertyGroup* group) {
         return ErrNotFound;
     group->groupType = PropertyGroupCustom;
     group->guid = found->guid;
-    group->name = GS::UniString(found->name);
-    group->description = GS::UniString(found->description);
+    group->name = GS::UniString(found->name, CC_UTF8);
+    group->description = GS::UniString(found->description, CC_UTF8);
     return NoError;
 }
 
 GSErrCode ops::CreatePropertyGroup(API_AddOnHandle, API_PropertyGroup* group) {
     if (group == nullptr || group->name.IsEmpty())
         return ErrBadParameter;
-    std::string name = group->name.ToCStr();
+    std::string name = group->name.ToCStr(CC_UTF8);
     for (const auto& g : Store().propertyGroups)
         if (g.name == name)
             return ErrNameExists;
-    PropertyGroup g{GS::Guid::Generate(), name, group->description.ToCStr()};
+    PropertyGroup g{GS::Guid::Generate(), name, group->description.ToCStr(CC_UTF8)};
     Store().propertyGroups.push_back(g);
     group->guid = g.guid;
     return NoError;
@@ -188,19 +189,19 @@ GSErrCode ops::CreatePropertyDefinition(API_AddOnHandle, API_PropertyDefinition*
         return ErrBadParameter;
     if (Store().FindGroup(definition->groupGuid) == nullptr)
         return ErrNotFound;
-    std::string name = definition->name.ToCStr();
+    std::string name = definition->name.ToCStr(CC_UTF8);
     if (Store().HasDefinitionNamed(definition->groupGuid, name))
         return ErrNameExists;
     PropertyDefinition d;
     d.guid = GS::Guid::Generate();
     d.group = definition->groupGuid;
     d.name = name;
-    d.description = definition->description.ToCStr();
+    d.description = definition->description.ToCStr(CC_UTF8);
     d.definitionType = definition->definitionType;
     d.collectionType = definition->collectionType;
     d.valueType = definition->valueType;
     d.measureType = definition->measureType;
-    d.defaultText = definition->defaultValue.singleVariant.variant.uniStringValue.ToCStr();
+    d.defaultText = definition->defaultValue.singleVariant.variant.uniStringValue.ToCStr(CC_UTF8);
     for (const auto& item : definition->availability)
         d.availability.push_back(item);
     d.canValueBeEditable = definition->canValueBeEditable;
@@ -220,7 +221,7 @@ GSErrCode ops::RunUndoableCommand(API_AddOnHandle, const GS::UniString* name, AP
         code = step(context);
     }
     if (code == NoError)
-        Store().undoList.push_back(name->ToCStr());
+        Store().undoList.push_back(name->ToCStr(CC_UTF8));
     return code;
 }
 
@@ -231,7 +232,7 @@ GSErrCode ops::GetClassificationSystem(API_AddOnHandle, API_ClassificationSystem
     if (!system->guid.IsNull()) {
         found = Store().FindSystem(system->guid);
     } else {
-        std::string name = system->name.ToCStr(), version = system->editionVersion.ToCStr();
+        std::string name = system->name.ToCStr(CC_UTF8), version = system->editionVersion.ToCStr(CC_UTF8);
         for (auto& s : Store().classificationSystems)
             if (found == nullptr && s.name == name && s.editionVersion == version)
                 found = &s;
@@ -239,10 +240,10 @@ GSErrCode ops::GetClassificationSystem(API_AddOnHandle, API_ClassificationSystem
     if (found == nullptr)
         return ErrNotFound;
     system->guid = found->guid;
-    system->name = GS::UniString(found->name);
-    system->description = GS::UniString(found->description);
-    system->source = GS::UniString(found->source);
-    system->editionVersion = GS::UniString(found->editionVersion);
+    system->name = GS::UniString(found->name, CC_UTF8);
+    system->description = GS::UniString(found->description, CC_UTF8);
+    system->source = GS::UniString(found->source, CC_UTF8);
+    system->editionVersion = GS::UniString(found->editionVersion, CC_UTF8);
     system->editionDate = {found->year, found->month, found->day};
     return NoError;
 }
@@ -250,15 +251,15 @@ GSErrCode ops::GetClassificationSystem(API_AddOnHandle, API_ClassificationSystem
 GSErrCode ops::CreateClassificationSystem(API_AddOnHandle, API_ClassificationSystem* system) {
     if (system == nullptr || system->name.IsEmpty())
         return ErrBadParameter;
-    std::string name = system->name.ToCStr(), version = system->editionVersion.ToCStr();
+    std::string name = system->name.ToCStr(CC_UTF8), version = system->editionVersion.ToCStr(CC_UTF8);
     for (const auto& s : Store().classificationSystems)
         if (s.name == name && s.editionVersion == version)
             return ErrNameExists;
     ClassificationSystem s;
     s.guid = GS::Guid::Generate();
     s.name = name;
-    s.description = system->description.ToCStr();
-    s.source = system->source.ToCStr();
+    s.description = system->description.ToCStr(CC_UTF8);
+    s.source = system->source.ToCStr(CC_UTF8);
     s.editionVersion = version;
     s.year = system->editionDate.year;
     s.month = system->editionDate.month;
@@ -320,12 +321,12 @@ GSErrCode ops::CreateClassificationItem(API_AddOnHandle, API_ClassificationItem*
     }
     if (item->id.IsEmpty())
         return ErrBadParameter;
-    std::string id = item->id.ToCStr();
+    std::string id = item->id.ToCStr(CC_UTF8);
     for (const auto& i : s->items)
         if (i.id == id)
             return ErrNameExists;
-    ClassificationItem created{GS::Guid::Generate(), parentGuid, id, item->name.ToCStr(),
-                               item->description.ToCStr()};
+    ClassificationItem created{GS::Guid::Generate(), parentGuid, id, item->name.ToCStr(CC_UTF8),
+                               item->description.ToCStr(CC_UTF8)};
     s->items.insert(position, created);
     item->guid = created.guid;
     return NoError;

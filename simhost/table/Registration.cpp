@@ -23,7 +23,7 @@ GSErrCode ops::RegisterMenu(Int16 menuResID, Int16 /*promptResID*/, Int32 /*menu
     std::vector<std::string> strings;
     GS::UniString text;
     for (Int32 i = 1; RSGetIndString(&text, menuResID, i, host.addOn.resourceModule); ++i)
-        strings.push_back(text.ToCStr());
+        strings.push_back(text.ToCStr(CC_UTF8));
     if (strings.size() < 3)
         return ErrNotFound;
     menu.title = strings[0];

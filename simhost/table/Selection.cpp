@@ -19,7 +19,7 @@ GSErrCode requests::GetElementTypeName(Host&, Int32 typeID, GS::UniString* name)
     auto text = ElementTypeName(typeID);
     if (!text)
         return ErrBadParameter;
-    *name = GS::UniString(*text);
+    *name = GS::UniString(*text, CC_UTF8);
     return NoError;
 }
 
@@ -29,7 +29,7 @@ GSErrCode requests::GetElementIdentifyingText(Host& host, const API_Guid* guid, 
     const Element* element = host.project.elements.Find(*guid);
     if (element == nullptr)
         return ErrNotFound;
-    *text = GS::UniString(element->id);
+    *text = GS::UniString(element->id, CC_UTF8);
     return NoError;
 }
 

@@ -75,11 +75,11 @@ const std::map<std::pair<HostOp, GSType>, RequestHandler>& Requests() {
 HostFunctionTable BuildFunctionTable() {
     HostFunctionTable table{};
 #define QV_HOST_OP(slot, name, result, params, args)                                                         \
-    if (&ops::name != nullptr)                                                                               \
+    if (QV_OPERATION_DEFINED(name))                                                                          \
         table.entries[slot] = reinterpret_cast<HostFunctionPtr>(                                             \
             &Trampoline<HostOp::name, true, HostFn::name, &ops::name>::Call);
 #define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args)                                               \
-    if (&ops::name != nullptr)                                                                               \
+    if (QV_OPERATION_DEFINED(name))                                                                          \
         table.entries[slot] = reinterpret_cast<HostFunctionPtr>(                                             \
             &Trampoline<HostOp::name, false, HostFn::name, &ops::name>::Call);
 #include "api/HostFunctions.def"

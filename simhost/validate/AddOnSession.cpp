@@ -3,16 +3,20 @@
 #include "cli/PaletteLookup.h"
 #include "gs/MemoryManager.h"
 #include "model/Project.h"
+#include "os/Environment.h"
+#include "runtime/System.h"
 #include "validate/ChildProcess.h"
 #include "validate/Samples.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
-#include <unistd.h>
 
+#ifndef _WIN32
 extern "C" int __lsan_do_recoverable_leak_check() __attribute__((weak));
+#else
+// No leak checker on Windows (no sanitizer there).
+constexpr int (*__lsan_do_recoverable_leak_check)() = nullptr;
+#endif
 
 namespace simhost::validate {
 
@@ -29,31 +33,17 @@ bool HasLeakChecker() {
 std::string LeakCheckerReport() {
     if (__lsan_do_recoverable_leak_check == nullptr)
         return {};
-    // The checker writes its report to standard error: catch it in a file for the result.
-    char name[] = "/tmp/simhost-validate-leaks-XXXXXX";
-    int file = ::mkstemp(name);
-    if (file < 0)
-        return __lsan_do_recoverable_leak_check() ? "LeakSanitizer found leaks" : "";
-    std::fflush(stderr);
-    int saved = ::dup(STDERR_FILENO);
-    ::dup2(file, STDERR_FILENO);
-    int leaks = __lsan_do_recoverable_leak_check();
-    std::fflush(stderr);
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    ::close(file);
-    std::ifstream in(name);
-    std::stringstream text;
-    text << in.rdbuf();
-    ::unlink(name);
+    // The checker writes its report to standard error: catch it for the result.
+    int leaks = 0;
+    const std::string report = sys::CaptureStandardError([&] { leaks = __lsan_do_recoverable_leak_check(); });
     if (leaks == 0)
         return {};
-    std::string report = text.str();
     auto summary = report.find("SUMMARY:");
     std::string first = report.substr(0, 1500);
     return summary != std::string::npos
                ? report.substr(summary, report.find('\n', summary) - summary) + "; " + first
-               : first;
+           : first.empty() ? "LeakSanitizer found leaks"
+                           : first;
 }
 
 CheckResult FromProblems(const std::vector<std::string>& problems, const std::string& context) {
@@ -83,8 +73,8 @@ AddOnSession::AddOnSession(const Options& o, const std::string& filesAddress) : 
         served = files->BaseAddress();
     }
     // The add-on reads both when it loads or downloads: set them before it runs.
-    ::setenv("QUORVEL_FILE_SERVICE", served.c_str(), 1);
-    ::setenv("TEMP", (folder / "downloads").c_str(), 1);
+    (void)OS::SetEnvironmentValue("QUORVEL_FILE_SERVICE", served); // fail only for a bad name
+    (void)OS::SetEnvironmentValue("TEMP", sys::Utf8FromPath(folder / "downloads"));
     context = std::make_unique<StepContext>(StepContext{host, session, folder});
 }
 
@@ -123,7 +113,7 @@ bool AddOnSession::HasScriptObject() const {
     if (browser == nullptr)
         return false;
     for (const auto& object : browser->RegisteredObjects())
-        if (object && object->GetName() == GS::UniString(ScriptObjectName))
+        if (object && object->GetName() == GS::UniString(ScriptObjectName, CC_UTF8))
             return true;
     return false;
 }

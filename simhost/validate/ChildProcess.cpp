@@ -90,6 +90,12 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 
 } // namespace
 
+bool CanFork() {
+    return true;
+}
+
+void ReportToParent() {} // a forked child reports through its pipe from the start
+
 void ReportProgress(const std::string& what) {
     if (reportFd >= 0) {
         WriteAll(reportFd, "P " + OneLine(what) + "\n");

@@ -16,6 +16,14 @@
 
 namespace simhost::validate {
 
+// Whether this system can fork (Linux). Where it cannot (Windows), simhost validate runs each check
+// in a fresh simhost process of its own, and what a check isolates inside it (RunInChild,
+// Children::Spawn) runs in that same process, one after the other; Children::Fork throws.
+bool CanFork();
+// Where the system cannot fork: this process runs one check for the validator that started it,
+// and its progress (ReportProgress) and result (AnswerAndExit) go to its standard output.
+void ReportToParent();
+
 // Progress of the check running in this process (CheckContext::Progress without a context).
 void ReportProgress(const std::string& what);
 

@@ -1,10 +1,10 @@
 #include "validate/HostileCall.h"
 
 #include "model/Project.h"
+#include "runtime/System.h"
 
 #include <chrono>
 #include <filesystem>
-#include <sys/resource.h>
 
 namespace simhost::validate {
 
@@ -13,9 +13,7 @@ using nlohmann::json;
 namespace {
 
 long PeakKiB() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    return sys::PeakMemoryKiB();
 }
 
 std::string Short(const std::string& text) {

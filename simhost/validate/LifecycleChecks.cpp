@@ -85,7 +85,7 @@ CheckResult LifecycleOrder(CheckContext& c) {
         if (l.find(Abnormal) != std::string::npos)
             problems.push_back("unloading after FreeAddOnData wrote \"" + l + "\"");
     CheckResult r = FromProblems(problems, "the entry points in the host's order");
-    r.data = {{"kind", kind}, {"name", description.name.ToCStr()}};
+    r.data = {{"kind", kind}, {"name", description.name.ToCStr(CC_UTF8)}};
     return r;
 }
 

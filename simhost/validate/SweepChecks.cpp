@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace simhost::validate {
@@ -183,7 +184,22 @@ CheckResult StandardSessionCheck(CheckContext& c) {
     return r;
 }
 
+// The sweeps' variants run in forked children, each from the clean session's state at its event:
+// where the system cannot fork (Windows), they are skipped, saying so.
+std::optional<CheckResult> NeedsFork() {
+    if (CanFork())
+        return std::nullopt;
+    return CheckResult{Outcome::Skipped,
+                       "its variants run in child processes forked from the running session, and this system "
+                       "cannot fork (the Linux build runs it)",
+                       {},
+                       {},
+                       {}};
+}
+
 CheckResult EmptySlotSweep(CheckContext& c) {
+    if (auto skipped = NeedsFork())
+        return *skipped;
     Baseline b = MeasureBaseline(c);
     if (b.result.outcome != Outcome::Passed)
         return b.result;
@@ -202,6 +218,8 @@ CheckResult EmptySlotSweep(CheckContext& c) {
 }
 
 CheckResult FailureSweep(CheckContext& c) {
+    if (auto skipped = NeedsFork())
+        return *skipped;
     Baseline b = MeasureBaseline(c);
     if (b.result.outcome != Outcome::Passed)
         return b.result;
@@ -222,6 +240,8 @@ CheckResult FailureSweep(CheckContext& c) {
 }
 
 CheckResult MemorySweep(CheckContext& c) {
+    if (auto skipped = NeedsFork())
+        return *skipped;
     Baseline b = MeasureBaseline(c);
     if (b.result.outcome != Outcome::Passed)
         return b.result;

@@ -67,5 +67,5 @@ nlohmann::json ProductElementsExporter::BuildElements(const std::string& uuid) {
 
 GS::UniString GetElementsUsingProductText(const GS::UniString& uuid) {
     ProductElementsExporter exporter;
-    return GS::UniString(SerializeCompact(exporter.BuildElements(uuid.ToCStr())), CC_Default);
+    return GS::UniString(SerializeCompact(exporter.BuildElements(uuid.ToCStr(CC_UTF8))), CC_UTF8);
 }

@@ -33,7 +33,7 @@ void ForEachTaggedMaterial(const std::function<void(Int32 index, std::string uui
             API_Property property{};
             if (HostApi::GetAttributePropertyValue(&attribute.header, &definition.guid, &property) != NoError)
                 continue;
-            std::string uuid = property.value.singleVariant.variant.uniStringValue.ToCStr();
+            std::string uuid = property.value.singleVariant.variant.uniStringValue.ToCStr(CC_UTF8);
             if (!uuid.empty())
                 found(i, std::move(uuid));
         }
@@ -76,8 +76,8 @@ std::vector<TaggedItem> FindTaggedComposites() {
             userData.dataHdl = block.Get();
             if (HostApi::GetAttributeUserData(&attribute.header, &userData) != NoError)
                 continue;
-            uuid = block.Tag().texts[0].ToCStr();
-            tagName = block.Tag().texts[1].ToCStr();
+            uuid = block.Tag().texts[0].ToCStr(CC_UTF8);
+            tagName = block.Tag().texts[1].ToCStr(CC_UTF8);
         } // the block is released
         DBPrintf("%s\n", tagName.c_str());
         DBPrintf("%s\n", uuid.c_str());

@@ -23,7 +23,7 @@ std::string GetProjectGuid() {
         if (entry.GetSize() <= AutotextValueIndex)
             continue;
         if (entry[AutotextNameIndex].ToCStr() == IdentityName) {
-            result = entry[AutotextValueIndex].ToCStr(); // the last one listed wins
+            result = entry[AutotextValueIndex].ToCStr(CC_UTF8); // the last one listed wins
             matched = true;
         }
     }
@@ -43,5 +43,5 @@ std::string GetProjectGuid() {
         DBPrintf("APIAny_SetAnAutoTextID function failed.\n");
         return std::string();
     }
-    return value.ToCStr();
+    return value.ToCStr(CC_UTF8);
 }

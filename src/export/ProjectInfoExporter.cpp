@@ -38,5 +38,5 @@ nlohmann::json ProjectInfoExporter::BuildProjectInfo() {
 
 GS::UniString GetProjectInfoText() {
     ProjectInfoExporter exporter;
-    return GS::UniString(SerializeCompact(exporter.BuildProjectInfo()), CC_Default);
+    return GS::UniString(SerializeCompact(exporter.BuildProjectInfo()), CC_UTF8);
 }

@@ -54,5 +54,5 @@ GS::UniString GetNewlyLoadedProjectOverviewText() {
         return GS::UniString();
     newProjectLoaded = false;
     nlohmann::json overview = exporter.BuildOverview();
-    return GS::UniString(SerializeCompact(overview), CC_Default);
+    return GS::UniString(SerializeCompact(overview), CC_UTF8);
 }

@@ -21,11 +21,11 @@ private:
 } // namespace
 
 nlohmann::json SelectionEntry::ToJson() const {
-    nlohmann::json object = {{"url", url.ToCStr(CC_Default)},
-                             {"full_title", full_title.ToCStr(CC_Default)},
-                             {"title", title.ToCStr(CC_Default)},
-                             {"type", type.ToCStr(CC_Default)},
-                             {"thumbnail", thumbnail.ToCStr(CC_Default)}};
+    nlohmann::json object = {{"url", url.ToCStr(CC_UTF8)},
+                             {"full_title", full_title.ToCStr(CC_UTF8)},
+                             {"title", title.ToCStr(CC_UTF8)},
+                             {"type", type.ToCStr(CC_UTF8)},
+                             {"thumbnail", thumbnail.ToCStr(CC_UTF8)}};
     if (type == GS::UniString("Wall"))
         object["thumbnail"] = "/images/icons/icon-wall-color.svg";
     else if (type == GS::UniString("Slab"))
@@ -68,5 +68,5 @@ nlohmann::json SelectionExporter::BuildSelection() {
 
 GS::UniString GetSelectionText() {
     SelectionExporter exporter;
-    return GS::UniString(SerializeCompact(exporter.BuildSelection()), CC_Default);
+    return GS::UniString(SerializeCompact(exporter.BuildSelection()), CC_UTF8);
 }

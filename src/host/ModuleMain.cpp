@@ -2,20 +2,15 @@
 // tests call HostApi::LibraryLoaded and AddOnLibraryUnloading themselves.
 #include "host/EntryPoints.h"
 #include "host/HostApi.h"
+#include "os/Module.h"
 
-#include <dlfcn.h>
+#include <string>
 
 namespace {
 
-const char* OwnPath() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&GetExportedFuncAddrs), &info) != 0 && info.dli_fname != nullptr)
-        return info.dli_fname;
-    return "";
-}
-
 __attribute__((constructor)) void ModuleLoaded() {
-    HostApi::LibraryLoaded(OwnPath());
+    const std::string path = OS::ModuleFilePath(reinterpret_cast<const void*>(&GetExportedFuncAddrs));
+    HostApi::LibraryLoaded(path.c_str());
 }
 __attribute__((destructor)) void ModuleUnloading() {
     AddOnLibraryUnloading();

@@ -89,7 +89,7 @@ void AttributeImporter::CreateComposite(const CompositeData& data) {
 
         composite.header.typeID = AttrTypeComposite;
         composite.header.structureKind = data.structureKind;
-        CHTruncate(data.name.c_str(), composite.header.name, Int32(sizeof composite.header.name));
+        CHTruncate(data.name.c_str(), composite.header.name, Int32(sizeof composite.header.name), CC_UTF8);
         composite.composite.totalThickness = data.totalThickness;
         composite.composite.nSkins = n;
         API_AttributeDefinitions definitions{};
@@ -114,7 +114,7 @@ void AttributeImporter::CreateComposite(const CompositeData& data) {
     ProductTagHandle tag;
     if (!tag)
         return;
-    tag.Tag().texts[0] = GS::UniString(data.uuidText);
+    tag.Tag().texts[0] = GS::UniString(data.uuidText, CC_UTF8);
     tag.Tag().texts[1] = GS::UniString(CompositeTagName);
     API_AttributeUserData userData{};
     userData.dataVersion = 0;

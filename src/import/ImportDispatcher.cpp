@@ -92,7 +92,7 @@ void CheckTextMember(json product, const char* key) {
 } // namespace
 
 void RunImport(const GS::UniString& text) {
-    const std::string bytes = text.ToCStr();
+    const std::string bytes = text.ToCStr(CC_UTF8);
     CheckNestingDepth(bytes);
     // Each step parses the text afresh rather than sharing one document: the importers take their
     // product by value and move out of it, so no step sees what another left of it.
@@ -111,5 +111,5 @@ void RunImport(const GS::UniString& text) {
         result = json::object();
         result["Success"] = false;
     }
-    LastImportResultText = GS::UniString(result.dump(-1, ' ', false, json::error_handler_t::strict));
+    LastImportResultText = GS::UniString(result.dump(-1, ' ', false, json::error_handler_t::strict), CC_UTF8);
 }

@@ -53,8 +53,8 @@ void FillTitleRecord(API_AddParType& record, const std::string& setName) {
     record.typeID = ParamTypeTitle;
     record.typeMod = ParamModifierSingle;
     // Cut to the record's field: the length is not needed.
-    (void)CHTruncate((ParameterNamePrefix + setName).c_str(), record.name, ParamNameSize);
-    CopyUnits(record.description, GS::UniString(setName).View());
+    (void)CHTruncate((ParameterNamePrefix + setName).c_str(), record.name, ParamNameSize, CC_UTF8);
+    CopyUnits(record.description, GS::UniString(setName, CC_UTF8).View());
     record.flags = 0;
 }
 
@@ -62,10 +62,10 @@ void FillTextRecord(API_AddParType& record, const std::string& name, const std::
     record.typeID = ParamTypeText;
     record.typeMod = ParamModifierSingle;
     // Cut to the record's field: the length is not needed.
-    (void)CHTruncate((ParameterNamePrefix + name).c_str(), record.name, ParamNameSize);
-    CopyUnits(record.description, GS::UniString(name).View());
+    (void)CHTruncate((ParameterNamePrefix + name).c_str(), record.name, ParamNameSize, CC_UTF8);
+    CopyUnits(record.description, GS::UniString(name, CC_UTF8).View());
     record.flags = TextParameterFlags;
-    CopyUnits(record.value.text, GS::UniString(value).View());
+    CopyUnits(record.value.text, GS::UniString(value, CC_UTF8).View());
 }
 
 } // namespace
@@ -77,7 +77,7 @@ void CopyNameField(char16_t (&field)[LibPartNameUnits], const GS::UniString& tex
 API_LibPart MakeLibPartRecord(const std::string& documentName) {
     API_LibPart part{};
     part.typeID = LibPartKindObject;
-    CopyNameField(part.docuName, GS::UniString(documentName));
+    CopyNameField(part.docuName, GS::UniString(documentName, CC_UTF8));
     return part;
 }
 
@@ -126,7 +126,7 @@ GSErrCode LibPartImporter::RegisterObjectFile(ProductRecord record) {
     API_LibPart part = MakeLibPartRecord(record.file.name);
     // The file's own name, as it was downloaded and is copied.
     CopyNameField(part.fileName,
-                  GS::UniString(SafeHostFileBase(record.file.name, record.file.extension.size())));
+                  GS::UniString(SafeHostFileBase(record.file.name, record.file.extension.size()), CC_UTF8));
     std::unique_ptr<IO::Location> folder;
     if (GSErrCode code = FindLibraryFolder(folder); code != NoError)
         return code;

@@ -57,5 +57,5 @@ std::string ParameterText(const API_AddParType& record) {
     size_t n = 0;
     while (n < size_t(ParamTextUnits) && record.value.text[n] != 0)
         ++n;
-    return GS::UniString(std::u16string_view(record.value.text, n)).ToCStr();
+    return GS::UniString(std::u16string_view(record.value.text, n)).ToCStr(CC_UTF8);
 }

@@ -65,7 +65,7 @@ MaterialData MaterialImporter::ReadMaterial(json product) {
     if (product["uuid"].is_null())
         return data;
     data.uuid = product["uuid"].get<std::string>();
-    data.supplierName = GS::UniString(product["supplier"]["name"].get<std::string>());
+    data.supplierName = GS::UniString(product["supplier"]["name"].get<std::string>(), CC_UTF8);
     data.propertySets = ReadPropertySets(product["propertySets"]);
     AddProductTag(data.propertySets, data.uuid);
     return data;
@@ -74,14 +74,14 @@ MaterialData MaterialImporter::ReadMaterial(json product) {
 Int32 MaterialImporter::CreateBuildingMaterial(MaterialData& data) {
     // Counted before the new material exists.
     const GS::UniString identifier(MaterialIdentifier(CountTaggedMaterials() + 1));
-    const GS::UniString description(data.name);
+    const GS::UniString description(data.name, CC_UTF8);
     GS::UniString manufacturer = data.supplierName;
     GS::UniString id = identifier;
     GS::UniString text = description;
 
     API_Attribute attribute{};
     attribute.header.typeID = AttrTypeBuildingMaterial;
-    CHTruncate(data.name.c_str(), attribute.header.name, Int32(sizeof attribute.header.name));
+    CHTruncate(data.name.c_str(), attribute.header.name, Int32(sizeof attribute.header.name), CC_UTF8);
     API_BuildingMaterialType& material = attribute.buildingMaterial;
     material.id = &id;
     material.manufacturer = &manufacturer;
@@ -106,7 +106,7 @@ Int32 MaterialImporter::CreateBuildingMaterial(MaterialData& data) {
         (void)HostApi::ModifyAttribute(&attribute, nullptr); // the look-up below tells what exists
         API_Attribute existing{};
         existing.header.typeID = AttrTypeBuildingMaterial;
-        CHTruncate(data.name.c_str(), existing.header.name, Int32(sizeof existing.header.name));
+        CHTruncate(data.name.c_str(), existing.header.name, Int32(sizeof existing.header.name), CC_UTF8);
         if (HostApi::GetAttribute(&existing) == NoError)
             data.attributeIndex = existing.header.index;
     }

@@ -8,8 +8,9 @@
 #include "import/FileService.h"
 #include "io/File.h"
 #include "net/Download.h"
+#include "os/Environment.h"
 
-#include <cstdlib>
+#include <cstdio>
 #include <new>
 
 using nlohmann::json;
@@ -67,9 +68,35 @@ std::string PercentEncoded(const std::string& text) {
     return encoded;
 }
 
+// In UTF-8, as the file names joined to it: a user's folder outside the ANSI code page survives.
 std::string TemporaryFolder() {
-    const char* temp = std::getenv("TEMP");
-    return temp != nullptr ? temp : "/tmp";
+    return OS::EnvironmentValue("TEMP").value_or("/tmp");
+}
+
+// Downloads `url` to `path` (in the host's form). A failed download leaves the target as it was:
+// a file there may be one the project uses (an imported container is listed at this very path),
+// and the importers know it did not arrive. So the data go to a file of a name of its own beside
+// the target and take its place only once they arrived: the system's function may write the
+// target as the data come (urlmon does), or answer success without writing it (Wine's does, for
+// some names). The wide function: a name outside the ANSI code page would not survive the 8-bit
+// one.
+HRESULT DownloadInPlace(const std::string& url, const std::string& path) {
+    const std::string target = IO::HostPathToNative(path);
+    std::string temporary;
+    std::FILE* reserved = IO::CreateFileBeside(target, temporary);
+    if (reserved == nullptr)
+        return E_FAIL;
+    std::fclose(reserved);
+    IO::Discard(temporary); // the name stays this download's: the function makes the file anew
+    const std::wstring wideUrl = Net::WideText(url), wideTemporary = Net::WideText(temporary);
+    HRESULT result = URLDownloadToFileW(nullptr, wideUrl.c_str(), wideTemporary.c_str(), 0, nullptr);
+    if (result == S_OK && !IO::fileSystem.Exists(IO::Location(temporary)))
+        result = E_FAIL;
+    if (result != S_OK) {
+        IO::Discard(temporary);
+        return result;
+    }
+    return IO::PutInPlace(temporary, target) == NoError ? S_OK : E_FAIL;
 }
 
 GSErrCode GetLibraryList(GS::Array<API_LibraryInfo>& list, Int32* embeddedIndex) {
@@ -173,9 +200,7 @@ std::string DownloadProductFile(std::string baseName, std::string uuid, std::str
     }
     const std::string url = FileServiceAddress(uuid);
     const std::string path = folder + "\\" + *name;
-    // A failed download leaves the target as it was: a file there may be one the project uses
-    // (an imported container is listed at this very path). The importers know it did not arrive.
-    const HRESULT result = URLDownloadToFileA(nullptr, url.c_str(), path.c_str(), 0, nullptr);
+    const HRESULT result = DownloadInPlace(url, path);
     if (result != S_OK) {
         DBPrintf("Quorvel: download of %s to %s failed (0x%08X)\n", url.c_str(), path.c_str(),
                  unsigned(result));

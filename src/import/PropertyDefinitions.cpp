@@ -67,9 +67,9 @@ void ApplyProperties(const API_Attribute& attribute, PropertySetMap sets) {
     }
 
     for (const auto& [setName, properties] : sets) {
-        const API_PropertyGroup group = EnsurePropertyGroup(GS::UniString(setName));
+        const API_PropertyGroup group = EnsurePropertyGroup(GS::UniString(setName, CC_UTF8));
         for (const auto& [propertyName, valueText] : properties) {
-            const GS::UniString name(propertyName);
+            const GS::UniString name(propertyName, CC_UTF8);
             std::u16string key(name.View());
             const auto found = byName.find(key);
             API_Property property{};
@@ -93,7 +93,7 @@ void ApplyProperties(const API_Attribute& attribute, PropertySetMap sets) {
                 if (HostApi::RunUndoableCommand(&command, CreateDefinition, &property.definition) == NoError)
                     byName.emplace(std::move(key), property.definition);
             }
-            SetText(property.value, GS::UniString(valueText));
+            SetText(property.value, GS::UniString(valueText, CC_UTF8));
             (void)HostApi::SetAttributePropertyValue(&header, &property); // ignored: nothing to fall back on
         }
     }

@@ -5,6 +5,7 @@
 #include "gs/MemoryManager.h"
 #include "gs/Resources.h"
 #include "support/FailingAllocations.h"
+#include "support/NeedsFork.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,7 @@ struct Recorder : DG::PanelObserver {
 } // namespace
 
 TEST(Toolkit, APaletteThatFindsNoMemoryIsNotBuiltAndKeepsNoBlock) {
+    SKIP_WITHOUT_FORK();
     Module m;
     const Int64 blocks = BM::LiveBlocks();
     auto found = testing_support::FailEachAllocation(

@@ -10,8 +10,6 @@
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -21,7 +19,12 @@ namespace {
 using Output = testing_support::CommandOutput;
 
 Output RunDemo(const std::string& arguments) {
-    return testing_support::RunCommand(std::string(SIMHOST_PATH) + " demo " + arguments + " 2>&1");
+    std::vector<std::string> command{SIMHOST_PATH, "demo"};
+    for (auto& word : testing_support::Words(arguments))
+        command.push_back(std::move(word));
+    Output o = testing_support::RunCommand(command);
+    o.out += o.err; // what it said on either stream, for the messages
+    return o;
 }
 
 // Removes the saved project and the session's user library, which stays with a saved project.
@@ -38,7 +41,8 @@ void RemoveSaved(const fs::path& saved) {
 }
 
 fs::path Saved(const char* name) {
-    return fs::temp_directory_path() / (std::string(name) + std::to_string(::getpid()) + ".json");
+    return fs::temp_directory_path() /
+           (std::string(name) + std::to_string(simhost::sys::ProcessId()) + ".json");
 }
 
 json Answer(const json& line) {

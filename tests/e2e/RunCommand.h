@@ -1,33 +1,61 @@
 #pragma once
 
+#include "os/Environment.h"
+#include "runtime/Process.h"
+#include "runtime/System.h"
+
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
+#include <utility>
 #include <vector>
 
 namespace testing_support {
 
 struct CommandOutput {
-    int exitCode = -1; // -1 when the command did not exit normally
-    std::string out;
+    int exitCode = -1; // -1 when the program did not exit by itself
+    std::string out;   // its standard output
+    std::string err;   // its standard error
 };
 
-// Runs a shell command and collects its standard output.
-inline CommandOutput RunCommand(const std::string& command) {
+// The words of `text`, split at blanks (no argument the tests pass holds one).
+inline std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::istringstream in(text);
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
+}
+
+// Runs a program (no shell between) with the environment assignments ("NAME=value", blank-separated)
+// added to this process's for its run, and collects what it writes.
+inline CommandOutput RunCommand(const std::vector<std::string>& arguments,
+                                const std::string& environment = "") {
+    std::vector<std::pair<std::string, std::optional<std::string>>> earlier;
+    for (const auto& assignment : Words(environment)) {
+        const std::string name = assignment.substr(0, assignment.find('='));
+        earlier.emplace_back(name, OS::EnvironmentValue(name.c_str()));
+        (void)OS::SetEnvironmentValue(name.c_str(),
+                                      assignment.substr(name.size() + 1)); // only a bad name fails
+    }
     CommandOutput o;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return o;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        o.out.append(buffer, n);
-    int status = pclose(pipe);
-    o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    try {
+        simhost::ChildProgram program(arguments);
+        const auto ending = program.Wait(o.out, o.err);
+        o.exitCode = ending.exited ? ending.code : -1;
+    } catch (const std::exception& e) {
+        o.err = e.what();
+    }
+    for (const auto& [name, value] : earlier) {
+        if (value)
+            (void)OS::SetEnvironmentValue(name.c_str(), *value);
+        else
+            OS::UnsetEnvironmentValue(name.c_str());
+    }
     return o;
 }
 
@@ -39,22 +67,22 @@ struct RunResult {
 };
 
 // `simhost run` of the script (written to a new file in `folder`, where relative paths of the
-// script resolve) with the options, after the environment assignments given.
+// script resolve) with the options (blank-separated), after the environment assignments given.
 inline RunResult RunSimhostScript(const std::filesystem::path& folder, const std::string& script,
                                   const std::string& options = "", const std::string& environment = "") {
     static int counter = 0;
     const std::filesystem::path file = folder / ("script" + std::to_string(++counter) + ".jsonl");
     std::ofstream(file, std::ios::binary) << script;
-    const std::filesystem::path err = folder / "stderr.txt";
-    CommandOutput output = RunCommand(environment + " " + std::string(SIMHOST_PATH) + " run " +
-                                      file.string() + " " + options + " 2>" + err.string());
+    std::vector<std::string> arguments{SIMHOST_PATH, "run", simhost::sys::Utf8FromPath(file)};
+    for (auto& word : Words(options))
+        arguments.push_back(std::move(word));
+    CommandOutput output = RunCommand(arguments, environment);
     RunResult r;
     r.exitCode = output.exitCode;
     std::istringstream lines(output.out);
     for (std::string line; std::getline(lines, line);)
         r.lines.push_back(nlohmann::json::parse(line));
-    std::ifstream e(err);
-    r.err.assign(std::istreambuf_iterator<char>(e), {});
+    r.err = std::move(output.err);
     return r;
 }
 

@@ -20,8 +20,7 @@ namespace {
 struct Folder {
     fs::path path;
     Folder() {
-        std::string pattern = (fs::temp_directory_path() / "simhost-edits-run-XXXXXX").string();
-        path = mkdtemp(pattern.data());
+        path = simhost::sys::MakeUniqueFolder(fs::temp_directory_path(), "simhost-edits-run-");
         fs::create_directories(path / "temp");
     }
     ~Folder() {

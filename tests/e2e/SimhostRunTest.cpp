@@ -9,8 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -21,7 +19,8 @@ using testing_support::RunResult;
 
 fs::path RunTestFolder() {
     static fs::path folder = [] {
-        fs::path p = fs::temp_directory_path() / ("simhost-run-test-" + std::to_string(::getpid()));
+        fs::path p =
+            fs::temp_directory_path() / ("simhost-run-test-" + std::to_string(simhost::sys::ProcessId()));
         fs::create_directories(p);
         return p;
     }();

@@ -1,4 +1,5 @@
 #include "gs/Debug.h"
+#include "support/NeedsFork.h"
 
 #include "gs/AddOnCode.h"
 #include "support/FailingAllocations.h"
@@ -20,6 +21,7 @@ TEST(Debug, DBPrintfFormatsIntoTheHostsOutput) {
 }
 
 TEST(Debug, ALineThatFindsNoMemoryIsDroppedAndTheAddOnGoesOn) {
+    SKIP_WITHOUT_FORK();
     std::string captured;
     GS::SetDebugOutput([&](std::string_view t) { captured.append(t); });
     const std::string longText(5000, 'x');

@@ -10,6 +10,7 @@
 #include "runtime/EventLoop.h"
 #include "support/FailingAllocations.h"
 #include "support/InProcessHost.h"
+#include "support/NeedsFork.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,7 @@ std::string Faults(const testing_support::AllocationFailures& found) {
 } // namespace
 
 TEST(AllocationFailure, EntryPointsAndHandlersAnswerTheHostInsteadOfThrowing) {
+    SKIP_WITHOUT_FORK();
     InProcessHost h;
     API_MenuParams menu{};
     menu.menuItemRef.menuResID = 32500;
@@ -73,6 +75,7 @@ TEST(AllocationFailure, EntryPointsAndHandlersAnswerTheHostInsteadOfThrowing) {
 }
 
 TEST(AllocationFailure, AScriptFunctionEndsWithAScriptErrorAndAnswersTheNextCall) {
+    SKIP_WITHOUT_FORK();
     InProcessHost h;
     auto import = [](const char* product) {
         return [product] {

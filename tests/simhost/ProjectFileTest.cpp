@@ -1,10 +1,10 @@
 #include "model/Project.h"
+#include "runtime/System.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using simhost::Project;
@@ -12,7 +12,8 @@ using simhost::ProjectFileError;
 
 namespace {
 fs::path ProjectTestFolder() {
-    fs::path p = fs::temp_directory_path() / ("simhost-project-test-" + std::to_string(::getpid()));
+    fs::path p =
+        fs::temp_directory_path() / ("simhost-project-test-" + std::to_string(simhost::sys::ProcessId()));
     fs::create_directories(p);
     return p;
 }
@@ -80,7 +81,7 @@ TEST(ProjectFile, AFailedSaveLeavesThePreviousFile) {
     simhost::SaveProjectFile(p, file.string());
     std::string before = Read(file);
     // A folder where the temporary file should go makes the save fail before the rename.
-    fs::create_directory(file.string() + ".tmp." + std::to_string(::getpid()));
+    fs::create_directory(file.string() + ".tmp." + std::to_string(simhost::sys::ProcessId()));
     p.info.name = "new";
     EXPECT_THROW(simhost::SaveProjectFile(p, file.string()), ProjectFileError);
     EXPECT_EQ(Read(file), before);

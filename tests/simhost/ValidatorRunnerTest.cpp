@@ -1,21 +1,24 @@
 // The validator's machinery: children that answer, crash, hang or die; selection of checks by
 // expression; what counts as a project that kept everything it held.
+#include "support/NeedsFork.h"
 #include "validate/ChildProcess.h"
 #include "validate/HostileCall.h"
 #include "validate/Validator.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <csignal>
 #include <regex>
 #include <set>
 #include <thread>
-#include <unistd.h>
 
 using nlohmann::json;
 using namespace simhost::validate;
 
 TEST(ValidatorRunner, AChildsDeathHangOrAnswerBecomesItsOutcome) {
+    SKIP_WITHOUT_FORK();
     struct Case {
         const char* name;
         std::function<CheckResult()> body;
@@ -56,6 +59,7 @@ TEST(ValidatorRunner, AChildsDeathHangOrAnswerBecomesItsOutcome) {
 }
 
 TEST(ValidatorRunner, ProgressKeepsASlowChildAlive) {
+    SKIP_WITHOUT_FORK();
     CheckResult r = RunInChild(
         [] {
             for (int i = 0; i < 12; ++i) {

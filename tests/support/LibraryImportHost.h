@@ -4,11 +4,11 @@
 #include "host/HostApi.h"
 #include "import/FileService.h"
 #include "model/Libraries.h"
+#include "os/Environment.h"
 #include "runtime/FileService.h"
 #include "support/InProcessHost.h"
 #include "support/TempFolder.h"
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -17,19 +17,17 @@ namespace testing_support {
 // An environment variable set for the life of the object, then put back as it was.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, const char* value) : name(name) {
-        if (const char* before = std::getenv(name))
-            earlier = before;
+    ScopedEnvironment(const char* name, const char* value) : name(name), earlier(OS::EnvironmentValue(name)) {
         if (value != nullptr)
-            ::setenv(name, value, 1);
+            (void)OS::SetEnvironmentValue(name, value); // fails only for a bad name
         else
-            ::unsetenv(name);
+            OS::UnsetEnvironmentValue(name);
     }
     ~ScopedEnvironment() {
         if (earlier)
-            ::setenv(name.c_str(), earlier->c_str(), 1);
+            (void)OS::SetEnvironmentValue(name.c_str(), *earlier);
         else
-            ::unsetenv(name.c_str());
+            OS::UnsetEnvironmentValue(name.c_str());
     }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/System.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -9,10 +11,8 @@ namespace testing_support {
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-test-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
+    TempFolder()
+        : path(simhost::sys::MakeUniqueFolder(std::filesystem::temp_directory_path(), "quorvel-test-")) {}
     ~TempFolder() {
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
@@ -20,18 +20,21 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    std::string Path() const { return path.string(); }
+    // Paths in UTF-8.
+    std::string operator/(const std::string& name) const {
+        return simhost::sys::Utf8FromPath(path / simhost::sys::PathFromUtf8(name));
+    }
+    std::string Path() const { return simhost::sys::Utf8FromPath(path); }
 
     std::filesystem::path path;
 };
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+    std::ofstream(simhost::sys::PathFromUtf8(path), std::ios::binary) << bytes;
 }
 
 inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(simhost::sys::PathFromUtf8(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -38,7 +37,7 @@ HRESULT URLDownloadToFileA(void*, const char* url, const char* fileName, UInt32,
     CURL* curl = curl_easy_init();
     if (curl == nullptr) {
         std::fclose(file);
-        ::unlink(temporary.c_str());
+        IO::Discard(temporary);
         return E_FAIL;
     }
     curl_easy_setopt(curl, CURLOPT_URL, url);
@@ -62,9 +61,17 @@ HRESULT URLDownloadToFileA(void*, const char* url, const char* fileName, UInt32,
     bool written = !std::ferror(file);
     written = std::fclose(file) == 0 && written;
     bool transferred = result == CURLE_OK && status < 400;
-    if (!transferred || !written || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
+    if (!transferred || !written) {
+        IO::Discard(temporary);
         return transferred ? E_FAIL : INET_E_DOWNLOAD_FAILURE;
     }
-    return S_OK;
+    return IO::PutInPlace(temporary, target) == 0 ? S_OK : E_FAIL;
+}
+
+HRESULT URLDownloadToFileW(void* caller, const wchar_t* url, const wchar_t* fileName, UInt32 reserved,
+                           void* callback) {
+    if (url == nullptr || fileName == nullptr)
+        return E_INVALIDARG;
+    return URLDownloadToFileA(caller, Net::Utf8Text(url).c_str(), Net::Utf8Text(fileName).c_str(), reserved,
+                              callback);
 }
