@@ -1,6 +1,7 @@
 #include "model/ProjectEdits.h"
 
 #include "api/ErrorCodes.h"
+#include "runtime/System.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -11,12 +12,17 @@ namespace {
 
 // Whether the file lies inside the folder (at any depth).
 bool IsInside(const std::string& file, const std::string& folder) {
-    const std::string f = std::filesystem::path(file).lexically_normal().string();
-    std::string d = std::filesystem::path(folder).lexically_normal().string();
+    // In the system's own form: on Windows either separator may name the same folder, and a name
+    // outside the ANSI code page stays whole.
+    const auto native = [](const std::string& path) {
+        return sys::PathFromUtf8(path).make_preferred().lexically_normal().native();
+    };
+    const auto f = native(file);
+    auto d = native(folder);
     if (d.empty())
         return false;
-    if (d.back() != '/')
-        d += '/';
+    if (d.back() != std::filesystem::path::preferred_separator)
+        d += std::filesystem::path::preferred_separator;
     return f.size() > d.size() && f.compare(0, d.size(), d) == 0;
 }
 

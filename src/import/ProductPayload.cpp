@@ -78,8 +78,9 @@ std::string TemporaryFolder() {
 // and the importers know it did not arrive. So the data go to a file of a name of its own beside
 // the target and take its place only once they arrived: the system's function may write the
 // target as the data come (urlmon does), or answer success without writing it (Wine's does, for
-// some names). The wide function: a name outside the ANSI code page would not survive the 8-bit
-// one.
+// some names), or answer success with an empty file when the server answered an error or nobody
+// listened (Wine's does): no product file is empty, so an empty one did not arrive. The wide
+// function: a name outside the ANSI code page would not survive the 8-bit one.
 HRESULT DownloadInPlace(const std::string& url, const std::string& path) {
     const std::string target = IO::HostPathToNative(path);
     std::string temporary;
@@ -90,7 +91,9 @@ HRESULT DownloadInPlace(const std::string& url, const std::string& path) {
     IO::Discard(temporary); // the name stays this download's: the function makes the file anew
     const std::wstring wideUrl = Net::WideText(url), wideTemporary = Net::WideText(temporary);
     HRESULT result = URLDownloadToFileW(nullptr, wideUrl.c_str(), wideTemporary.c_str(), 0, nullptr);
-    if (result == S_OK && !IO::fileSystem.Exists(IO::Location(temporary)))
+    UInt64 length = 0;
+    if (result == S_OK &&
+        (IO::File(IO::Location(temporary)).GetDataLength(&length) != NoError || length == 0))
         result = E_FAIL;
     if (result != S_OK) {
         IO::Discard(temporary);

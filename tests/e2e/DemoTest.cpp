@@ -29,8 +29,8 @@ Output RunDemo(const std::string& arguments) {
 
 // Removes the saved project and the session's user library, which stays with a saved project.
 void RemoveSaved(const fs::path& saved) {
-    std::ifstream in(saved);
-    const json project = json::parse(in, nullptr, false);
+    // Read and closed before the removal: Windows removes no open file.
+    const json project = json::parse(std::ifstream(saved), nullptr, false);
     if (project.is_object()) {
         const fs::path library =
             project.value(json::json_pointer("/libraries/specialFolders/6"), std::string());

@@ -133,7 +133,7 @@ TEST(CompositeUsage, OneScanServesMaterialsAndComposites) {
     RunImport(GS::UniString(
         R"({"importType":"MATERIAL_IMPORT","name":"Clay","uuid":"m-1","supplier":{"name":"S"}})"));
     h.host.counters.Reset();
-    const json info = json::parse(GetProjectInfoText().ToCStr())["ImportedData"];
+    const json info = json::parse(GetProjectInfoText().ToCStr(CC_UTF8))["ImportedData"];
     EXPECT_EQ(info["Types"].at(0)["NumOfElements"], 4);
     EXPECT_EQ(info["Materials"].at(0)["NumOfElements"], 0);
     EXPECT_EQ(h.host.counters.Of("GetElementQuantities"), 4u) << "each element once";

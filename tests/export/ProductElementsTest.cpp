@@ -80,14 +80,14 @@ TEST(ProductElements, TheElementsThatCountForTheProductInHostOrder) {
         {"", {}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(Ids(GetElementsUsingProductText(GS::UniString(c.uuid)).ToCStr()), c.ids) << c.uuid;
+        EXPECT_EQ(Ids(GetElementsUsingProductText(GS::UniString(c.uuid)).ToCStr(CC_UTF8)), c.ids) << c.uuid;
 
-    const json outer = json::parse(GetElementsUsingProductText(GS::UniString("7")).ToCStr()).at(0);
+    const json outer = json::parse(GetElementsUsingProductText(GS::UniString("7")).ToCStr(CC_UTF8)).at(0);
     EXPECT_EQ(outer, json({{"full_title", "W-outer"},
                            {"guid", h.host.project.elements.elements[1].guid.ToString()},
                            {"thumbnail", "/images/icons/icon-wall-color.svg"},
                            {"title", "W-outer"},
                            {"type", "Wall"},
                            {"url", "#"}}));
-    EXPECT_EQ(GetElementsUsingProductText(GS::UniString()).ToCStr(), "[]");
+    EXPECT_EQ(GetElementsUsingProductText(GS::UniString()).ToCStr(CC_UTF8), "[]");
 }

@@ -33,7 +33,7 @@ void PlaceWall(InProcessHost& h, Int32 attribute, double area) {
 }
 
 std::string Text() {
-    return GetProjectInfoText().ToCStr();
+    return GetProjectInfoText().ToCStr(CC_UTF8);
 }
 
 } // namespace

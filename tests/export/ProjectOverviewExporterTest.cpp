@@ -106,14 +106,14 @@ TEST(ProjectOverview, AnsweredOnceAfterEachLoad) {
     EXPECT_EQ(h.host.counters.Of(Gprn()), 0u) << "nothing is read without a load";
 
     ASSERT_EQ(h.host.SendProjectEvent(1, 0), NoError);
-    EXPECT_EQ(GetNewlyLoadedProjectOverviewText().ToCStr(), AllPlaceholders);
+    EXPECT_EQ(GetNewlyLoadedProjectOverviewText().ToCStr(CC_UTF8), AllPlaceholders);
     EXPECT_EQ(GetNewlyLoadedProjectOverviewText(), GS::UniString()) << "the second call after one load";
 
     // Several loads before one call: one overview.
     ASSERT_EQ(h.host.SendProjectEvent(2, 0), NoError);
     ASSERT_EQ(h.host.SendProjectEvent(4, 0), NoError);
     h.host.project.info.name = "Neu";
-    EXPECT_NE(GetNewlyLoadedProjectOverviewText().ToCStr().find(R"("name":"Neu")"), std::string::npos);
+    EXPECT_NE(GetNewlyLoadedProjectOverviewText().ToCStr(CC_UTF8).find(R"("name":"Neu")"), std::string::npos);
     EXPECT_EQ(GetNewlyLoadedProjectOverviewText(), GS::UniString());
 
     ASSERT_EQ(h.host.SendProjectEvent(8, 0), NoError);
@@ -127,7 +127,7 @@ TEST(ProjectOverview, TextsThatAreNotUtf8StillGiveTheOverview) {
     h.host.project.info.author = "ok";
     newProjectLoaded = true;
     std::string text;
-    ASSERT_NO_THROW(text = GetNewlyLoadedProjectOverviewText().ToCStr());
+    ASSERT_NO_THROW(text = GetNewlyLoadedProjectOverviewText().ToCStr(CC_UTF8));
     json parsed = json::parse(text);
     EXPECT_EQ(parsed["name"], "Haus \xEF\xBF\xBD\xEF\xBF\xBD M\xC3\xBCller");
     EXPECT_EQ(parsed["author"], "ok");

@@ -27,7 +27,7 @@ TEST(SelectionExport, NothingSelectedIsAnEmptyArrayAndTheMarqueeIsReleased) {
     InProcessHost h;
     AddElement(h.host, ElemTypeWall, "W1"); // placed, not selected
     Int64 blocks = BM::LiveBlocks();
-    EXPECT_EQ(GetSelectionText().ToCStr(), "[]");
+    EXPECT_EQ(GetSelectionText().ToCStr(CC_UTF8), "[]");
     EXPECT_EQ(BM::LiveBlocks(), blocks);
     EXPECT_EQ(h.host.counters.Of("GetSelection"), 1u);
     EXPECT_EQ(h.host.counters.Of("GetElementHeader"), 0u);
@@ -37,7 +37,7 @@ TEST(SelectionExport, ASelectionThatCannotBeReadIsEmpty) {
     InProcessHost h;
     h.host.project.selection.guids.push_back(AddElement(h.host, ElemTypeWall, "W1"));
     h.host.faults.Set({HostOp::GetSelection, std::nullopt}, ErrGeneral);
-    EXPECT_EQ(GetSelectionText().ToCStr(), "[]");
+    EXPECT_EQ(GetSelectionText().ToCStr(CC_UTF8), "[]");
 }
 
 TEST(SelectionExport, ElementsInSelectionOrderWithTheirTypeThumbnail) {
@@ -51,7 +51,7 @@ TEST(SelectionExport, ElementsInSelectionOrderWithTheirTypeThumbnail) {
     h.host.project.selection.guids = {roof, wall, object, slab};
     Int64 blocks = BM::LiveBlocks();
     EXPECT_EQ(
-        GetSelectionText().ToCStr(),
+        GetSelectionText().ToCStr(CC_UTF8),
         R"([{"full_title":"R1","thumbnail":"/images/icons/icon-roof-color.svg","title":"R1","type":"Roof","url":"#"},)"
         "{\"full_title\":\"Wand \xC3\x84\",\"thumbnail\":\"/images/icons/icon-wall-color.svg\",\"title\":"
         "\"Wand \xC3\x84\",\"type\":\"Wall\",\"url\":\"#\"},"
@@ -100,7 +100,7 @@ TEST(SelectionExport, AFailedLookUpLeavesItsFieldAtItsInitialText) {
     auto& store = h.host.project.elements.elements;
     store.erase(store.begin() + 1);
 
-    json selection = json::parse(GetSelectionText().ToCStr());
+    json selection = json::parse(GetSelectionText().ToCStr(CC_UTF8));
     ASSERT_EQ(selection.size(), 4u);
     EXPECT_EQ(selection[1], json::parse(R"({"full_title":"","thumbnail":"/images/icons/icon-family.svg",
                                            "title":"","type":"","url":"#"})"));

@@ -104,7 +104,7 @@ TEST(UsageFigures, TheOneWalkGivesThePerItemScansFiguresOnRandomProjects) {
         InProcessHost h;
         std::mt19937 random(seed);
         DrawProject(h, random);
-        const json exported = json::parse(GetProjectInfoText().ToCStr())["ImportedData"];
+        const json exported = json::parse(GetProjectInfoText().ToCStr(CC_UTF8))["ImportedData"];
         const json perItem = {{"Materials", UsageListJson(reference::ListTaggedMaterials())},
                               {"Types", UsageListJson(reference::ListTaggedComposites())},
                               {"Families", UsageListJson(ListTaggedLibraryParts())}};

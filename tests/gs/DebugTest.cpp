@@ -51,7 +51,7 @@ TEST(Debug, CHTruncateCutsToFitWithoutSplittingCharacters) {
     for (const auto& c : cases) {
         char target[64];
         std::memset(target, 'Z', sizeof target);
-        Int32 n = CHTruncate(c.source, target, c.size);
+        Int32 n = CHTruncate(c.source, target, c.size, CC_UTF8);
         EXPECT_EQ(std::string(target), c.expected) << c.source;
         EXPECT_EQ(n, Int32(c.expected.size()));
         EXPECT_EQ(target[c.size], 'Z') << "nothing is written past the field";

@@ -17,9 +17,9 @@ TEST(UniString, ConvertsBetweenUtf8AndUtf16) {
         {"\xF0\x9F\x98\x80", std::u16string{0xD83D, 0xDE00}}, // a surrogate pair
     };
     for (const auto& c : cases) {
-        GS::UniString s(c.utf8);
+        GS::UniString s(c.utf8, CC_UTF8);
         EXPECT_EQ(std::u16string(s.View()), c.units) << c.utf8;
-        EXPECT_EQ(s.ToCStr(), c.utf8);
+        EXPECT_EQ(s.ToCStr(CC_UTF8), c.utf8);
     }
 }
 
@@ -33,9 +33,9 @@ TEST(UniString, ReplacesInvalidInputWithReplacementCharacter) {
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // an encoded surrogate
     };
     for (const auto& [bytes, units] : cases)
-        EXPECT_EQ(std::u16string(GS::UniString(bytes).View()), units);
+        EXPECT_EQ(std::u16string(GS::UniString(bytes, CC_UTF8).View()), units);
     // An unpaired surrogate cannot become UTF-8.
-    EXPECT_EQ(GS::UniString(std::u16string{u'x', char16_t(0xD800)}).ToCStr(), "x\xEF\xBF\xBD");
+    EXPECT_EQ(GS::UniString(std::u16string{u'x', char16_t(0xD800)}).ToCStr(CC_UTF8), "x\xEF\xBF\xBD");
 }
 
 TEST(UniString, ZeroFilledMemoryIsAnEmptyString) {

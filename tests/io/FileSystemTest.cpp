@@ -31,9 +31,9 @@ TEST(IOLocation, ComponentsThatLeaveTheFolderAreRefused) {
     }
     IO::Location l = base;
     EXPECT_EQ(l.AppendToLocal(IO::Name("Quorvel")), 0);
-    EXPECT_EQ(l.ToPath(), "/data/lib/Quorvel");
+    EXPECT_EQ(l.ToPath(), std::filesystem::path("/data/lib/Quorvel").make_preferred().string());
     EXPECT_EQ(l.SetLastLocalName(IO::Name("x.GSM")), 0);
-    EXPECT_EQ(l.ToPath(), "/data/lib/x.GSM");
+    EXPECT_EQ(l.ToPath(), std::filesystem::path("/data/lib/x.GSM").make_preferred().string());
     IO::Name last;
     EXPECT_EQ(l.GetLastLocalName(&last), 0);
     EXPECT_EQ(last.ToString(), "x.GSM");

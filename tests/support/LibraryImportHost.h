@@ -49,8 +49,10 @@ struct LibraryImportHost {
     LibraryImportHost() { h.host.project.libraries.specialFolders[6] = userLibrary.Path(); }
 
     void Serve(const std::string& uuid, const std::string& bytes) const { WriteFile(served / uuid, bytes); }
-    // The add-on's library folder when the project has no embedded library.
-    std::string LibraryFolder() const { return userLibrary / "Quorvel"; }
+    // The add-on's library folder when the project has no embedded library, or a file in it.
+    std::string LibraryFolder(const std::string& file = "") const {
+        return userLibrary / (file.empty() ? "Quorvel" : "Quorvel/" + file);
+    }
     simhost::Libraries& Libraries() { return h.host.project.libraries; }
 
     // Hands the add-on the host's table with one slot replaced.

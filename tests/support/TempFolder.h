@@ -20,9 +20,9 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    // Paths in UTF-8.
+    // Paths in UTF-8, with the system's own separators (as the host and the add-on name files).
     std::string operator/(const std::string& name) const {
-        return simhost::sys::Utf8FromPath(path / simhost::sys::PathFromUtf8(name));
+        return simhost::sys::Utf8FromPath((path / simhost::sys::PathFromUtf8(name)).make_preferred());
     }
     std::string Path() const { return simhost::sys::Utf8FromPath(path); }
 
