@@ -13,6 +13,8 @@ export WINEPREFIX="$build/wine-prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,
 export LC_ALL=ja_JP.UTF-8 QUORVEL_EXPECTED_CODE=932
 # Wine's server and services start before CTest, their output detached: started from inside
 # CTest they would hold its output pipes open, and CTest would wait for them for minutes.
+# A server an earlier run or a hand-started program left in this prefix would refuse a second.
+wineserver -k </dev/null >/dev/null 2>&1 || true
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k </dev/null >/dev/null 2>&1 || true' EXIT
 wineboot --init </dev/null >/dev/null 2>&1
