@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     validateCommand
         ->add_option("--call-limit", validate.options.callLimit,
-                     "seconds one script call of the bad-input and fuzz checks may take")
+                     "seconds of processor time one script call of the bad-input and fuzz checks may take")
         ->capture_default_str();
     validateCommand
         ->add_option("--memory-limit", validate.options.memoryLimitMiB,

@@ -88,7 +88,7 @@ void HostCosts::Set(const OperationName& name, std::chrono::microseconds cost) {
         costs[name] = cost;
 }
 
-void HostCosts::Spend(const OperationName& name) const {
+void HostCosts::Spend(const OperationName& name) {
     if (costs.empty())
         return;
     auto it = costs.find(name);
@@ -97,6 +97,13 @@ void HostCosts::Spend(const OperationName& name) const {
     const auto until = std::chrono::steady_clock::now() + it->second;
     while (std::chrono::steady_clock::now() < until) {
     }
+    spent[name] += it->second;
+    SpentInProcess()[name] += it->second;
+}
+
+CostAccount& HostCosts::SpentInProcess() {
+    static CostAccount account;
+    return account;
 }
 
 void HostCosts::Parse(const std::string& text) {

@@ -35,6 +35,19 @@ CheckResult ResultFromJson(const json& j) {
     return r;
 }
 
+json CostAccountJson(const CostAccount& account) {
+    json j = json::object();
+    for (const auto& [name, spent] : account)
+        j[name.Text()] = spent.count();
+    return j;
+}
+
+void AddToCostAccount(CostAccount& account, const json& j) {
+    for (const auto& [text, microseconds] : j.items())
+        if (auto name = ParseOperationName(text))
+            account[*name] += std::chrono::microseconds(microseconds.get<std::int64_t>());
+}
+
 json ListJson(const std::vector<const Check*>& checks) {
     json list = json::array();
     for (const Check* c : checks)
@@ -51,6 +64,8 @@ json ReportJson(const Options& options, const std::vector<ReportedCheck>& checks
         entry["id"] = c.check->id;
         entry["description"] = c.check->description;
         entry["seconds"] = c.seconds;
+        if (!c.hostCostSpent.empty())
+            entry["hostCostSpent"] = CostAccountJson(c.hostCostSpent);
         list.push_back(entry);
         ++summary[OutcomeText(c.result.outcome)];
     }

@@ -16,7 +16,12 @@ struct ReportedCheck {
     const Check* check;
     CheckResult result;
     double seconds = 0;
+    CostAccount hostCostSpent; // by the hosts of the check's sessions, its children's included
 };
+
+// A cost account as JSON, {"GetElement": microseconds, ...}, and back into an account.
+nlohmann::json CostAccountJson(const CostAccount& account);
+void AddToCostAccount(CostAccount& account, const nlohmann::json& json);
 
 nlohmann::json ResultToJson(const CheckResult& result);
 CheckResult ResultFromJson(const nlohmann::json& json);

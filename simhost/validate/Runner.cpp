@@ -48,6 +48,7 @@ int RunValidate(ValidateOptions v, std::ostream& out, std::ostream& err) {
     std::vector<ReportedCheck> reported;
     int faults = 0;
     for (const Check* c : chosen) {
+        HostCosts::SpentInProcess().clear();
         auto start = std::chrono::steady_clock::now();
         CheckResult r = RunInChild(
             [&] {
@@ -56,7 +57,7 @@ int RunValidate(ValidateOptions v, std::ostream& out, std::ostream& err) {
             },
             v.options.timeout, true, nullptr);
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        reported.push_back({c, r, seconds});
+        reported.push_back({c, r, seconds, HostCosts::SpentInProcess()});
         faults += IsFault(r.outcome) ? 1 : 0;
         text << TextLine(reported.back()) << "\n" << std::flush;
     }

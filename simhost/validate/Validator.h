@@ -33,7 +33,7 @@ struct Options {
     std::string addOn;
     std::uint64_t seed = 0;
     double timeout = 60;   // seconds a check (or one variant of a sweep) may go without progress
-    double callLimit = 20; // seconds one script call may take in the bad-input and fuzz checks
+    double callLimit = 20; // processor seconds one script call may take in the bad-input and fuzz checks
     std::uint64_t memoryLimitMiB = 1024; // growth of the peak memory one script call may cause
     bool full = false;                   // sweeps run every variant instead of a reduced set
     int iterations = 200;                // fuzzing iterations
