@@ -128,6 +128,12 @@ TEST(CommandParameters, TypesAreKeptPerNameAndStringsChangeInPlace) {
         EXPECT_STREQ(before, "first") << "a text handed out earlier stays valid";
         EXPECT_FALSE(list.GetInteger("name"));
         EXPECT_FALSE(list.GetString("missing"));
+
+        ASSERT_TRUE(list.SetInteger("count", 7));
+        EXPECT_FALSE(list.SetString("count", "seven")) << "a string over an integer fails";
+        EXPECT_EQ(list.GetInteger("count"), 7);
+        EXPECT_FALSE(list.GetString("count"));
+        EXPECT_EQ(kept.parameters.size(), 2u);
         EXPECT_EQ(h.host.paramLists.LiveCount(), 1u);
     }
     EXPECT_EQ(h.host.paramLists.LiveCount(), 0u) << "an owning wrapper disposes of its list";

@@ -569,16 +569,22 @@ TEST(LibPartImporters, LongTextsAreCutToTheirFields) {
 }
 
 TEST(LibPartImporters, NameFieldsAreCutWithoutSplittingACharacter) {
-    API_LibPart part = MakeLibPartRecord(std::string(300, 'n'));
-    EXPECT_EQ(std::u16string(part.docuName), std::u16string(255, u'n'));
-    EXPECT_EQ(part.typeID, 4);
-    // A character outside the basic plane takes two units; the 128th does not fit whole.
-    std::string wide;
+    // A character outside the basic plane takes two units of the 255 that fit.
+    std::string emoji;
     for (int i = 0; i < 130; ++i)
-        wide += "\xF0\x9F\x98\x80";
-    part = MakeLibPartRecord(wide);
-    EXPECT_EQ(std::u16string(part.docuName).size(), 254u);
-    EXPECT_EQ(GS::Utf16ToUtf8(part.docuName), wide.substr(0, 127 * 4));
+        emoji += "\xF0\x9F\x98\x80";
+    const struct {
+        std::string name, kept;
+    } cases[] = {
+        {std::string(300, 'n'), std::string(255, 'n')},
+        {emoji, emoji.substr(0, 127 * 4)},             // the cut falls inside the 128th pair
+        {"n" + emoji, "n" + emoji.substr(0, 127 * 4)}, // the cut falls right after the 127th pair
+    };
+    for (const auto& c : cases) {
+        API_LibPart part = MakeLibPartRecord(c.name);
+        EXPECT_EQ(part.typeID, 4);
+        EXPECT_EQ(GS::Utf16ToUtf8(part.docuName), c.kept) << c.name.size();
+    }
 }
 
 TEST(GenericImporter, ALongNameGoesWholeIntoTheSectionsAndCutIntoTheRecord) {
@@ -610,19 +616,33 @@ GSErrCode ManyParameters(API_AddOnHandle, Int32, double* a, double* b, Int32* co
 } // namespace
 
 TEST(LibPartImporters, AParameterListBeyondTheSixteenBitCountIsRefused) {
+    // A set's title and its properties, and the tag's 2: 1 + 32764 + 2 records fill a 16-bit
+    // count exactly, one more does not fit. (The importer is called directly: the dispatcher's
+    // answer to a refusal is shown with the failed downloads.)
+    for (int count : {32765, 32764}) {
+        LibraryImportHost f;
+        f.Serve("f-1", LibraryPartFile());
+        json properties = json::array();
+        for (int n = 0; n < count; ++n)
+            properties.push_back({{"name", "p" + std::to_string(n)}, {"type", "Text"}});
+        json product = FamilyProduct();
+        product.erase("image");
+        product["propertySets"] = json::array({{{"name", "Big"}, {"properties", properties}}});
+        if (count + 3 > 32767) {
+            EXPECT_THROW(FamilyImporter().Import(product), ImportRefused);
+            EXPECT_TRUE(f.Libraries().parts.empty());
+            EXPECT_EQ(f.h.host.counters.Of("RegisterLibraryPart"), 0u);
+        } else {
+            EXPECT_NO_THROW(FamilyImporter().Import(product));
+            ASSERT_EQ(f.Libraries().parts.size(), 1u);
+            EXPECT_EQ(f.Libraries().parts[0].parameters->size(), 32767u);
+        }
+    }
+
     LibraryImportHost f;
     f.Serve("f-1", LibraryPartFile());
-    json properties = json::array();
-    for (int n = 0; n < 32765; ++n)
-        properties.push_back({{"name", "p" + std::to_string(n)}, {"type", "Text"}});
     json product = FamilyProduct();
     product.erase("image");
-    product["propertySets"] = json::array({{{"name", "Big"}, {"properties", properties}}});
-    // 1 + 32765 records and the tag's 2: one too many for a 16-bit count. (The importer is called
-    // directly: the dispatcher's answer to a refusal is shown with the failed downloads.)
-    EXPECT_THROW(FamilyImporter().Import(product), ImportRefused);
-    EXPECT_TRUE(f.Libraries().parts.empty());
-    EXPECT_EQ(f.h.host.counters.Of("RegisterLibraryPart"), 0u);
 
     // The part's own records count as well: with the tag's two, 32767 fit and 32768 do not.
     product.erase("propertySets");

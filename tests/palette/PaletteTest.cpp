@@ -110,6 +110,10 @@ TEST(Palette, HostMessagesActOnlyInTheirStates) {
     EXPECT_EQ(Message(1), NoError);
     EXPECT_FALSE(p.IsVisible());
     EXPECT_EQ(CheckMark(h), 0u);
+    EXPECT_EQ(Message(4), NoError);
+    EXPECT_EQ(Message(5), NoError);
+    EXPECT_EQ(Message(3), NoError);
+    EXPECT_TRUE(p.Items()[0].enabled) << "disabling a hidden palette changes nothing";
 }
 
 TEST(Palette, ClosingHidesAndResizingFollowsTheWindow) {
