@@ -29,7 +29,7 @@ function startServe(projectFile, filesFolder) {
                       // The session's user library stays with the saved project: in the work folder.
                       { stdio: ['ignore', 'pipe', 'inherit'], env: { ...process.env, TMPDIR: work } });
         let printed = '';
-        const timer = setTimeout(() => reject(new Error('simhost serve printed no address: ' + printed)), 20000);
+        const timer = setTimeout(() => reject(new Error('simhost serve printed no address: ' + printed)), 60000);
         serve.stdout.on('data', (chunk) => {
             printed += chunk;
             const m = printed.match(/http:\/\/127\.0\.0\.1:\d+\/[0-9a-f]{32}\//);
@@ -266,7 +266,7 @@ test('after a project event the page shows the newly loaded project once', async
     await page.selectOption('#project-event', '1');
     await page.click('#send-project-event');
     // The page asks getNewlyLoadedProjectOverview every two seconds.
-    await palette.locator('#overview').waitFor({ timeout: 10000 });
+    await palette.locator('#overview').waitFor({ timeout: 60000 });
     await palette.locator('#overview-table th', { hasText: 'name' }).waitFor();
     assert.equal(await palette.locator('#overview-table tr', { has: palette.locator('th', { hasText: /^name$/ }) }).locator('td').textContent(),
                  'Riverside Library');
