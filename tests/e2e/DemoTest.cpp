@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,5 +101,11 @@ TEST(Demo, TheSummaryShowsTheImportsAndTheUsage) {
                              "Materials", "Types", "Families", "Project saved to"})
         EXPECT_NE(o.out.find(text), std::string::npos) << text << "\n" << o.out;
     EXPECT_EQ(o.out.find("FAILED"), std::string::npos) << o.out;
+    // The usage table names each product beside its uuid, a composite's number and a layer's
+    // material among them.
+    for (const char* row : {R"(\n  Types +Quorvel Timber Frame Wall +4711 +2 +20\.75\n)",
+                            R"(\n  Materials +Quorvel Mineral Wool 035 +b6f0c1e2-[-0-9a-f]+4e01 +3 )",
+                            R"(\n  Families +Quorvel Planter Box +b6f0c1e2-[-0-9a-f]+4e07 +1 )"})
+        EXPECT_TRUE(std::regex_search(o.out, std::regex(row))) << row << "\n" << o.out;
     RemoveSaved(saved);
 }
