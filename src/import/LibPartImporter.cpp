@@ -106,11 +106,13 @@ GSErrCode LibPartImporter::AddLibraryFile(ProductRecord record) {
     if (HostApi::GetLibraryList(&libraries, nullptr) == NoError) {
         API_LibraryInfo added;
         added.location = IO::Location(*path);
-        // Listed twice, its parts would show twice; the download has refreshed the file.
+        // Listed twice, its parts would show twice. Listed already, the list is sent as it is:
+        // that makes the host read the container the download has refreshed.
+        bool listed = false;
         for (const auto& library : libraries)
-            if (library.location == added.location)
-                return NoError;
-        libraries.Push(std::move(added));
+            listed = listed || library.location == added.location;
+        if (!listed)
+            libraries.Push(std::move(added));
         (void)HostApi::SetLibraryList(&libraries); // a container the host refuses stays out of the list
     }
     return NoError;

@@ -13,8 +13,9 @@ inline constexpr Int32 MaxParameterRecords = 32767;
 class LibPartImporter : public BaseImporter {
 public:
     // Adds the downloaded library container to the library list unless its location is listed
-    // already. Answers 0 whatever happened: the page is told of the download only, which the
-    // importer checked before, and the host shows a container it refuses.
+    // already, and sends the list either way, so that the host reads the container anew. Answers
+    // 0 whatever happened: the page is told of the download only, which the importer checked
+    // before, and the host shows a container it refuses.
     static GSErrCode AddLibraryFile(ProductRecord record);
     // Copies the downloaded library-part file into the library folder and registers it, then
     // attaches its preview and writes its parameters. Answers the register operation's code, or

@@ -158,7 +158,8 @@ TEST(FamilyImporter, OnlyExactlyGsmAndLcfAct) {
         << "a file that would not be used is not missed";
 }
 
-TEST(FamilyImporter, AContainerIsListedOnceHoweverOftenItIsImported) {
+// Imported again, a container is read again: a part only the new file holds can be placed.
+TEST(FamilyImporter, AContainerIsListedOnceAndReadAgainOnEveryImport) {
     LibraryImportHost f;
     f.Serve("f-1", R"({"format":"simhost-container","version":1,"parts":[{"name":"Lamp"},{"name":"Desk"}]})");
     f.Serve("img-1", PictureBytes);
@@ -172,7 +173,12 @@ TEST(FamilyImporter, AContainerIsListedOnceHoweverOftenItIsImported) {
     EXPECT_EQ(f.Libraries().list[0].path, container);
     EXPECT_NE(ReadFile(container).find("Shelf"), std::string::npos) << "the download refreshed the file";
     EXPECT_TRUE(f.Libraries().parts.empty()) << "a container gets no parameters and no preview";
-    EXPECT_EQ(f.Libraries().AllParts().size(), 2u) << "each part once";
+    std::vector<std::string> parts;
+    for (const auto& part : f.Libraries().AllParts())
+        parts.push_back(part->name);
+    EXPECT_EQ(parts, (std::vector<std::string>{"Lamp", "Desk", "Shelf"}))
+        << "each part once, the new one too";
+    EXPECT_EQ(f.h.host.counters.Of("EnvironmentRequest.SLIB"), 2u);
     EXPECT_FALSE(std::filesystem::exists(f.LibraryFolder())) << "a container needs no library folder";
 }
 
