@@ -89,7 +89,8 @@ void AttributeImporter::CreateComposite(const CompositeData& data) {
 
         composite.header.typeID = AttrTypeComposite;
         composite.header.structureKind = data.structureKind;
-        CHTruncate(data.name.c_str(), composite.header.name, Int32(sizeof composite.header.name));
+        const std::string name = HostNameText(data.name);
+        CHTruncate(name.c_str(), composite.header.name, Int32(sizeof composite.header.name));
         composite.composite.totalThickness = data.totalThickness;
         composite.composite.nSkins = n;
         API_AttributeDefinitions definitions{};

@@ -77,7 +77,7 @@ void CopyNameField(char16_t (&field)[LibPartNameUnits], const GS::UniString& tex
 API_LibPart MakeLibPartRecord(const std::string& documentName) {
     API_LibPart part{};
     part.typeID = LibPartKindObject;
-    CopyNameField(part.docuName, GS::UniString(documentName));
+    CopyNameField(part.docuName, GS::UniString(HostNameText(documentName)));
     return part;
 }
 
@@ -91,6 +91,18 @@ Int64 ParameterRecordCount(const PropertySetMap& properties) {
 void LibPartImporter::RequireDownloaded(const ProductRecord& record) {
     if (!record.file.downloaded)
         throw ImportRefused("the product file \"" + record.file.name + "\" was not downloaded");
+}
+
+void LibPartImporter::RequireTagFits(const ProductRecord& record) {
+    const auto set = record.properties.find(ProductTagName);
+    if (set == record.properties.end())
+        return;
+    const auto tag = set->second.find(ProductTagName);
+    if (tag == set->second.end() || GS::UniString(tag->second).GetLength() < UInt32(ParamTextUnits))
+        return;
+    // Cut to the field, the tag would name another product.
+    DBPrintf("Quorvel: the product identifier is longer than a library part parameter holds; not imported\n");
+    throw ImportRefused("the product identifier does not fit the library part's tag");
 }
 
 void LibPartImporter::RequireParametersFit(const ProductRecord& record) {
@@ -277,6 +289,7 @@ void FamilyImporter::Import(json product) {
         return;
     RequireDownloaded(record);
     if (registers) {
+        RequireTagFits(record);
         RequireParametersFit(record);
         (void)RegisterObjectFile(record); // the part's own failures are the host's to show
     }
@@ -291,6 +304,7 @@ void GenericImporter::Import(json product) {
         return;
     }
     // The part is made of fixed scripts: without its file it is generated without a preview.
+    RequireTagFits(record);
     RequireParametersFit(record);
     // The page is answered {"Success":true} whatever the host made of the part, as it expects.
     (void)CreateGeneratedLibPart(record);

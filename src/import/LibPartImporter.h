@@ -34,9 +34,11 @@ public:
                                      bool add);
 
 protected:
-    // Refuse the import (ImportRefused) when the family product's file did not arrive, or when
+    // Refuse the import (ImportRefused) when the family product's file did not arrive, when the
+    // product identifier does not fit the tag's text parameter whole (with a debug line), or when
     // the product's parameters alone cannot be held by one list.
     static void RequireDownloaded(const ProductRecord& record);
+    static void RequireTagFits(const ProductRecord& record);
     static void RequireParametersFit(const ProductRecord& record);
 };
 

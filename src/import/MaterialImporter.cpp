@@ -81,7 +81,8 @@ Int32 MaterialImporter::CreateBuildingMaterial(MaterialData& data) {
 
     API_Attribute attribute{};
     attribute.header.typeID = AttrTypeBuildingMaterial;
-    CHTruncate(data.name.c_str(), attribute.header.name, Int32(sizeof attribute.header.name));
+    const std::string name = HostNameText(data.name);
+    CHTruncate(name.c_str(), attribute.header.name, Int32(sizeof attribute.header.name));
     API_BuildingMaterialType& material = attribute.buildingMaterial;
     material.id = &id;
     material.manufacturer = &manufacturer;
@@ -106,7 +107,7 @@ Int32 MaterialImporter::CreateBuildingMaterial(MaterialData& data) {
         (void)HostApi::ModifyAttribute(&attribute, nullptr); // the look-up below tells what exists
         API_Attribute existing{};
         existing.header.typeID = AttrTypeBuildingMaterial;
-        CHTruncate(data.name.c_str(), existing.header.name, Int32(sizeof existing.header.name));
+        CHTruncate(name.c_str(), existing.header.name, Int32(sizeof existing.header.name));
         if (HostApi::GetAttribute(&existing) == NoError)
             data.attributeIndex = existing.header.index;
     }
