@@ -1,5 +1,6 @@
 #include "import/AttributeImporter.h"
 
+#include "export/ProductUsage.h"
 #include "gs/Debug.h"
 #include "host/HostApi.h"
 #include "host/HostHandle.h"
@@ -71,11 +72,12 @@ void AttributeImporter::CreateComposite(const CompositeData& data) {
     {
         HostHandle skins(Int64(n) * Int64(sizeof(API_CompositeSkin)));
         if (!skins)
-            return; // nothing is created
+            return;                 // nothing is created
+        TaggedMaterialCount tagged; // one count for every layer
         for (Int16 i = 0; i < n; ++i) {
             const CompositeLayer& layer = data.layers[size_t(i)];
             MaterialData material = layer.material;
-            const Int32 index = CreateBuildingMaterial(material);
+            const Int32 index = CreateBuildingMaterial(material, tagged);
             skins.As<API_CompositeSkin>()[i] = API_CompositeSkin{index, 1, 1, layer.thickness};
         }
 

@@ -72,8 +72,13 @@ MaterialData MaterialImporter::ReadMaterial(json product) {
 }
 
 Int32 MaterialImporter::CreateBuildingMaterial(MaterialData& data) {
+    TaggedMaterialCount tagged;
+    return CreateBuildingMaterial(data, tagged);
+}
+
+Int32 MaterialImporter::CreateBuildingMaterial(MaterialData& data, TaggedMaterialCount& tagged) {
     // Counted before the new material exists.
-    const GS::UniString identifier(MaterialIdentifier(CountTaggedMaterials() + 1));
+    const GS::UniString identifier(MaterialIdentifier(tagged.Get() + 1));
     const GS::UniString description(data.name);
     GS::UniString manufacturer = data.supplierName;
     GS::UniString id = identifier;
@@ -114,6 +119,7 @@ Int32 MaterialImporter::CreateBuildingMaterial(MaterialData& data) {
     // The texts the record points to are ours and about to go: the host has copied them.
     material.id = material.manufacturer = material.description = nullptr;
     ApplyProperties(attribute, data.propertySets);
+    tagged.Touched(attribute.header); // the material the properties went to
     return data.attributeIndex;
 }
 

@@ -2,11 +2,13 @@
 #include "import/AttributeImporter.h"
 #include "import/ImportDispatcher.h"
 #include "model/Project.h"
+#include "support/ImportMaterial.h"
 #include "support/InProcessHost.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 // The unity build compiles this file with others of its folder; its helpers keep their own names.
 namespace composite_importer_test {
@@ -310,6 +312,72 @@ TEST(CompositeImporter, ReimportUnderANameThatExistsModifiesThatComposite) {
             EXPECT_EQ(Store(h).composites[0].userData->texts[0], "5")
                 << c.what << ": the other one untouched";
         }
+    }
+}
+
+namespace {
+
+json TaggedLayer(const std::string& product, const std::string& uuid) {
+    json layer = Layer(product, 10);
+    layer["product"]["uuid"] = uuid;
+    layer["product"]["supplier"] = {{"name", "Maker"}};
+    return layer;
+}
+
+// A project of `tagged` tagged materials ("Tagged 1"...) and the untagged "Plain".
+void TaggedProject(InProcessHost& h, int tagged) {
+    testing_support::ImportTaggedMaterials(h.host, "Tagged", "t-", tagged);
+    testing_support::ImportMaterial("Plain", "");
+}
+
+std::vector<std::string> MaterialIdentifiers(const InProcessHost& h) {
+    std::vector<std::string> ids;
+    for (const auto& m : Store(h).buildingMaterials)
+        ids.push_back(m.name + " " + m.id);
+    return ids;
+}
+
+} // namespace
+
+// The layers' materials are numbered as counting the project before each layer numbers them,
+// byte for byte, while the project's materials are read once, not once per layer.
+TEST(CompositeImporter, LayersAreNumberedAsBeforeFromOneCountOfTheProject) {
+    const json layers =
+        json::array({TaggedLayer("New A", "a"), Layer("Untagged B", 10), TaggedLayer("New A", "a2"),
+                     TaggedLayer("Tagged 3", "x"), TaggedLayer("Plain", "p"), Layer("Tagged 5", 10),
+                     TaggedLayer("New C", "c"), TaggedLayer("Tagged 7", ""), Layer("New A", 10),
+                     TaggedLayer("New D", "d"), TaggedLayer("Plain", "p2"), TaggedLayer("New E", "e")});
+    const int tagged = 40;
+    const struct {
+        const char* what;
+        std::optional<HostOp> failing;
+    } cases[] = {{"as imported", std::nullopt},
+                 {"no tag written", HostOp::SetAttributePropertyValue},
+                 {"no material created", HostOp::CreateAttribute},
+                 {"no material modified", HostOp::ModifyAttribute},
+                 {"no material read back", HostOp::GetAttribute}};
+    for (const auto& c : cases) {
+        std::vector<std::string> counted; // each layer counting the whole project
+        {
+            InProcessHost h;
+            TaggedProject(h, tagged);
+            if (c.failing)
+                h.host.faults.Set({*c.failing, std::nullopt}, ErrGeneral);
+            for (const auto& layer : layers) {
+                MaterialData material = AttributeImporter::ReadLayer(layer).material;
+                (void)MaterialImporter::CreateBuildingMaterial(material);
+            }
+            counted = MaterialIdentifiers(h);
+        }
+        InProcessHost h;
+        TaggedProject(h, tagged);
+        if (c.failing)
+            h.host.faults.Set({*c.failing, std::nullopt}, ErrGeneral);
+        h.host.counters.Reset();
+        Import(Composite("Wall", layers));
+        EXPECT_EQ(MaterialIdentifiers(h), counted) << c.what;
+        EXPECT_LE(h.host.counters.Of("GetAttributePropertyDefinitions"), 4 * (layers.size() + tagged + 1))
+            << c.what;
     }
 }
 
