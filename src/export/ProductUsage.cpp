@@ -97,6 +97,17 @@ void TaggedMaterialCount::Touched(const API_AttributeHeader& header) {
     touched.push_back(header);
 }
 
+std::optional<ProductTagTexts> ReadProductTag(const API_AttributeHeader& header) {
+    ProductTagHandle block;
+    if (!block)
+        return std::nullopt;
+    API_AttributeUserData userData{};
+    userData.dataHdl = block.Get();
+    if (HostApi::GetAttributeUserData(&header, &userData) != NoError)
+        return std::nullopt;
+    return ProductTagTexts{block.Tag().texts[0].ToCStr(), block.Tag().texts[1].ToCStr()};
+}
+
 std::vector<TaggedItem> FindTaggedComposites() {
     std::vector<TaggedItem> items;
     Int32 count = 0;
@@ -108,24 +119,15 @@ std::vector<TaggedItem> FindTaggedComposites() {
         attribute.header.index = i;
         if (HostApi::GetAttribute(&attribute) != NoError)
             continue;
-        std::string uuid, tagName;
-        {
-            ProductTagHandle block;
-            if (!block)
-                continue;
-            API_AttributeUserData userData{};
-            userData.dataHdl = block.Get();
-            if (HostApi::GetAttributeUserData(&attribute.header, &userData) != NoError)
-                continue;
-            uuid = block.Tag().texts[0].ToCStr();
-            tagName = block.Tag().texts[1].ToCStr();
-        } // the block is released
-        DBPrintf("%s\n", tagName.c_str());
-        DBPrintf("%s\n", uuid.c_str());
-        if (uuid.empty())
+        auto tag = ReadProductTag(attribute.header);
+        if (!tag)
+            continue;
+        DBPrintf("%s\n", tag->tagName.c_str());
+        DBPrintf("%s\n", tag->uuid.c_str());
+        if (tag->uuid.empty())
             continue;
         DBPrintf("Type - %i\n", int(i));
-        items.push_back({AttrTypeComposite, i, std::move(uuid)});
+        items.push_back({AttrTypeComposite, i, std::move(tag->uuid)});
     }
     return items;
 }

@@ -4,6 +4,7 @@
 #include "export/UsageScan.h"
 #include "gs/Types.h"
 
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,6 +61,14 @@ private:
     Int32 total = 0;
     std::vector<API_AttributeHeader> touched;
 };
+
+// The two texts of an attribute's product-tag user data: the product identifier and the tag
+// name. Nothing when the host has no user data for it, or no block could be had to read it.
+struct ProductTagTexts {
+    std::string uuid;
+    std::string tagName;
+};
+std::optional<ProductTagTexts> ReadProductTag(const API_AttributeHeader& header);
 
 // The tagged composite structures with their usage, from one walk over the elements.
 ProductUsageList ListTaggedComposites();
