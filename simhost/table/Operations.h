@@ -26,6 +26,11 @@ struct RequestArgs {
     APIRequestArg p[5];
 };
 
+// A posted parameter list is the host's whatever the post answers: a refused post disposes of the
+// list at once, also when the refusal came before the operation ran (an injected fault, a wrong
+// add-on handle). A handle that names no live list, or a list posted already, is left alone.
+void TakeRefusedPost(Host& host, API_ModulParamsHandle params);
+
 // Counts the selector, applies its fault, and calls its function; ErrBadSelector for a selector
 // the request does not have, ErrBadParameter for an integer argument its type cannot hold.
 GSErrCode DispatchRequest(HostOp request, GSType selector, const RequestArgs& args);

@@ -28,6 +28,8 @@ struct Trampoline<Op, WithHandle, R (*)(A...), Impl> {
                 code = ErrBadHandle;
         }
         if (code != NoError) {
+            if constexpr (Op == HostOp::PostModuleCommand)
+                TakeRefusedPost(host, std::get<4>(std::forward_as_tuple(args...)));
             if constexpr (std::is_void_v<R>)
                 return;
             else

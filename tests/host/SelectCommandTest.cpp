@@ -59,12 +59,18 @@ TEST(SelectCommand, ALongGuidTextIsCutTo127Characters) {
     EXPECT_EQ(*PostedList(h).Find("elemGuid")->stringValue, std::string(127, 'a'));
 }
 
-TEST(SelectCommand, ARefusedPostLeavesNoListBehind) {
-    InProcessHost h;
-    h.host.faults.Set({HostOp::PostModuleCommand, std::nullopt}, ErrNotFound);
-    PostSelectCommand(GS::UniString("x"), 1);
-    EXPECT_TRUE(h.host.posted.empty());
-    EXPECT_EQ(h.host.paramLists.LiveCount(), 0u);
+// The post hands the list to the host whatever it answers: the add-on never disposes of it, and
+// no list is left behind.
+TEST(SelectCommand, APostedListIsNeverDisposedOfByTheAddOn) {
+    for (GSErrCode answer : {NoError, ErrNotFound, ErrBadParameter, ErrBadHandle}) {
+        InProcessHost h;
+        if (answer != NoError)
+            h.host.faults.Set({HostOp::PostModuleCommand, std::nullopt}, answer);
+        PostSelectCommand(GS::UniString("x"), 1);
+        EXPECT_EQ(h.host.counters.Of("UtilityRequest.FCLP"), 0u) << answer;
+        EXPECT_EQ(h.host.posted.size(), answer == NoError ? 1u : 0u) << answer;
+        EXPECT_EQ(h.host.paramLists.LiveCount(), h.host.posted.size()) << answer;
+    }
 }
 
 TEST(SelectCommand, TheHandlerSelectsOnlyWithBothParametersOfTheirTypes) {
