@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
         "validate", "Run lifecycle, fault, memory and bad-input checks against the add-on and report each");
     validateCommand->add_option("--addon", validate.options.addOn, "the add-on module")
         ->capture_default_str();
-    validateCommand->add_flag("--list", validate.list, "list the checks (id and description) and run none");
+    validateCommand->add_flag("--list", validate.list,
+                              "list the checks (id, order, scope, level and description) and run none");
     validateCommand->add_option("--include", validate.selection.include,
                                 "run only checks whose id matches one of these regular expressions");
     validateCommand->add_option("--exclude", validate.selection.exclude,

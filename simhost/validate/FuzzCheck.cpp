@@ -1,6 +1,7 @@
 // Seeded, structure-aware fuzzing of product JSON: sample products mutated where the importers
 // look, imported one after another in one session.
 #include "validate/AddOnSession.h"
+#include "validate/Checks.h"
 #include "validate/HostileCall.h"
 #include "validate/Samples.h"
 #include "validate/Validator.h"
@@ -173,6 +174,8 @@ void Mutate(json& product, Random& random) {
     }
 }
 
+} // namespace
+
 CheckResult FuzzProducts(CheckContext& c) {
     AddOnSession s(c.options);
     if (auto stopped = s.StartWithPalette())
@@ -209,11 +212,4 @@ CheckResult FuzzProducts(CheckContext& c) {
     return r;
 }
 
-const bool fuzzCheckRegistered = RegisterCheck(
-    {"fuzz-products",
-     "Seeded structure-aware mutations of the sample products (--iterations N), each imported: it answers in "
-     "bounded time and memory and a refused one keeps the project",
-     40, FuzzProducts});
-
-} // namespace
 } // namespace simhost::validate

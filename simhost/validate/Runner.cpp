@@ -15,12 +15,15 @@ namespace simhost::validate {
 using nlohmann::json;
 
 int RunValidate(ValidateOptions v, std::ostream& out, std::ostream& err) {
-    for (const Check* c : AllChecks())
-        if (!IsKebabCase(c->id))
-            err << "simhost validate: check id \"" << c->id << "\" is not kebab-case\n";
+    const std::vector<Check> checks =
+        Catalogue({"import", "export", "AddElementToSelection", "getRevitSelection",
+                   "getNewlyLoadedProjectOverview", "getPluginVersion", "getElementsUsingProduct"});
+    for (const Check& c : checks)
+        if (!IsKebabCase(c.id))
+            err << "simhost validate: check id \"" << c.id << "\" is not kebab-case\n";
     std::vector<const Check*> chosen;
     try {
-        chosen = Select(v.selection);
+        chosen = Select(checks, v.selection);
     } catch (const std::regex_error& e) {
         err << "simhost validate: bad regular expression: " << e.what() << "\n";
         return 2;
@@ -30,7 +33,7 @@ int RunValidate(ValidateOptions v, std::ostream& out, std::ostream& err) {
             out << ListJson(chosen).dump(2) << "\n";
         } else {
             for (const Check* c : chosen)
-                out << c->id << "  " << c->description << "\n";
+                out << ListLine(*c) << "\n";
         }
         return 0;
     }
