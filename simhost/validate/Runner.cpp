@@ -1,5 +1,7 @@
 #include "validate/Runner.h"
 
+#include "cli/PaletteLookup.h"
+#include "validate/AddOnSession.h"
 #include "validate/ChildProcess.h"
 #include "validate/Report.h"
 
@@ -14,10 +16,40 @@ namespace simhost::validate {
 
 using nlohmann::json;
 
+namespace {
+
+// The functions of the add-on's script object, in the order it has them: the add-on, started in a
+// child of its own, is asked, so that a function it adds is validated without a line here. None
+// when the add-on does not start or registers no script object; its session checks say why.
+std::vector<std::string> ScriptFunctions(const Options& options) {
+    CheckResult r = RunInChild(
+        [&options] {
+            AddOnSession s(options);
+            json names = json::array();
+            if (!s.StartWithPalette()) {
+                for (const auto& object : FindPaletteBrowser(FindAddOnPalette(s.host))->RegisteredObjects())
+                    if (object && object->GetName() == GS::UniString(ScriptObjectName))
+                        for (const auto& item : object->GetItems())
+                            if (auto f = std::dynamic_pointer_cast<DG::JSFunction>(item.Shared()))
+                                names.push_back(f->GetName().ToCStr());
+                s.Finish(false);
+            }
+            return CheckResult{Outcome::Passed, {}, {}, {}, names};
+        },
+        options.timeout, true, nullptr);
+    std::vector<std::string> names;
+    if (r.outcome == Outcome::Passed)
+        for (const auto& name : r.data)
+            names.push_back(name.get<std::string>());
+    return names;
+}
+
+} // namespace
+
 int RunValidate(ValidateOptions v, std::ostream& out, std::ostream& err) {
+    const bool readable = ::access(v.options.addOn.c_str(), R_OK) == 0;
     const std::vector<Check> checks =
-        Catalogue({"import", "export", "AddElementToSelection", "getRevitSelection",
-                   "getNewlyLoadedProjectOverview", "getPluginVersion", "getElementsUsingProduct"});
+        Catalogue(readable ? ScriptFunctions(v.options) : std::vector<std::string>());
     for (const Check& c : checks)
         if (!IsKebabCase(c.id))
             err << "simhost validate: check id \"" << c.id << "\" is not kebab-case\n";
@@ -39,7 +71,7 @@ int RunValidate(ValidateOptions v, std::ostream& out, std::ostream& err) {
     }
     if (!v.seedGiven)
         v.options.seed = std::random_device{}() | (std::uint64_t(std::random_device{}()) << 32);
-    if (::access(v.options.addOn.c_str(), R_OK) != 0) {
+    if (!readable) {
         err << "simhost validate: cannot read the add-on " << v.options.addOn << "\n";
         return 2;
     }

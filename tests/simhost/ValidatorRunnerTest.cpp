@@ -79,15 +79,23 @@ TEST(ValidatorRunner, OnlyFailuresCrashesAndTimeoutsAreFaults) {
 }
 
 TEST(ValidatorRegistry, EveryCheckHasAKebabCaseIdAndOneDescriptionLine) {
-    const std::vector<Check> checks = Catalogue({"import", "getRevitSelection"});
+    // A script function with a check of its own ("import") gets no second one; any other, even
+    // one the catalogue never heard of, gets its bad-input check, in the object's order.
+    const std::vector<Check> checks = Catalogue({"import", "getRevitSelection", "addSomethingNew"});
     ASSERT_FALSE(checks.empty());
     std::set<std::string> ids;
+    std::vector<std::string> badInput;
     for (const Check& c : checks) {
         EXPECT_TRUE(IsKebabCase(c.id)) << c.id;
         EXPECT_TRUE(ids.insert(c.id).second) << "twice: " << c.id;
         EXPECT_FALSE(c.description.empty());
         EXPECT_EQ(c.description.find('\n'), std::string::npos) << c.id;
+        EXPECT_EQ(c.description.find("%s"), std::string::npos) << c.id;
+        if (c.id.rfind("bad-input-", 0) == 0)
+            badInput.push_back(c.id);
     }
+    EXPECT_EQ(badInput, (std::vector<std::string>{"bad-input-import", "bad-input-get-revit-selection",
+                                                  "bad-input-add-something-new"}));
     for (const char* bad : {"Lifecycle", "entry_guard", "-a", "a-", "a--b", ""})
         EXPECT_FALSE(IsKebabCase(bad)) << bad;
 }
