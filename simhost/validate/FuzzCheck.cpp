@@ -4,6 +4,7 @@
 #include "validate/Checks.h"
 #include "validate/HostileCall.h"
 #include "validate/Samples.h"
+#include "validate/StableHash.h"
 #include "validate/Validator.h"
 
 #include <functional>
@@ -184,7 +185,7 @@ CheckResult FuzzProducts(CheckContext& c) {
     s.RunStandardSteps();
     ProjectBaseline baseline(s.host.project);
     const auto& samples = SampleProducts();
-    std::uint64_t digest = 1469598103934665603ull; // FNV-1a over every product sent, for replays
+    std::uint64_t digest = Fnv1aOffsetBasis; // of every product sent, for replays
     int refused = 0;
     for (int i = 1; i <= c.options.iterations; ++i) {
         json product = samples[Pick(c.random, samples.size())].product;
@@ -192,8 +193,7 @@ CheckResult FuzzProducts(CheckContext& c) {
             Mutate(product, c.random);
         Uniquify(product, " #fuzz" + std::to_string(i));
         std::string text = product.dump(-1, ' ', false, json::error_handler_t::replace);
-        for (unsigned char ch : text)
-            digest = (digest ^ ch) * 1099511628211ull;
+        digest = Fnv1a(text, digest);
         c.Progress("iteration " + std::to_string(i) + " (seed " + std::to_string(c.options.seed) +
                    "): " + text.substr(0, 300));
         HostileCallResult r = CallHostile(s, baseline, "import", text, "fuzz iteration " + std::to_string(i));

@@ -1,5 +1,6 @@
 #include "validate/Checks.h"
 #include "validate/ChildProcess.h"
+#include "validate/StableHash.h"
 #include "validate/Validator.h"
 
 #include <algorithm>
@@ -102,7 +103,7 @@ std::vector<const Check*> Select(const std::vector<Check>& checks, const Selecti
 }
 
 CheckContext::CheckContext(const Options& o, const Check& c)
-    : options(o), check(c), random(o.seed ^ std::hash<std::string>{}(c.id)) {}
+    : options(o), check(c), random(o.seed ^ Fnv1a(c.id)) {}
 
 void CheckContext::Progress(const std::string& what) {
     ReportProgress(what);

@@ -73,7 +73,8 @@ public:
     CheckContext(const Options& options, const Check& check);
     const Options& options;
     const Check& check;
-    // Seeded from the run's seed and the check's id: a check replays alone as in the whole run.
+    // Seeded with the run's seed XOR the FNV-1a hash (64 bits) of the check's id: a check replays
+    // alone as in the whole run, and on every standard library (std::hash differs between them).
     std::mt19937_64 random;
 
     // Tells the validator the check is alive and what it is doing; the time limit restarts.

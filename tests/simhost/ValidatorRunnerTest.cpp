@@ -2,6 +2,7 @@
 // expression; what counts as a project that kept everything it held.
 #include "validate/ChildProcess.h"
 #include "validate/HostileCall.h"
+#include "validate/StableHash.h"
 #include "validate/Validator.h"
 
 #include <gtest/gtest.h>
@@ -113,6 +114,23 @@ TEST(ValidatorRegistry, SelectionIncludesByAnyExpressionThenExcludes) {
     EXPECT_EQ(ids({{"sweep"}, {"memory|slot"}}), std::vector<std::string>{"failure-sweep"});
     EXPECT_EQ(ids({{}, {"."}}), std::vector<std::string>{});
     EXPECT_THROW(Select(checks, {{"("}, {}}), std::regex_error);
+}
+
+TEST(ValidatorSeeds, ChecksAreSeededWithTheFnv1aHashOfTheirIdOnEveryStandardLibrary) {
+    // The published FNV-1a test values; a continued hash equals the hash of the whole.
+    struct Case {
+        const char* text;
+        std::uint64_t hash;
+    } cases[] = {
+        {"", 0xcbf29ce484222325ull}, {"a", 0xaf63dc4c8601ec8cull}, {"foobar", 0x85944171f73967e8ull}};
+    for (const auto& c : cases)
+        EXPECT_EQ(Fnv1a(c.text), c.hash) << c.text;
+    EXPECT_EQ(Fnv1a("bar", Fnv1a("foo")), Fnv1a("foobar"));
+    const std::vector<Check> checks = Catalogue({});
+    Options options;
+    options.seed = 42;
+    CheckContext context(options, checks.front());
+    EXPECT_EQ(context.random(), std::mt19937_64(42 ^ Fnv1a(checks.front().id))());
 }
 
 TEST(ValidatorProjectKeeping, AdditionsAreKeptChangesAndLossesAreNot) {
