@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <iostream>
 #include <thread>
+#include <unistd.h>
 
 #ifndef SIMHOST_DEMO_FOLDER
 #define SIMHOST_DEMO_FOLDER "demo"
@@ -160,6 +161,7 @@ int main(int argc, char** argv) {
             validate.jsonFile = "-";
         if (validate.list && validate.jsonFile == "-")
             validate.listJson = true;
+        validate.progress = ::isatty(validate.jsonFile == "-" ? STDERR_FILENO : STDOUT_FILENO) == 1;
         return simhost::validate::RunValidate(validate, std::cout, std::cerr);
     }
     if (demoCommand->parsed())

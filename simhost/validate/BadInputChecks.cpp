@@ -258,8 +258,10 @@ CheckResult BadInput(CheckContext& c, const std::string& function, const Catalog
     int refused = 0, answered = 0;
     double slowest = 0;
     std::string slowestLabel;
-    for (const auto& input : inputs) {
-        c.Progress(function + ": " + input.label);
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const Input& input = inputs[i];
+        c.Progress(function + ": input " + std::to_string(i + 1) + " of " + std::to_string(inputs.size()) +
+                   ": " + input.label);
         HostileCallResult r = CallHostile(s, baseline, function, input.argument, input.label);
         (r.refused ? refused : answered) += 1;
         if (r.seconds > slowest) {

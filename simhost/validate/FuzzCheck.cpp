@@ -194,8 +194,8 @@ CheckResult FuzzProducts(CheckContext& c) {
         Uniquify(product, " #fuzz" + std::to_string(i));
         std::string text = product.dump(-1, ' ', false, json::error_handler_t::replace);
         digest = Fnv1a(text, digest);
-        c.Progress("iteration " + std::to_string(i) + " (seed " + std::to_string(c.options.seed) +
-                   "): " + text.substr(0, 300));
+        c.Progress("iteration " + std::to_string(i) + " of " + std::to_string(c.options.iterations) +
+                   " (seed " + std::to_string(c.options.seed) + "): " + text.substr(0, 300));
         HostileCallResult r = CallHostile(s, baseline, "import", text, "fuzz iteration " + std::to_string(i));
         refused += r.refused ? 1 : 0;
     }

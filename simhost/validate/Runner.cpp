@@ -6,6 +6,7 @@
 #include "validate/Report.h"
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <ostream>
 #include <random>
@@ -43,6 +44,36 @@ std::vector<std::string> ScriptFunctions(const Options& options) {
             names.push_back(name.get<std::string>());
     return names;
 }
+
+// On a terminal, the line of the check running: its id, what it says it is doing (a sweep its
+// variant i of n) and the time since it started; erased before the check's own line.
+class StatusLine {
+public:
+    StatusLine(std::ostream& out, bool on) : out(out), on(on) {}
+    void Show(const std::string& id, const std::string& what, std::chrono::steady_clock::time_point start) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!on || (!what.empty() && now - shown < std::chrono::milliseconds(100)))
+            return; // a sweep says thousands of things a second: a tenth of them is enough to read
+        shown = now;
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%6.1f s  ",
+                      std::chrono::duration<double>(now - start).count());
+        std::string line = seconds + id + (what.empty() ? "" : ": " + OneLine(what));
+        if (line.size() > Width)
+            line = line.substr(0, Width - 3) + "...";
+        out << "\r\033[K" << line << std::flush;
+    }
+    void Clear() {
+        if (on)
+            out << "\r\033[K";
+    }
+
+private:
+    static constexpr size_t Width = 100; // bytes; a narrower terminal wraps the line
+    std::ostream& out;
+    bool on;
+    std::chrono::steady_clock::time_point shown;
+};
 
 } // namespace
 
@@ -82,18 +113,21 @@ int RunValidate(ValidateOptions v, std::ostream& out, std::ostream& err) {
          << std::flush;
     std::vector<ReportedCheck> reported;
     int faults = 0;
+    StatusLine status(text, v.progress);
     for (const Check* c : chosen) {
         HostCosts::SpentInProcess().clear();
         auto start = std::chrono::steady_clock::now();
+        status.Show(c->id, "", start);
         CheckResult r = RunInChild(
             [&] {
                 CheckContext context(v.options, *c);
                 return c->body(context);
             },
-            v.options.timeout, true, nullptr);
+            v.options.timeout, true, [&](const std::string& what) { status.Show(c->id, what, start); });
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         reported.push_back({c, r, seconds, HostCosts::SpentInProcess()});
         faults += IsFault(r.outcome) ? 1 : 0;
+        status.Clear();
         text << TextLine(reported.back()) << "\n" << std::flush;
     }
     json report = ReportJson(v.options, reported);

@@ -106,7 +106,8 @@ json Sweep(CheckContext& c, const std::vector<Variant>& variants, bool checkWhol
     while (next < variants.size() || children.Running() > 0) {
         while (next < variants.size() && children.Running() < jobs) {
             const Variant& v = variants[next];
-            c.Progress(v.name);
+            c.Progress("variant " + std::to_string(next + 1) + " of " + std::to_string(variants.size()) +
+                       ": " + v.name);
             int child =
                 children.Spawn([&] { return StandardSession(c.options, v.faults, checkWhole); }, false);
             running[child] = {next++, std::chrono::steady_clock::now()};
