@@ -1,6 +1,7 @@
 #include "model/Libraries.h"
 
 #include "io/File.h"
+#include "model/CodeText.h"
 #include "model/Project.h"
 
 #include <cstdio>
@@ -13,13 +14,6 @@ namespace simhost {
 using nlohmann::json;
 
 namespace {
-
-std::string CodeText(GSType code) {
-    std::string text(4, ' ');
-    for (int i = 0; i < 4; ++i)
-        text[size_t(i)] = char((code >> (24 - 8 * i)) & 0xFF);
-    return text;
-}
 
 GSType CodeFromText(const std::string& text) {
     if (text.size() != 4)

@@ -1,15 +1,11 @@
 #include "runtime/Faults.h"
 
+#include "model/CodeText.h"
+
 #include <charconv>
 #include <stdexcept>
 
 namespace simhost {
-
-namespace {
-std::string SelectorText(GSType s) {
-    return {char(s >> 24), char(s >> 16), char(s >> 8), char(s)};
-}
-} // namespace
 
 bool IsSelectorRequest(HostOp op) {
     return op == HostOp::EnvironmentRequest || op == HostOp::InterfaceRequest ||
@@ -19,7 +15,7 @@ bool IsSelectorRequest(HostOp op) {
 std::string OperationName::Text() const {
     std::string text = HostOps[int(op)].name;
     if (selector)
-        text += "." + SelectorText(*selector);
+        text += "." + CodeText(*selector);
     return text;
 }
 
