@@ -3,7 +3,7 @@
 // `simhost validate`'s checks: the catalogue of Checks.def, each with its body; each body runs in a
 // child process of its own (ChildProcess.h) and answers a result.
 
-#include "runtime/Faults.h"
+#include "runtime/HostCosts.h"
 
 #include <nlohmann/json.hpp>
 
