@@ -1,6 +1,8 @@
 #include "model/Libraries.h"
 
+#include "api/LibraryRecords.h"
 #include "io/File.h"
+#include "model/CodeText.h"
 #include "model/Project.h"
 
 #include <cstdio>
@@ -14,12 +16,8 @@ using nlohmann::json;
 
 namespace {
 
-std::string CodeText(GSType code) {
-    std::string text(4, ' ');
-    for (int i = 0; i < 4; ++i)
-        text[size_t(i)] = char((code >> (24 - 8 * i)) & 0xFF);
-    return text;
-}
+// A parameter's name fills the record's name field with its terminating NUL.
+constexpr size_t MaxParameterNameBytes = ParamNameSize - 1;
 
 GSType CodeFromText(const std::string& text) {
     if (text.size() != 4)
@@ -87,8 +85,9 @@ LibraryParameter ParameterFromJson(const json& j) {
     LibraryParameter p;
     p.type = j.at("type").get<Int32>();
     p.name = j.at("name").get<std::string>();
-    if (p.name.empty() || p.name.size() > 31)
-        throw std::runtime_error("parameter name \"" + p.name + "\" is empty or longer than 31 bytes");
+    if (p.name.empty() || p.name.size() > MaxParameterNameBytes)
+        throw std::runtime_error("parameter name \"" + p.name + "\" is empty or longer than " +
+                                 std::to_string(MaxParameterNameBytes) + " bytes");
     p.description = j.value("description", "");
     p.flags = j.value("flags", Int16(0));
     if (j.contains("values"))

@@ -3,7 +3,9 @@
 #include "api/HostApiRecords.h"
 #include "model/Libraries.h"
 #include "model/Project.h"
+#include "runtime/Counters.h"
 #include "runtime/Faults.h"
+#include "runtime/HostCosts.h"
 #include "runtime/ModuleParams.h"
 #include "runtime/Variance.h"
 

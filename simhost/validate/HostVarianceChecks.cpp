@@ -1,6 +1,7 @@
 // The standard session on the plain host and on hosts that vary within their contract: what the
 // page sees must not change, GUIDs aside.
 #include "validate/AddOnSession.h"
+#include "validate/Checks.h"
 #include "validate/Validator.h"
 
 #include <regex>
@@ -38,6 +39,8 @@ CheckResult Answers(const Options& options, std::optional<UInt64> seed) {
     return {Outcome::Passed, {}, {}, {}, answers};
 }
 
+} // namespace
+
 CheckResult HostVariance(CheckContext& c) {
     const CheckResult plain = c.Isolated("the plain host", [&] { return Answers(c.options, std::nullopt); });
     if (plain.outcome != Outcome::Passed)
@@ -69,11 +72,4 @@ CheckResult HostVariance(CheckContext& c) {
     return r;
 }
 
-const bool hostVarianceCheckRegistered = RegisterCheck(
-    {"host-variance",
-     "The standard session answers the page the same on the plain host and on hosts varying within their "
-     "contract (noise in open record bytes, attribute holes, longest texts, another language)",
-     26, HostVariance});
-
-} // namespace
 } // namespace simhost::validate

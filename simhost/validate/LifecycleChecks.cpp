@@ -2,6 +2,7 @@
 // guard, unloading with and without FreeAddOnData, and a second life in the same process.
 #include "gs/MemoryManager.h"
 #include "validate/AddOnSession.h"
+#include "validate/Checks.h"
 #include "validate/Validator.h"
 
 #include <cstdio>
@@ -41,6 +42,8 @@ bool NamesModule(const std::string& line, const std::string& path) {
     return line == std::string(Abnormal) + " (\"" + path + "\")" ||
            line == std::string(Abnormal) + " (\"" + canonical + "\")";
 }
+
+} // namespace
 
 CheckResult LifecycleOrder(CheckContext& c) {
     AddOnSession s(c.options);
@@ -186,23 +189,4 @@ CheckResult Reload(CheckContext& c) {
     return FromProblems(problems, "load, unload, load");
 }
 
-const bool lifecycleChecksRegistered =
-    RegisterCheck(
-        {"lifecycle-order",
-         "The entry points answer in the host's order (table, describe, register, initialise, free) "
-         "and nothing needs the handle before it is given",
-         10, LifecycleOrder}) &&
-    RegisterCheck({"entry-guard",
-                   "Before the function table DescribeAddOn answers 0, the other entry points 0x81060001, "
-                   "without calling the host",
-                   11, EntryGuard}) &&
-    RegisterCheck({"unload-abnormal-termination",
-                   "Unloading without FreeAddOnData writes the abnormal-termination line naming the module; "
-                   "after it, nothing",
-                   12, UnloadAbnormalTermination}) &&
-    RegisterCheck({"reload",
-                   "Load, unload and load again in one process: the second life starts anew and works", 13,
-                   Reload});
-
-} // namespace
 } // namespace simhost::validate

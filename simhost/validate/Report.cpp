@@ -51,7 +51,11 @@ void AddToCostAccount(CostAccount& account, const json& j) {
 json ListJson(const std::vector<const Check*>& checks) {
     json list = json::array();
     for (const Check* c : checks)
-        list.push_back({{"id", c->id}, {"description", c->description}});
+        list.push_back({{"id", c->id},
+                        {"order", c->order},
+                        {"scope", ScopeText(c->scope)},
+                        {"level", LevelText(c->level)},
+                        {"description", c->description}});
     return list;
 }
 
@@ -86,6 +90,13 @@ std::string TextLine(const ReportedCheck& c) {
     if (!c.result.detail.empty())
         text += "  " + OneLine(c.result.detail).substr(0, 2000);
     return text;
+}
+
+std::string ListLine(const Check& c) {
+    char line[128];
+    std::snprintf(line, sizeof line, "%-44s  %3d  %-6s  %-5s  ", c.id.c_str(), c.order, ScopeText(c.scope),
+                  LevelText(c.level));
+    return line + c.description;
 }
 
 std::string TextSummary(const Options& options, const json& report) {

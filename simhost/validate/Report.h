@@ -29,6 +29,9 @@ CheckResult ResultFromJson(const nlohmann::json& json);
 nlohmann::json ReportJson(const Options& options, const std::vector<ReportedCheck>& checks);
 nlohmann::json ListJson(const std::vector<const Check*>& checks);
 
+// `validate --list`'s line for one check: id, order, scope, level and description.
+std::string ListLine(const Check& check);
+
 // The text report's line for one check, and its closing summary line.
 std::string TextLine(const ReportedCheck& check);
 std::string TextSummary(const Options& options, const nlohmann::json& report);

@@ -6,6 +6,7 @@
 #include "gs/MemoryManager.h"
 #include "runtime/AllocationFaults.h"
 #include "validate/AddOnSession.h"
+#include "validate/Checks.h"
 #include "validate/ChildProcess.h"
 #include "validate/EventSweep.h"
 #include "validate/SweepTally.h"
@@ -105,7 +106,8 @@ json Sweep(CheckContext& c, const std::vector<Variant>& variants, bool checkWhol
     while (next < variants.size() || children.Running() > 0) {
         while (next < variants.size() && children.Running() < jobs) {
             const Variant& v = variants[next];
-            c.Progress(v.name);
+            c.Progress("variant " + std::to_string(next + 1) + " of " + std::to_string(variants.size()) +
+                       ": " + v.name);
             int child =
                 children.Spawn([&] { return StandardSession(c.options, v.faults, checkWhole); }, false);
             running[child] = {next++, std::chrono::steady_clock::now()};
@@ -143,6 +145,8 @@ std::vector<UInt64> EventsToFail(CheckContext& c, UInt64 count) {
         chosen.insert(std::min<UInt64>(count - 4, k + c.random() % std::max<UInt64>(1, step)));
     return {chosen.begin(), chosen.end()};
 }
+
+} // namespace
 
 CheckResult StandardSessionCheck(CheckContext& c) {
     AddOnSession s(c.options);
@@ -252,28 +256,4 @@ CheckResult MemorySweep(CheckContext& c) {
     return r;
 }
 
-const bool sweepChecksRegistered =
-    RegisterCheck(
-        {"standard-session",
-         "The standard session (palette, one product of every kind, all six script functions, a select "
-         "command at idle) runs clean and leaks nothing",
-         20, StandardSessionCheck}) &&
-    RegisterCheck(
-        {"empty-slot-sweep",
-         "The standard session once per host operation the add-on calls, with its slot empty: no crash, "
-         "every script call answers",
-         21, EmptySlotSweep}) &&
-    RegisterCheck(
-        {"failure-sweep",
-         "The standard session once per host operation the add-on calls with it failing, and once "
-         "per host call with that call alone failing (--full: every call; else a seeded sample): no "
-         "crash, every script call answers, the project reopens and takes the next import",
-         22, FailureSweep}) &&
-    RegisterCheck({"memory-sweep",
-                   "The standard session once per allocation of the host's memory manager and of the add-on "
-                   "(C++ and C), with that allocation failing (--full: every one; else a seeded sample): no "
-                   "crash, no leak, the project reopens and takes the next import",
-                   23, MemorySweep});
-
-} // namespace
 } // namespace simhost::validate

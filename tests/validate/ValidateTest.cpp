@@ -270,6 +270,29 @@ TEST(ValidateCommand, TheJsonReportGoesToStandardOutputWithoutAFile) {
     EXPECT_EQ(c.at("outcome"), "passed");
     EXPECT_TRUE(c.at("seconds").is_number());
     EXPECT_EQ(report.at("summary").at("passed"), 1);
+
+    // With a terminal on standard error (script(1) gives it one), the status line goes there and
+    // the JSON on standard output is the same report.
+    fs::path folder = fs::temp_directory_path() / ("simhost-validate-tty-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    std::string command = "script -qec \"" + std::string(SIMHOST_PATH) + " validate " +
+                          Fixture(FIXTURE_sound) + "--include '^lifecycle-order$' --json >" +
+                          (folder / "out.json").string() + "\" /dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string terminal;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        terminal.append(buffer, n);
+    EXPECT_EQ(pclose(pipe), 0) << terminal;
+    EXPECT_NE(terminal.find("\r\033[K"), std::string::npos) << terminal;
+    json onTerminal = json::parse(std::ifstream(folder / "out.json"));
+    for (json* r : {&report, &onTerminal}) {
+        (*r)["checks"][0].erase("seconds");
+        r->erase("seed");
+    }
+    EXPECT_EQ(onTerminal, report);
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
 }
 
 TEST(ValidateCommand, AHostCostIsSpentInTheChecksSessionsAndAnUnknownOperationIsRefused) {
