@@ -140,6 +140,20 @@ TEST(HostContract, EveryOperationOfTheListFillsItsSlot) {
     }
 }
 
+// The binding's own codes (an entry point called too early, an empty slot) are never the host's:
+// no code a contract names shares a value with them.
+TEST(HostContract, NoHostCodeIsOneOfTheBindingsOwn) {
+    const auto names = CodeNames();
+    std::map<std::string, GSErrCode> values;
+    for (const auto& [code, codeNames] : names)
+        for (const auto& name : codeNames)
+            values[name] = code;
+    for (const auto& [operation, codes] : ContractCodes())
+        for (const auto& code : codes)
+            for (GSErrCode own : {ErrNotInitialised, ErrMissingEntry})
+                EXPECT_NE(values.at(code), own) << operation << " names " << code;
+}
+
 TEST(HostContract, EveryAnswerToNullAndEmptyArgumentsIsACodeTheContractNames) {
     const auto names = CodeNames();
     const auto contracts = ContractCodes();
