@@ -49,8 +49,6 @@ GSErrCode ops::GetElement(API_AddOnHandle, API_Element* element, Int32) {
     element->roofAttribute = e->roofAttribute;
     element->slabAttribute = e->slabAttribute;
     element->extraAttribute = e->extraAttribute;
-    if (e->type == ElemTypeObject)
-        element->libraryPartIndex = host.project.libraries.IndexOfPart(e->libraryPart);
     return NoError;
 }
 

@@ -303,22 +303,45 @@ GSErrCode ops::GetLibraryPart(API_AddOnHandle, API_LibPart* part) {
     return NoError;
 }
 
+namespace {
+
+// The placed objects that use the part of `index`, in creation order: an object counts for the
+// part it names, and only for the first part of that name.
+template <typename Visit> GSErrCode VisitObjectsOfPart(Host& host, Int32 index, Visit visit) {
+    const Libraries& libraries = host.project.libraries;
+    const auto parts = libraries.AllParts();
+    if (index < 1 || size_t(index) > parts.size())
+        return ErrBadIndex;
+    const std::string& name = parts[size_t(index) - 1]->name;
+    if (libraries.IndexOfPart(name) != index)
+        return NoError;
+    for (const auto& e : host.project.elements.elements)
+        if (e.type == ElemTypeObject && e.libraryPart == name)
+            visit(e);
+    return NoError;
+}
+
+} // namespace
+
 GSErrCode ops::GetLibraryPartUseCount(API_AddOnHandle, Int32 index, Int32* count) {
-    Host& host = CurrentHost();
     if (count == nullptr)
         return ErrBadParameter;
-    if (index < 1 || size_t(index) > host.project.libraries.AllParts().size())
-        return ErrBadIndex;
-    // An object counts for the part it names, and only for the first part of that name.
-    const Libraries& libraries = host.project.libraries;
-    const std::string& name = libraries.AllParts()[size_t(index) - 1]->name;
-    *count = libraries.IndexOfPart(name) != index
-                 ? 0
-                 : Int32(std::count_if(host.project.elements.elements.begin(),
-                                       host.project.elements.elements.end(), [&name](const Element& e) {
-                                           return e.type == ElemTypeObject && e.libraryPart == name;
-                                       }));
-    return NoError;
+    Int32 n = 0;
+    const GSErrCode code = VisitObjectsOfPart(CurrentHost(), index, [&n](const Element&) { ++n; });
+    if (code == NoError)
+        *count = n;
+    return code;
+}
+
+GSErrCode ops::ListLibraryPartObjects(API_AddOnHandle, Int32 index, GS::Array<API_Guid>* objects) {
+    if (objects == nullptr)
+        return ErrBadParameter;
+    GS::Array<API_Guid> found;
+    const GSErrCode code =
+        VisitObjectsOfPart(CurrentHost(), index, [&found](const Element& e) { found.Push(e.guid); });
+    if (code == NoError)
+        *objects = std::move(found);
+    return code;
 }
 
 GSErrCode ops::GetLibraryPartParameters(API_AddOnHandle, Int32 index, double* a, double* b, Int32* count,

@@ -272,22 +272,26 @@ TEST(SimhostLibraries, AnObjectKeepsItsPartWhenPartsComeBeforeIt) {
     list.Push(API_LibraryInfo{IO::Location(t / "set.lcf"), {}, 0, 0});
     ASSERT_EQ(Env(Selector::SLIB, &list), NoError);
     const GS::Guid desk = simhost::PlaceLibraryPartObject(h.host, "Desk", 1.0, "");
-    simhost::PlaceLibraryPartObject(h.host, "Desk", 1.0, "");
+    const GS::Guid secondDesk = simhost::PlaceLibraryPartObject(h.host, "Desk", 1.0, "");
     // A part registered later comes before the container's parts: Lamp 2, Desk 3.
     IO::Location location(t / "chair.GSM");
     API_LibPart chair = PartRecord("Chair", &location);
     ASSERT_EQ(HostApi::RegisterLibraryPart(&chair), NoError);
     ASSERT_EQ(chair.index, 1);
-    const Int32 expected[] = {0, 0, 2}; // Chair, Lamp (never placed), Desk
+    const std::vector<GS::Guid> expected[] = {{}, {}, {desk, secondDesk}}; // Chair, Lamp, Desk
     for (Int32 index = 1; index <= 3; ++index) {
         Int32 count = -1;
         ASSERT_EQ(HostApi::GetLibraryPartUseCount(index, &count), NoError);
-        EXPECT_EQ(count, expected[index - 1]) << "part " << index;
+        EXPECT_EQ(count, Int32(expected[index - 1].size())) << "part " << index;
+        GS::Array<API_Guid> objects;
+        objects.Push(desk); // replaced, not appended to
+        ASSERT_EQ(HostApi::ListLibraryPartObjects(index, &objects), NoError);
+        EXPECT_EQ(std::vector<GS::Guid>(objects.begin(), objects.end()), expected[index - 1])
+            << "part " << index;
     }
-    auto element = std::make_unique<API_Element>();
-    element->header.guid = desk;
-    ASSERT_EQ(HostApi::GetElement(element.get(), 0), NoError);
-    EXPECT_EQ(element->libraryPartIndex, 3);
+    GS::Array<API_Guid> none;
+    EXPECT_EQ(HostApi::ListLibraryPartObjects(4, &none), ErrBadIndex);
+    EXPECT_EQ(HostApi::ListLibraryPartObjects(0, &none), ErrBadIndex);
 
     // A project file of before names the part by its place in the list of its time.
     nlohmann::json file = simhost::ProjectToJson(h.host.project);
