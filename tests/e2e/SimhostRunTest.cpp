@@ -174,7 +174,7 @@ TEST(SimhostRun, ThePageTalksToTheAddOnThroughThePalette) {
         << "an element whose quantities cannot be had counts for nothing";
 }
 
-TEST(SimhostRun, PlacesCompositesWithOneQuantityEntryPerSkin) {
+TEST(SimhostRun, PlacesElementsMadeOfCompositesOrMaterials) {
     const std::string g1 = "11111111-1111-1111-1111-111111111111",
                       g2 = "22222222-2222-2222-2222-222222222222",
                       g3 = "33333333-3333-3333-3333-333333333333",
@@ -220,13 +220,13 @@ TEST(SimhostRun, PlacesCompositesWithOneQuantityEntryPerSkin) {
     const json& elements = r.lines[5]["project"]["elements"];
     ASSERT_EQ(elements.size(), 3u);
     EXPECT_EQ(elements[0]["wallAttribute"], 1);
-    EXPECT_EQ(elements[0]["composite"], json::parse(R"([{"buildingMaterial":1,"area":7.5},
-                                                         {"buildingMaterial":2,"area":7.5}])"));
+    EXPECT_EQ(elements[0]["structure"], "composite");
     EXPECT_EQ(elements[1]["roofAttribute"], 2);
     EXPECT_EQ(elements[1]["wallAttribute"], 0);
-    EXPECT_EQ(elements[1]["composite"], json::parse(R"([{"buildingMaterial":2,"area":2.0}])"));
+    EXPECT_EQ(elements[1]["structure"], "composite");
     EXPECT_EQ(elements[2]["wallAttribute"], 1);
-    EXPECT_EQ(elements[2]["composite"], json::array()) << "a material wall has no entries";
+    EXPECT_EQ(elements[2]["structure"], "material");
+    EXPECT_FALSE(elements[0].contains("composite")) << "the quantities are the host's computation";
     EXPECT_FALSE(elements[0].contains("attributeType")) << "the element record does not hold it";
     const json& composites = r.lines[5]["project"]["attributes"]["composites"];
     ASSERT_EQ(composites.size(), 2u);

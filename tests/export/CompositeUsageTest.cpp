@@ -37,15 +37,14 @@ void ImportComposite(const std::string& name, int uuid) {
     RunImport(GS::UniString(p.dump()));
 }
 
-// A wall drawn with the composite: its reference names it, one entry of its area per skin.
+// A wall drawn with the composite: its reference names it.
 void PlaceWall(InProcessHost& h, Int32 composite, double area) {
     simhost::Element e;
     e.guid = GS::Guid::Generate();
     e.type = ElemTypeWall;
     e.wallAttribute = composite;
+    e.structure = simhost::Structure::Composite;
     e.area = area;
-    for (const auto& skin : h.host.project.attributes.composites.at(size_t(composite - 1)).skins)
-        e.composite.push_back({skin.buildingMaterial, area});
     h.host.project.elements.elements.push_back(e);
 }
 
