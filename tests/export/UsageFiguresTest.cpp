@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 
@@ -50,7 +51,7 @@ void DrawProject(InProcessHost& h, std::mt19937& random) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
     simhost::Project& project = h.host.project;
-    const int materials = draw(1, 10);
+    const int materials = draw(1, 6);
     for (int m = 1; m <= materials; ++m) {
         if (draw(0, 3) == 0) {
             simhost::BuildingMaterial untagged;
@@ -63,8 +64,8 @@ void DrawProject(InProcessHost& h, std::mt19937& random) {
     }
     const char* kinds[] = {"Wall", "Floor", "Roof"};
     std::vector<Int32> tagged;
-    for (int c = draw(0, 6); c > 0; --c) {
-        if (draw(0, 2) == 0) {
+    for (int c = draw(0, 8); c > 0; --c) {
+        if (draw(0, 1) == 0) {
             std::vector<Int32> skins;
             for (int l = draw(1, 3); l > 0; --l)
                 skins.push_back(draw(1, materials));
@@ -108,9 +109,22 @@ void DrawProject(InProcessHost& h, std::mt19937& random) {
         project.elements.elements.push_back(e);
     }
     // The user edits what the elements are made of.
-    for (Int32 c : tagged)
-        if (draw(0, 2) == 0) // the product again, with other layers
+    for (Int32 c = 1; c <= compositeCount; ++c) {
+        if (draw(0, 1) != 0)
+            continue;
+        if (std::find(tagged.begin(), tagged.end(), c) != tagged.end()) {
+            // The product again, with other layers.
             ImportComposite("C" + std::to_string(c), c, Layers(project, draw), kinds[draw(0, 2)]);
+        } else {
+            // The user's own composite loses a layer, or takes another material in one.
+            auto& skins = project.attributes.composites[size_t(c - 1)].skins;
+            const size_t layer = size_t(draw(0, int(skins.size()) - 1));
+            if (skins.size() > 1 && draw(0, 1) == 0)
+                skins.erase(skins.begin() + std::ptrdiff_t(layer));
+            else
+                skins[layer].buildingMaterial = draw(1, materials);
+        }
+    }
     for (Int32 m = 1; m <= materialCount; ++m)
         if (draw(0, 4) == 0)
             (void)project.attributes.Delete(AttrTypeBuildingMaterial,
