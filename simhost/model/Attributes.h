@@ -11,12 +11,11 @@
 
 namespace simhost {
 
-// User data an add-on keeps with an attribute. The host keeps the block's host strings as
-// texts of its own, in block order.
+// User data an add-on keeps with an attribute: the block's bytes, as the add-on wrote them.
 struct AttributeUserData {
     Int32 version = 0;
     UInt16 platformSign = 0;
-    std::vector<std::string> texts;
+    std::string bytes;
 };
 
 // A building material (attribute type 17). Its index is its position in the list, from 1.

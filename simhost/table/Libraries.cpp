@@ -182,18 +182,11 @@ bool ReadParameterSection(const std::string& bytes, LibraryPart& into) {
     }
 }
 
-// A preview: "image/<type>", its terminator, then the picture's bytes.
-bool IsPreview(const std::string& bytes) {
-    size_t end = bytes.find('\0');
-    return end != std::string::npos && end > 6 && bytes.compare(0, 6, "image/") == 0;
-}
-
-// Puts a whole section into the part: parameters into its parameter list, others by code.
+// Puts a whole section into the part: parameters (the host's own form) into its parameter list,
+// others by code, their bytes kept as they are.
 GSErrCode PutSection(LibraryPart& part, const API_LibPartSection& header, const std::string& bytes) {
     if (header.sectType == SectionParameters)
         return ReadParameterSection(bytes, part) ? NoError : ErrBadParameter;
-    if (header.sectType == SectionPreview && !IsPreview(bytes))
-        return ErrBadParameter;
     for (auto& s : part.sections) {
         if (s.code == header.sectType && s.subIdent == header.subIdent) {
             s.bytes = bytes;

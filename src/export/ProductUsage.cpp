@@ -3,6 +3,7 @@
 #include "gs/Debug.h"
 #include "host/HostApi.h"
 #include "host/HostHandle.h"
+#include "host/ProductTag.h"
 #include "import/LibraryParameters.h"
 #include "import/PropertySets.h"
 
@@ -69,15 +70,18 @@ std::vector<TaggedItem> FindTaggedComposites() {
             continue;
         std::string uuid, tagName;
         {
-            ProductTagHandle block;
+            HostHandle block(ProductTagBlockSize);
             if (!block)
                 continue;
             API_AttributeUserData userData{};
             userData.dataHdl = block.Get();
             if (HostApi::GetAttributeUserData(&attribute.header, &userData) != NoError)
                 continue;
-            uuid = block.Tag().texts[0].ToCStr();
-            tagName = block.Tag().texts[1].ToCStr();
+            std::optional<ProductTagTexts> tag = ReadProductTag(block.Get());
+            if (!tag)
+                continue; // user data, but no tag
+            uuid = std::move(tag->uuid);
+            tagName = std::move(tag->name);
         } // the block is released
         DBPrintf("%s\n", tagName.c_str());
         DBPrintf("%s\n", uuid.c_str());

@@ -3,10 +3,12 @@
 #include "gs/Debug.h"
 #include "host/HostApi.h"
 #include "host/HostHandle.h"
+#include "host/ProductTag.h"
 #include "import/ImportDispatcher.h"
 #include "import/ImportedProductsExporter.h"
 
 #include <charconv>
+#include <cstring>
 #include <utility>
 
 using nlohmann::json;
@@ -111,11 +113,12 @@ void AttributeImporter::CreateComposite(const CompositeData& data) {
         }
     } // both blocks released
 
-    ProductTagHandle tag;
+    // A number and a fixed name: far below what the host keeps as user data.
+    const std::string bytes = ProductTagBytes(data.uuidText, CompositeTagName);
+    HostHandle tag(Int64(bytes.size()));
     if (!tag)
         return;
-    tag.Tag().texts[0] = GS::UniString(data.uuidText);
-    tag.Tag().texts[1] = GS::UniString(CompositeTagName);
+    std::memcpy(tag.As<char>(), bytes.data(), bytes.size());
     API_AttributeUserData userData{};
     userData.dataVersion = 0;
     userData.platformSign = PlatformSignature;

@@ -31,6 +31,18 @@ json Composite(const std::string& type, json layers, json uuid = 12) {
             {"layers", std::move(layers)}};
 }
 
+// The tag user data the composite holds, or should hold for a product identifier: the identifier
+// and the tag name, written as host strings.
+std::string Tag(const std::string& uuid) {
+    std::string bytes;
+    GS::AppendSerialized(bytes, GS::UniString(uuid));
+    GS::AppendSerialized(bytes, GS::UniString("Q7_QV_UUID"));
+    return bytes;
+}
+std::string Tag(const simhost::Composite& c) {
+    return c.userData ? c.userData->bytes : "(none)";
+}
+
 json ThreeLayers() {
     return json::array(
         {Layer("Brick", 100, "Structure"), Layer("Wool", 50), Layer("Plaster", 12.5, "Finish")});
@@ -93,7 +105,22 @@ TEST(CompositeImporter, LayersBecomeSkinsOfTheirOwnMaterialsAndTheCompositeIsTag
     ASSERT_TRUE(c.userData.has_value());
     EXPECT_EQ(c.userData->version, 0);
     EXPECT_EQ(c.userData->platformSign, 0x5757);
-    EXPECT_EQ(c.userData->texts, (std::vector<std::string>{"12", "Q7_QV_UUID"}));
+    // The identifier and the tag name, each as its count of UTF-16 units and the units.
+    EXPECT_EQ(c.userData->bytes, std::string("\x02\0\0\0"
+                                             "1\0"
+                                             "2\0"
+                                             "\x0A\0\0\0"
+                                             "Q\0"
+                                             "7\0"
+                                             "_\0"
+                                             "Q\0"
+                                             "V\0"
+                                             "_\0"
+                                             "U\0"
+                                             "U\0"
+                                             "I\0"
+                                             "D\0",
+                                             32));
     EXPECT_EQ(h.host.counters.Of("CreateAttributeWithDefinitions"), 1u);
 }
 
@@ -131,7 +158,7 @@ TEST(CompositeImporter, TheTagIsTheUuidAsASigned32BitNumber) {
         InProcessHost h;
         Import(Composite("Wall", ThreeLayers(), uuid));
         ASSERT_EQ(Store(h).composites.size(), 1u) << uuid.dump();
-        EXPECT_EQ(Store(h).composites[0].userData->texts.at(0), text) << uuid.dump();
+        EXPECT_EQ(Tag(Store(h).composites[0]), Tag(text)) << uuid.dump();
         EXPECT_EQ(AttributeImporter::ReadComposite(Composite("Wall", json::array(), uuid)).uuidText, text);
     }
     InProcessHost h;
@@ -301,14 +328,13 @@ TEST(CompositeImporter, ReimportUnderANameThatExistsModifiesThatComposite) {
             EXPECT_EQ(after.structureKind, 2) << c.what;
             EXPECT_DOUBLE_EQ(after.totalThickness, 0.23) << c.what;
             ASSERT_TRUE(after.userData.has_value()) << c.what;
-            EXPECT_EQ(after.userData->texts, (std::vector<std::string>{"2", "Q7_QV_UUID"})) << c.what;
+            EXPECT_EQ(Tag(after), Tag("2")) << c.what;
         } else {
             EXPECT_EQ(after.skins.size(), 3u) << c.what;
-            EXPECT_EQ(after.userData->texts[0], "1") << c.what << ": not credited with the new product";
+            EXPECT_EQ(Tag(after), Tag("1")) << c.what << ": not credited with the new product";
         }
         if (Store(h).composites.size() == 2) {
-            EXPECT_EQ(Store(h).composites[0].userData->texts[0], "5")
-                << c.what << ": the other one untouched";
+            EXPECT_EQ(Tag(Store(h).composites[0]), Tag("5")) << c.what << ": the other one untouched";
         }
     }
 }

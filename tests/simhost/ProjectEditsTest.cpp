@@ -109,7 +109,7 @@ TEST(SimhostEdits, ADeletedAttributeLeavesAHoleThatAnswersDeleted) {
     GS::Array<API_PropertyDefinition> definitions;
     EXPECT_EQ(HostApi::GetAttributePropertyDefinitions(&hole.header, 3, &definitions), ErrDeleted);
     API_Attribute compositeHole = Header(AttrTypeComposite, 1);
-    HostHandle block(Int64(sizeof(ProductTagBlock)));
+    HostHandle block(32);
     API_AttributeUserData data{};
     data.dataHdl = block.Get();
     EXPECT_EQ(HostApi::GetAttributeUserData(&compositeHole.header, &data), ErrDeleted);
