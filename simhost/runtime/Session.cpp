@@ -3,22 +3,11 @@
 #include "gs/AddOnCode.h"
 #include "gs/Resources.h"
 #include "runtime/EventLoop.h"
+#include "runtime/ModuleFile.h"
 
-#include <algorithm>
 #include <dlfcn.h>
 
 namespace simhost {
-
-namespace {
-
-GSResModule NewModule(const std::vector<GSResModule>& before) {
-    for (GSResModule m : RSOpenModules())
-        if (std::find(before.begin(), before.end(), m) == before.end())
-            return m;
-    return -1;
-}
-
-} // namespace
 
 Session::Session(Host& h) : host(h) {}
 
@@ -30,7 +19,6 @@ Session::~Session() {
 void Session::Load(const std::string& path) {
     if (loaded)
         throw LoadError("an add-on is loaded already");
-    auto before = RSOpenModules();
     dlerror();
     module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
@@ -46,7 +34,8 @@ void Session::Load(const std::string& path) {
         throw LoadError(path + ": not an add-on (GetExportedFuncAddrs or SetImportedFuncAddrs missing)");
     }
     host.addOn = AddOnRegistrations{};
-    host.addOn.resourceModule = NewModule(before);
+    // The host reads the add-on's resources from the module's file, not from the add-on.
+    OpenResources(ReadModuleSection(path, RS_ModuleSection).value_or(std::string()));
     loaded = true;
     ReadEntryTable();
 }
@@ -54,14 +43,25 @@ void Session::Load(const std::string& path) {
 void Session::LoadInProcess(AddOnImage in) {
     if (loaded)
         throw LoadError("an add-on is loaded already");
-    auto before = RSOpenModules();
     image = std::move(in);
     if (image.load)
         image.load();
     host.addOn = AddOnRegistrations{};
-    host.addOn.resourceModule = NewModule(before);
+    OpenResources(image.resources);
     loaded = true;
     ReadEntryTable();
+}
+
+void Session::OpenResources(std::string bytes) {
+    CloseResources();
+    resourceImage = std::move(bytes);
+    host.addOn.resourceModule = RSInitModuleImageCache(resourceImage.data(), resourceImage.size());
+}
+
+void Session::CloseResources() {
+    if (host.addOn.resourceModule != -1)
+        RSRemoveModuleImageCache(host.addOn.resourceModule);
+    host.addOn.resourceModule = -1;
 }
 
 void Session::ReadEntryTable() {
@@ -139,6 +139,7 @@ std::vector<std::string> Session::Unload(bool free) {
     loaded = false;
     tableHanded = false;
     host.addOnHandle = nullptr;
+    CloseResources();
     host.addOn = AddOnRegistrations{};
     DiscardPostedCommands(host);
     host.addOnIdentifier.reset();

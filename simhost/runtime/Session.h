@@ -22,6 +22,7 @@ struct AddOnImage {
     SetImportedFuncAddrsProc setImported = nullptr;
     std::function<void()> load;   // in-process only: the library-load hook
     std::function<void()> unload; // in-process only: the library-unload hook
+    std::string resources;        // in-process only: what the module file's resource section holds
 };
 
 struct LifecycleResult {
@@ -65,6 +66,9 @@ public:
 
 private:
     void ReadEntryTable();
+    // Opens the host's own cache over the add-on's resource image, as read from its module.
+    void OpenResources(std::string image);
+    void CloseResources();
 
     AddOnImage image;
     void* module = nullptr;
@@ -72,6 +76,7 @@ private:
     bool tableHanded = false;
     AddOnEntryTable entries{};
     char handleToken = 0;
+    std::string resourceImage; // the bytes the host's resource cache reads
 };
 
 } // namespace simhost
