@@ -30,11 +30,9 @@ bool HostedAddOn::End(const std::string& saveTo, const std::string& debugLog, st
     if (!saveTo.empty()) {
         try {
             SaveProjectFile(host.project, saveTo);
-            // The saved project's user library may be the session's: it stays with the project.
-            if (host.HasSessionFolder())
-                for (const auto& [number, folder] : host.project.libraries.specialFolders)
-                    if (folder.rfind(host.SessionFolder() + "/", 0) == 0)
-                        host.KeepSessionFolder();
+            // The saved project's libraries may lie in the session's user library: they stay.
+            if (host.HasSessionFolder() && LibrariesLieIn(host.project.libraries, host.SessionFolder()))
+                host.KeepSessionFolder();
         } catch (const ProjectFileError& e) {
             err << "simhost: " << e.what() << "\n";
             saved = false;

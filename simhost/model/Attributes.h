@@ -130,15 +130,13 @@ private:
     size_t indexed = 0;
 };
 
-// Attributes and what hangs on them: properties, classification, and the host's undo list.
+// Attributes and what hangs on them: properties and classification.
 struct AttributeStore {
     std::vector<BuildingMaterial> buildingMaterials;
     std::vector<Composite> composites;
     std::vector<PropertyGroup> propertyGroups;
     std::vector<PropertyDefinition> propertyDefinitions;
     std::vector<ClassificationSystem> classificationSystems;
-    // Names of the undoable commands carried out, oldest first.
-    std::vector<std::string> undoList;
     DefinitionIndex definitionIndex;
 
     // From index 1; nothing for an index outside or a hole.

@@ -116,7 +116,7 @@ json AttributesToJson(const AttributeStore& store) {
     }
     return {{"buildingMaterials", materials},   {"composites", composites},
             {"propertyGroups", groups},         {"propertyDefinitions", definitions},
-            {"classificationSystems", systems}, {"undoList", store.undoList}};
+            {"classificationSystems", systems}};
 }
 
 namespace {
@@ -350,8 +350,7 @@ AttributeStore AttributesFromJson(const json& document, const std::string& sourc
             c.userData = r.UserData(j, where);
             store.composites.push_back(std::move(c));
         }
-        for (const auto& name : r.List(document, "undoList", "attributes"))
-            store.undoList.push_back(name.get<std::string>());
+        // Files of before kept the session's undo list too ("undoList"): it is not read.
     } catch (const json::exception& e) {
         r.Refuse(where + ": " + e.what());
     }

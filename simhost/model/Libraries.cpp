@@ -5,6 +5,7 @@
 #include "model/Project.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <unistd.h>
@@ -233,12 +234,8 @@ json LibrariesToJson(const Libraries& libraries) {
         j["origin"] = p.origin;
         parts.push_back(j);
     }
-    json special = json::object();
-    for (const auto& [number, path] : libraries.specialFolders)
-        special[std::to_string(number)] = path;
     return {{"list", list},
             {"embeddedFolder", libraries.embeddedFolder},
-            {"specialFolders", special},
             {"overwrite", libraries.overwrite},
             {"parts", parts}};
 }
@@ -253,20 +250,8 @@ Libraries LibrariesFromJson(const json& j, const std::string& source) {
     try {
         libraries.embeddedFolder = j.value("embeddedFolder", "");
         libraries.overwrite = j.value("overwrite", false);
-        // Held in a local: items() of a temporary would outlive it.
-        const json specialFolders = j.value("specialFolders", json::object());
-        for (const auto& [key, path] : specialFolders.items()) {
-            // "1" and "01" would name one folder twice, the later silently winning.
-            size_t used = 0;
-            int number = 0;
-            try {
-                number = std::stoi(key, &used);
-            } catch (const std::exception&) {
-            }
-            if (used == 0 || used != key.size() || std::to_string(number) != key)
-                refuse("specialFolders: \"" + key + "\" is not a folder number");
-            libraries.specialFolders[number] = path.get<std::string>();
-        }
+        // Files of before kept the session's special folders too ("specialFolders"): they are
+        // the host's, not the project's, and are not read.
         for (const auto& e : j.value("list", json::array())) {
             LibraryEntry entry{
                 e.at("path").get<std::string>(), e.value("name", ""), e.value("container", false), {}};
@@ -288,6 +273,28 @@ Libraries LibrariesFromJson(const json& j, const std::string& source) {
         refuse(e.what());
     }
     return libraries;
+}
+
+bool IsInsideFolder(const std::string& file, const std::string& folder) {
+    const std::string f = std::filesystem::path(file).lexically_normal().string();
+    std::string d = std::filesystem::path(folder).lexically_normal().string();
+    if (d.empty())
+        return false;
+    if (d.back() != '/')
+        d += '/';
+    return f.size() > d.size() && f.compare(0, d.size(), d) == 0;
+}
+
+bool LibrariesLieIn(const Libraries& libraries, const std::string& folder) {
+    if (IsInsideFolder(libraries.embeddedFolder, folder))
+        return true;
+    for (const auto& e : libraries.list)
+        if (IsInsideFolder(e.path, folder))
+            return true;
+    for (const auto& p : libraries.parts)
+        if (IsInsideFolder(p.file, folder))
+            return true;
+    return false;
 }
 
 std::string SafeFileName(const std::string& name) {

@@ -16,6 +16,9 @@
 
 namespace simhost {
 
+// The special folder ('GSPF') that is the user's library.
+constexpr Int32 SpecialFolderUserLibrary = 6;
+
 struct MenuItem {
     std::string text;
     UInt32 flags = 0;
@@ -90,6 +93,12 @@ public:
     HostCosts costs;
     HostFunctionTable table{};
 
+    // What belongs to the session, not to the project (its file does not hold it): the names of
+    // the undoable commands carried out, oldest first, and the host's special folders by number
+    // (the user library, 6, defaults to one in the session's folder).
+    std::vector<std::string> undoList;
+    std::map<Int32, std::string> specialFolders;
+
     // Module-command parameter lists handed out, and the commands waiting for the event loop.
     ModuleParameterLists paramLists;
     std::deque<PostedCommand> posted;
@@ -119,7 +128,7 @@ public:
 
     // The session's own folder, made at its first use (under the system's temporary folder). The
     // host's default user library lies in it, so that sessions never share files. It is removed
-    // with the host unless KeepSessionFolder was called: a saved project names it.
+    // with the host unless KeepSessionFolder was called: a saved project's libraries lie in it.
     const std::string& SessionFolder();
     void KeepSessionFolder() { keepSessionFolder = true; }
     bool HasSessionFolder() const { return !sessionFolder.empty(); }

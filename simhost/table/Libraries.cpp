@@ -15,8 +15,6 @@ using nlohmann::json;
 
 namespace {
 
-constexpr Int32 SpecialFolderUserLibrary = 6;
-
 bool IsFolder(const std::string& path) {
     struct stat s {};
     return !path.empty() && ::stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
@@ -250,13 +248,13 @@ GSErrCode requests::SetLibraryPartOverwrite(Host& host, bool overwrite) {
 GSErrCode requests::GetSpecialFolder(Host& host, Int32 number, IO::Location* location) {
     if (location == nullptr)
         return ErrBadParameter;
-    auto& folders = host.project.libraries.specialFolders;
+    auto& folders = host.specialFolders;
     auto found = folders.find(number);
     std::string path;
     if (found != folders.end())
         path = found->second;
     else if (number == SpecialFolderUserLibrary)
-        // A user library of the session's own, kept with the project from now on.
+        // A user library of the session's own.
         path = folders[number] = (std::filesystem::path(host.SessionFolder()) / "UserLibrary").string();
     else
         return ErrBadParameter;

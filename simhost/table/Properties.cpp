@@ -220,7 +220,7 @@ GSErrCode ops::RunUndoableCommand(API_AddOnHandle, const GS::UniString* name, AP
         code = step(context);
     }
     if (code == NoError)
-        Store().undoList.push_back(name->ToCStr());
+        CurrentHost().undoList.push_back(name->ToCStr());
     return code;
 }
 

@@ -73,7 +73,7 @@ AddOnSession::AddOnSession(const Options& o, const std::string& filesAddress) : 
     std::filesystem::create_directories(folder / "downloads");
     std::filesystem::create_directories(folder / "library");
     // The user's library folder too is the session's own: sessions never share files.
-    host.project.libraries.specialFolders[6] = (folder / "library").string();
+    host.specialFolders[SpecialFolderUserLibrary] = (folder / "library").string();
     host.costs = o.costs;
     std::string served = filesAddress;
     if (served.empty()) {

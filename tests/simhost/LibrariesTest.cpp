@@ -375,7 +375,9 @@ TEST(SimhostLibraries, TheDefaultUserLibraryIsTheSessionsOwnAndGoesWithIt) {
         ASSERT_EQ(Env(Selector::GSPF, reinterpret_cast<void*>(GSIntPtr(6)), &location), NoError);
         *folder = location.ToPath();
         EXPECT_TRUE(std::filesystem::is_directory(*folder));
-        EXPECT_EQ(h.host.project.libraries.specialFolders.at(6), *folder) << "kept with the project";
+        EXPECT_EQ(h.host.specialFolders.at(6), *folder);
+        EXPECT_FALSE(simhost::ProjectToJson(h.host.project)["libraries"].contains("specialFolders"))
+            << "the session's, not the project's";
     }
     EXPECT_NE(first, second) << "no two sessions share it";
     EXPECT_FALSE(std::filesystem::exists(first)) << "a session that saved no project leaves nothing";

@@ -94,10 +94,6 @@ TEST(ProjectConsistency, DisagreeingPartsAreRefusedNamingFileAndFault) {
         {"an autotext posing as a built-in", "/autotexts/0/identity"_json_pointer,
          "00000000-0000-0000-0000-000000000002",
          "takes the identity of the built-in autotext \"Project Number\""},
-        {"one special folder under two numbers", "/libraries/specialFolders/01"_json_pointer, "/c",
-         "\"01\" is not a folder number"},
-        {"a special folder number that is no number", "/libraries/specialFolders/x"_json_pointer, "/c",
-         "\"x\" is not a folder number"},
         {"two materials of one guid", "/attributes/buildingMaterials/1/guid"_json_pointer, G(6),
          "repeats the guid"},
     };
