@@ -114,8 +114,10 @@ json AttributesToJson(const AttributeStore& store) {
                            {"editionDate", {s.year, s.month, s.day}},
                            {"items", items}});
     }
-    return {{"buildingMaterials", materials},   {"composites", composites},
-            {"propertyGroups", groups},         {"propertyDefinitions", definitions},
+    return {{"buildingMaterials", materials},
+            {"composites", composites},
+            {"propertyGroups", groups},
+            {"propertyDefinitions", definitions},
             {"classificationSystems", systems}};
 }
 

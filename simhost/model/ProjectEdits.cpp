@@ -41,9 +41,10 @@ GSErrCode RemoveLibrary(Project& project, const std::string& name) {
     if (!entry->container) {
         const std::string folder = entry->path;
         auto& parts = libraries.parts;
-        parts.erase(std::remove_if(parts.begin(), parts.end(),
-                                   [&folder](const LibraryPart& p) { return IsInsideFolder(p.file, folder); }),
-                    parts.end());
+        parts.erase(
+            std::remove_if(parts.begin(), parts.end(),
+                           [&folder](const LibraryPart& p) { return IsInsideFolder(p.file, folder); }),
+            parts.end());
     }
     libraries.list.erase(entry);
     return NoError;

@@ -31,7 +31,8 @@ void RemoveSaved(const fs::path& saved) {
     const json project = json::parse(in, nullptr, false);
     if (project.is_object())
         for (const auto& library : project.value(json::json_pointer("/libraries/list"), json::array()))
-            for (fs::path p = library.value("path", std::string()); p.has_relative_path(); p = p.parent_path())
+            for (fs::path p = library.value("path", std::string()); p.has_relative_path();
+                 p = p.parent_path())
                 if (p.filename().string().rfind("simhost-session-", 0) == 0)
                     fs::remove_all(p);
     fs::remove(saved);

@@ -207,8 +207,8 @@ TEST(MaterialImporter, AFreshImportCreatesAClassifiedTaggedMaterialWithItsValues
     EXPECT_EQ(Value(h, m, "class"), "A, B  ");
     EXPECT_EQ(Value(h, m, "rating"), "");
     EXPECT_EQ(h.host.undoList, (std::vector<std::string>{"Create Group", "CreateDefinition", "Create Group",
-                                                           "CreateDefinition", "Create Group",
-                                                           "CreateDefinition", "CreateDefinition"}));
+                                                         "CreateDefinition", "Create Group",
+                                                         "CreateDefinition", "CreateDefinition"}));
 }
 
 TEST(MaterialImporter, ASecondMaterialReusesSystemItemGroupsAndDefinitions) {
