@@ -45,9 +45,11 @@ bool HostedAddOn::End(const std::string& saveTo, const std::string& debugLog, st
 
 HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
     host.costs = options.costs;
+    // Read before the add-on loads: a file that cannot be opened stops the run at once.
+    std::optional<Project> opened;
     try {
         if (!options.project.empty())
-            host.project = LoadProjectFile(options.project);
+            opened = LoadProjectFile(options.project);
     } catch (const ProjectFileError& e) {
         throw SetupError(e.what());
     }
@@ -72,6 +74,10 @@ HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
         throw SetupError("the add-on's " + lifecycle.failedStep + " failed with code " +
                          std::to_string(lifecycle.code));
     }
+    // The host starts with a new empty project; a project file is opened in its place, with the
+    // events a host sends.
+    if (opened)
+        (void)host.ReplaceProject(std::move(*opened), true); // what the add-on answers changes nothing
 }
 
 } // namespace simhost

@@ -234,15 +234,22 @@ void AddOnSession::CheckProjectStillWhole() {
     BM::ClearFailures();
     host.faults.Clear();
     const std::string file = (folder / "reopened.json").string();
+    Project reopened;
     try {
         SaveProjectFile(host.project, file);
-        host.project = LoadProjectFile(file);
+        reopened = LoadProjectFile(file);
     } catch (const std::exception& e) {
         problems.push_back(std::string("the project saved after the session does not reopen: ") + e.what());
         return;
     }
     std::error_code ignored;
     std::filesystem::remove(file, ignored);
+    // The host opens it in place of the session's project, with the events a host sends.
+    try {
+        (void)host.ReplaceProject(std::move(reopened), true); // the handler's answers change nothing
+    } catch (const std::exception& e) {
+        problems.push_back(std::string("an exception left the add-on's project-event handler: ") + e.what());
+    }
     // An add-on that stopped is loaded anew; one that runs must still answer, once the user
     // opens its palette again if it is not there.
     if (!session.IsLoaded() || !started) {

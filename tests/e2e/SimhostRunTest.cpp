@@ -94,13 +94,21 @@ TEST(SimhostRun, MalformedLinesStopTheRunNamingTheLine) {
     }
 }
 
+// The host starts with a new empty project; --project opens the file in its place, sending the
+// add-on the close event and the open event (its handler writes each parameter, 0).
 TEST(SimhostRun, OpensAndSavesProjectFiles) {
     fs::path saved = RunTestFolder() / "saved.json";
-    RunResult first = RunSimhost(R"({"step":"projectInfo","name":"Saved"})", "--save " + saved.string());
+    RunResult first = RunSimhost(R"({"step":"projectInfo","name":"Saved"}
+{"step":"debugLog"})",
+                                 "--save " + saved.string());
     ASSERT_EQ(first.exitCode, 0) << first.err;
-    RunResult second = RunSimhost(R"({"step":"state"})", "--project " + saved.string());
+    EXPECT_EQ(first.lines[1]["lines"], json::array()) << "no project was opened";
+    RunResult second = RunSimhost(R"({"step":"state"}
+{"step":"debugLog"})",
+                                  "--project " + saved.string());
     ASSERT_EQ(second.exitCode, 0) << second.err;
     EXPECT_EQ(second.lines[0]["project"]["projectInfo"]["name"], "Saved");
+    EXPECT_EQ(second.lines[1]["lines"], json::parse(R"(["0","0"])"));
 
     fs::path bad = RunTestFolder() / "bad.json";
     std::ofstream(bad) << R"({"format":"simhost-project","version":9})";
