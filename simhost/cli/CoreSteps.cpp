@@ -9,9 +9,15 @@ using nlohmann::json;
 
 namespace {
 
+// A step that needs the add-on loads it again when the host unloaded it while idle.
 void RequireLoaded(StepContext& c) {
-    if (!c.session.IsLoaded())
+    if (c.session.IsLoaded())
+        return;
+    std::string why;
+    if (!c.session.IsAsleep())
         throw StepError("the add-on is not loaded");
+    if (!c.session.Wake(&why))
+        throw StepError("the add-on could not be loaded again: " + why);
 }
 
 json Menu(StepContext& c, const json& step) {
@@ -139,7 +145,8 @@ json MenuFlags(StepContext& c, const json& step) {
 }
 
 json Unload(StepContext& c, const json& step) {
-    RequireLoaded(c);
+    if (!c.session.IsLoaded() && !c.session.IsAsleep())
+        throw StepError("the add-on is not loaded");
     bool free = true;
     if (step.contains("free")) {
         if (!step.at("free").is_boolean())

@@ -24,8 +24,7 @@ void WriteDebugLog(const Host& host, const std::string& path) {
 }
 
 bool HostedAddOn::End(const std::string& saveTo, const std::string& debugLog, std::ostream& err) {
-    if (session.IsLoaded())
-        session.Unload(true);
+    session.Unload(true); // also forgets an add-on the host unloaded while idle
     bool saved = true;
     if (!saveTo.empty()) {
         try {

@@ -75,6 +75,8 @@ void Host::EmptySlot(HostOp op) {
 }
 
 std::optional<GSErrCode> Host::SendProjectEvent(Int32 event, Int32 param) {
+    if (addOn.eventHandler == nullptr && (addOn.eventMask & event) != 0 && wakeAddOn)
+        (void)wakeAddOn(); // a failed wake leaves no handler
     if (addOn.eventHandler == nullptr || (addOn.eventMask & event) == 0)
         return std::nullopt;
     GS::AddOnCodeScope addOnCode(true);

@@ -113,8 +113,11 @@ public:
     // Empties the operation's slot of the table the host hands over.
     void EmptySlot(HostOp op);
 
-    // Calls the project-event handler when it subscribed to `event`; nothing when not.
+    // Calls the project-event handler when it subscribed to `event` (loading the add-on again when
+    // the host unloaded it while idle); nothing when not.
     std::optional<GSErrCode> SendProjectEvent(Int32 event, Int32 param);
+    // Loads again the add-on the host unloaded while idle; set by the session that unloaded it.
+    std::function<bool()> wakeAddOn;
 
     // A project event sent, with what the handler answered (nothing: not subscribed).
     struct SentEvent {

@@ -12,7 +12,7 @@ namespace simhost {
 Session::Session(Host& h) : host(h) {}
 
 Session::~Session() {
-    if (loaded)
+    if (loaded || asleep)
         Unload(true);
 }
 
@@ -37,6 +37,7 @@ void Session::Load(const std::string& path) {
     // The host reads the add-on's resources from the module's file, not from the add-on.
     OpenResources(ReadModuleSection(path, RS_ModuleSection).value_or(std::string()));
     loaded = true;
+    fromFile = true;
     ReadEntryTable();
 }
 
@@ -49,6 +50,7 @@ void Session::LoadInProcess(AddOnImage in) {
     host.addOn = AddOnRegistrations{};
     OpenResources(image.resources);
     loaded = true;
+    fromFile = false;
     ReadEntryTable();
 }
 
@@ -125,6 +127,11 @@ LifecycleResult Session::RunLifecycle() {
 }
 
 std::vector<std::string> Session::Unload(bool free) {
+    if (asleep) {
+        asleep = false;
+        host.addOn = AddOnRegistrations{};
+        host.wakeAddOn = nullptr;
+    }
     if (!loaded)
         return {};
     if (free && tableHanded)
@@ -144,6 +151,59 @@ std::vector<std::string> Session::Unload(bool free) {
     DiscardPostedCommands(host);
     host.addOnIdentifier.reset();
     return {host.debugLines.begin() + std::ptrdiff_t(firstLine), host.debugLines.end()};
+}
+
+bool Session::UnloadIfIdle() {
+    if (!loaded || host.addOn.keepLoaded || !host.posted.empty())
+        return false;
+    // What the add-on declared stays; what its code installed goes with the code.
+    AddOnRegistrations declared = host.addOn;
+    for (auto& command : declared.commands)
+        command.handler = nullptr;
+    for (auto& menu : declared.menus)
+        menu.handler = nullptr;
+    declared.palettes.clear();
+    declared.eventHandler = nullptr;
+    declared.keepLoaded = false;
+    declared.resourceModule = -1;
+    (void)Unload(true); // the host unloads whatever FreeAddOnData answers
+    host.addOn = std::move(declared);
+    asleep = true;
+    host.wakeAddOn = [this] { return Wake(); };
+    return true;
+}
+
+bool Session::Wake(std::string* why) {
+    if (!asleep)
+        return false;
+    const AddOnRegistrations declared = host.addOn;
+    asleep = false;
+    host.wakeAddOn = nullptr;
+    const auto refuse = [&](const std::string& reason) {
+        if (loaded)
+            (void)Unload(true);
+        host.addOn = AddOnRegistrations{};
+        if (why != nullptr)
+            *why = reason;
+        return false;
+    };
+    try {
+        if (fromFile)
+            Load(image.path);
+        else
+            LoadInProcess(image);
+    } catch (const LoadError& e) {
+        return refuse(e.what());
+    }
+    // The new life's resources, with the declarations of the first.
+    const GSResModule resources = host.addOn.resourceModule;
+    host.addOn = declared;
+    host.addOn.resourceModule = resources;
+    if (GSErrCode code = HandOverTable(); code != NoError)
+        return refuse("SetImportedFuncAddrs answered " + std::to_string(code));
+    if (GSErrCode code = Initialize(); code != NoError)
+        return refuse("InitializeAddOn answered " + std::to_string(code));
+    return true;
 }
 
 } // namespace simhost

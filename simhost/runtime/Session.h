@@ -56,8 +56,21 @@ public:
     GSErrCode Free();
     // Table, describe, register, initialise; stops at the first failure.
     LifecycleResult RunLifecycle();
-    // FreeAddOnData first when `free`; answers the debug lines written while unloading.
+    // FreeAddOnData first when `free`; answers the debug lines written while unloading. The host
+    // forgets the add-on: it is not loaded again on demand.
     std::vector<std::string> Unload(bool free = true);
+
+    // The host unloads an add-on that did not ask to stay loaded (KeepLoaded) when it is idle: no
+    // module command waits for it. FreeAddOnData, then unload; what it declared (menus, module
+    // commands, the project events it takes) stays with the host, which loads it again through
+    // its entry points (function table, InitializeAddOn) when a menu command or an event needs
+    // it. Answers whether it unloaded the add-on.
+    bool UnloadIfIdle();
+    // Loads again an add-on the host unloaded while idle; false, with why, when there is none or
+    // its initialisation failed (it is then unloaded and forgotten).
+    bool Wake(std::string* why = nullptr);
+    // Unloaded while idle, loaded again when needed.
+    bool IsAsleep() const { return asleep; }
 
     // Hands the current table over again, after a slot was emptied.
     GSErrCode Rehand() { return HandOverTable(); }
@@ -73,6 +86,8 @@ private:
     AddOnImage image;
     void* module = nullptr;
     bool loaded = false;
+    bool fromFile = false; // loaded from its module file, not linked in
+    bool asleep = false;
     bool tableHanded = false;
     AddOnEntryTable entries{};
     char handleToken = 0;

@@ -89,8 +89,7 @@ AddOnSession::AddOnSession(const Options& o, const std::string& filesAddress) : 
 }
 
 AddOnSession::~AddOnSession() {
-    if (session.IsLoaded())
-        (void)session.Unload(true); // the checks judged the unload already, where it mattered
+    (void)session.Unload(true); // the checks judged the unload already, where it mattered
     files.reset();
     std::error_code ignored;
     if (!keepFolder)
@@ -165,6 +164,8 @@ json AddOnSession::Step(const json& step) {
     }
     if (keepLines)
         lines.push_back(line);
+    // As in `simhost run`: an add-on that did not ask to stay loaded goes when idle.
+    (void)session.UnloadIfIdle();
     return line;
 }
 
@@ -208,8 +209,7 @@ bool AddOnSession::RunStandardSession(const std::function<void(Host&)>& beforeLo
 }
 
 bool AddOnSession::Restart() {
-    if (session.IsLoaded())
-        (void)session.Unload(true); // a restart starts afresh whatever the unload answered
+    (void)session.Unload(true); // a restart starts afresh whatever the unload answered
     try {
         session.Load(options.addOn);
         lifecycle = session.RunLifecycle();
@@ -272,7 +272,7 @@ void AddOnSession::CheckProjectStillWhole() {
 }
 
 void AddOnSession::Finish(bool checkLeaks) {
-    if (!session.IsLoaded())
+    if (!session.IsLoaded() && !session.IsAsleep())
         return;
     std::vector<std::string> unloadLines;
     try {

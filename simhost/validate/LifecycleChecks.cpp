@@ -186,6 +186,26 @@ CheckResult Reload(CheckContext& c) {
     return FromProblems(problems, "load, unload, load");
 }
 
+// The host unloads an add-on that did not ask to stay loaded whenever it is idle: its palette,
+// open on the user's screen, would go with it.
+CheckResult KeepLoaded(CheckContext& c) {
+    AddOnSession s(c.options);
+    if (!s.Start())
+        return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
+    // The session's step ends with the host's idle moment.
+    s.Step({{"step", "menu"}, {"menu", 32500}, {"item", 1}});
+    const bool unloaded = !s.session.IsLoaded();
+    if (unloaded)
+        s.problems.push_back("after the menu command that opens its palette the add-on did not ask to stay "
+                             "loaded (KeepLoaded): the host unloaded it when idle, its palette with it");
+    else if (!s.HasScriptObject())
+        return {Outcome::Skipped, NoScriptObject, {}, {}, {}};
+    s.Finish();
+    CheckResult r = FromProblems(s.problems, "staying loaded");
+    r.data = {{"unloadedWhenIdle", unloaded}};
+    return r;
+}
+
 const bool lifecycleChecksRegistered =
     RegisterCheck(
         {"lifecycle-order",
@@ -202,7 +222,12 @@ const bool lifecycleChecksRegistered =
                    12, UnloadAbnormalTermination}) &&
     RegisterCheck({"reload",
                    "Load, unload and load again in one process: the second life starts anew and works", 13,
-                   Reload});
+                   Reload}) &&
+    RegisterCheck(
+        {"keep-loaded",
+         "An add-on whose palette is open asks to stay loaded: the host, which unloads idle add-ons, "
+         "keeps it and its palette",
+         14, KeepLoaded});
 
 } // namespace
 } // namespace simhost::validate

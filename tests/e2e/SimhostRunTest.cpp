@@ -58,11 +58,13 @@ TEST(SimhostRun, PrintsOneLinePerStepInOrder) {
     EXPECT_EQ(r.lines[7]["project"]["projectInfo"]["author"], "A. Meier");
 }
 
+// The add-on asks to stay loaded only when its palette opens: until then the host unloads it
+// between steps and loads it again, through InitializeAddOn, for the menu command.
 TEST(SimhostRun, FaultsCountersAndUnload) {
     RunResult r = RunSimhost(R"({"step":"counters","reset":true}
 {"step":"fail","operation":"CatchProjectEvents","code":2164654081}
 {"step":"counters"}
-{"step":"unload","free":false}
+{"step":"menu","menu":32500,"item":1}
 {"step":"menu","menu":32500,"item":1}
 {"step":"reports"}
 )");
@@ -71,10 +73,21 @@ TEST(SimhostRun, FaultsCountersAndUnload) {
     EXPECT_EQ(r.lines[0]["counts"]["RegisterMenu"], 1);
     EXPECT_EQ(r.lines[0]["counts"]["CatchProjectEvents"], 1);
     EXPECT_EQ(r.lines[2]["counts"], json::object()) << "reset after printing";
-    ASSERT_EQ(r.lines[3]["debugLines"].size(), 1u);
-    EXPECT_EQ(r.lines[3]["debugLines"][0].get<std::string>().rfind("Abnormal add-on termination (\"", 0), 0u);
+    EXPECT_EQ(r.lines[3]["error"], "the add-on could not be loaded again: InitializeAddOn answered " +
+                                       std::to_string(std::int32_t(2164654081u)));
     EXPECT_EQ(r.lines[4]["error"], "the add-on is not loaded") << "a step that cannot be carried out";
     EXPECT_EQ(r.lines[5]["lines"], json::array());
+
+    RunResult kept = RunSimhost(R"({"step":"menu","menu":32500,"item":1}
+{"step":"unload","free":false}
+{"step":"menu","menu":32500,"item":1}
+)");
+    ASSERT_EQ(kept.exitCode, 0) << kept.err;
+    ASSERT_EQ(kept.lines.size(), 3u);
+    ASSERT_EQ(kept.lines[1]["debugLines"].size(), 1u) << "the palette keeps the add-on loaded";
+    EXPECT_EQ(kept.lines[1]["debugLines"][0].get<std::string>().rfind("Abnormal add-on termination (\"", 0),
+              0u);
+    EXPECT_EQ(kept.lines[2]["error"], "the add-on is not loaded") << "unloaded by the user: gone for good";
 }
 
 TEST(SimhostRun, MalformedLinesStopTheRunNamingTheLine) {

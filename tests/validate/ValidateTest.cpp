@@ -65,6 +65,7 @@ const std::set<std::string> ExpectedChecks = {"lifecycle-order",
                                               "entry-guard",
                                               "unload-abnormal-termination",
                                               "reload",
+                                              "keep-loaded",
                                               "standard-session",
                                               "host-edits",
                                               "host-variance",
@@ -218,6 +219,32 @@ TEST(ValidateFixtures, AFailureMishandledMidImportOrOnAnAllocationIsCaughtByItsS
             EXPECT_EQ(v.at("name").get<std::string>().rfind(c.variant, 0), 0u) << v.at("name");
             EXPECT_NE(v.at("detail").get<std::string>().find("leak"), std::string::npos) << v.at("detail");
         }
+    }
+}
+
+// An add-on that does wrong to the host fails the check made for it, naming what it did; the
+// sound fixture passes the same check.
+TEST(ValidateFixtures, EachMisuseOfTheHostFailsItsCheck) {
+    const struct {
+        const char* fixture;
+        const char* check;
+        const char* detail;
+    } cases[] = {
+        {FIXTURE_nokeep, "keep-loaded", "did not ask to stay loaded (KeepLoaded)"},
+    };
+    for (const auto& c : cases) {
+        const std::string include = std::string("--include '^") + c.check + "$'";
+        ValidateRun r = Validate(Fixture(c.fixture) + include);
+        ASSERT_FALSE(r.report.is_null()) << r.out;
+        EXPECT_EQ(r.exitCode, 1) << c.check;
+        const json& check = r.Check(c.check);
+        EXPECT_EQ(check.at("outcome"), "failed") << c.check << ": " << check.at("detail");
+        EXPECT_NE(check.at("detail").get<std::string>().find(c.detail), std::string::npos)
+            << check.at("detail");
+        ValidateRun sound = Validate(Fixture(FIXTURE_sound) + include);
+        ASSERT_FALSE(sound.report.is_null()) << sound.out;
+        EXPECT_EQ(sound.Check(c.check).at("outcome"), "passed")
+            << c.check << ": " << sound.Check(c.check).at("detail");
     }
 }
 
