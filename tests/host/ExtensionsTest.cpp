@@ -5,11 +5,11 @@
 #include "export/ProductElementsExporter.h"
 #include "export/ProjectInfoExporter.h"
 #include "import/ImportDispatcher.h"
+#include "runtime/Contracts.h"
 #include "support/InProcessHost.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
@@ -22,7 +22,7 @@ using testing_support::InProcessHost;
 
 // The extensions the list declares in its block "Beyond the host's published list": slot by name.
 std::map<std::string, int> DeclaredExtensions() {
-    std::ifstream in(std::string(QUORVEL_SOURCE_DIR) + "/platform/api/HostFunctions.def");
+    std::istringstream in(simhost::HostListText);
     std::map<std::string, int> declared;
     std::string line;
     bool inBlock = false;
