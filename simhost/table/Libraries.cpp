@@ -501,7 +501,7 @@ GSErrCode ops::SaveLibraryPart(API_AddOnHandle, API_LibPart* part) {
     if (!work)
         return ErrNotRegistered;
     if (work->openSection)
-        return ErrBadParameter;
+        return ErrAlreadyRegistered;
     LibraryPartInProgress done = std::move(*work);
     work.reset();
     std::string file =

@@ -171,8 +171,9 @@ TEST(SimhostLibraries, CreatedPartIsSavedInTheFolderAndOverwritesOnlyWhenAllowed
         EXPECT_EQ(HostApi::WriteLibraryPartSection(6, "BLOCK "), NoError);
         EXPECT_EQ(HostApi::WriteLibraryPartSection(0, nullptr), NoError);
         EXPECT_EQ(HostApi::WriteLibraryPartSection(round == 0 ? 1 : 2, "12"), NoError);
-        EXPECT_EQ(HostApi::EndLibraryPartSection(), NoError);
         part.location = nullptr;
+        EXPECT_EQ(HostApi::SaveLibraryPart(&part), ErrAlreadyRegistered) << "a section is open";
+        EXPECT_EQ(HostApi::EndLibraryPartSection(), NoError);
         ASSERT_EQ(HostApi::SaveLibraryPart(&part), NoError);
         EXPECT_EQ(
             HostApi::EnvironmentRequest(GSType(Selector::OWLP), reinterpret_cast<void*>(1), nullptr, nullptr),
