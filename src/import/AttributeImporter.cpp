@@ -8,6 +8,7 @@
 #include "import/ImportedProductsExporter.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -94,6 +95,16 @@ void AttributeImporter::CreateComposite(const CompositeData& data) {
         CHTruncate(data.name.c_str(), composite.header.name, Int32(sizeof composite.header.name));
         composite.composite.totalThickness = data.totalThickness;
         composite.composite.nSkins = n;
+        // The host takes no composite without a name or with a thickness below zero or beyond
+        // numbers: the product makes none, and its building materials stay.
+        bool usable = composite.header.name[0] != '\0' && std::isfinite(data.totalThickness);
+        for (const auto& layer : data.layers)
+            usable = usable && layer.thickness >= 0.0;
+        if (!usable) {
+            DBPrintf("Quorvel: composite \"%s\" has no name or an unusable thickness; not created\n",
+                     data.name.c_str());
+            return;
+        }
         API_AttributeDefinitions definitions{};
         definitions.compositeSkins = skins.Get();
         definitions.compositeLines = lines.Get();
