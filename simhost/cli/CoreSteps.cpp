@@ -1,6 +1,5 @@
 // Steps that drive the add-on's handlers and look at the host's state.
 #include "cli/Script.h"
-#include "gs/AddOnCode.h"
 #include "model/Project.h"
 
 namespace simhost {
@@ -31,11 +30,8 @@ json Menu(StepContext& c, const json& step) {
     API_MenuParams params{};
     params.menuItemRef.menuResID = menu;
     params.menuItemRef.itemIndex = item;
-    GSErrCode result;
-    {
-        GS::AddOnCodeScope addOn(true);
-        result = declared->handler(&params);
-    }
+    const GSErrCode result =
+        CallAddOn(c.host, "the menu handler", [&] { return declared->handler(&params); });
     return {{"result", result}};
 }
 
@@ -46,11 +42,9 @@ json PaletteMessage(StepContext& c, const json& step) {
         throw StepError("no palette is registered");
     const auto& palette = c.host.addOn.palettes.front();
     bool answer = false;
-    GSErrCode result;
-    {
-        GS::AddOnCodeScope addOn(true);
-        result = palette.handler(palette.referenceId, code, reinterpret_cast<GSIntPtr>(&answer));
-    }
+    const GSErrCode result = CallAddOn(c.host, "the palette-control handler", [&] {
+        return palette.handler(palette.referenceId, code, reinterpret_cast<GSIntPtr>(&answer));
+    });
     json out = {{"result", result}};
     if (code == 7)
         out["answer"] = answer;

@@ -1,5 +1,6 @@
 #include "cli/HostedAddOn.h"
 
+#include "gs/MemoryManager.h"
 #include "model/Project.h"
 
 #include <fstream>
@@ -25,6 +26,12 @@ void WriteDebugLog(const Host& host, const std::string& path) {
 
 bool HostedAddOn::End(const std::string& saveTo, const std::string& debugLog, std::ostream& err) {
     session.Unload(true); // also forgets an add-on the host unloaded while idle
+    if (Int64 left = BM::LiveBlocks() - liveBlocksAtStart; left > 0)
+        host.violations.Record("memory never released", "the host's memory manager holds " +
+                                                            std::to_string(left) +
+                                                            " block(s) more after unload than before load");
+    for (const auto& line : host.violations.Lines())
+        err << "simhost: the add-on misused the host: " << line << "\n";
     bool saved = true;
     if (!saveTo.empty()) {
         try {
@@ -42,7 +49,7 @@ bool HostedAddOn::End(const std::string& saveTo, const std::string& debugLog, st
     return saved;
 }
 
-HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
+HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) : liveBlocksAtStart(BM::LiveBlocks()) {
     host.costs = options.costs;
     // Read before the add-on loads: a file that cannot be opened stops the run at once.
     std::optional<Project> opened;

@@ -7,11 +7,14 @@
 #include "runtime/ModuleParams.h"
 #include "runtime/Variance.h"
 
+#include "gs/AddOnCode.h"
+
 #include <deque>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace simhost {
@@ -67,6 +70,25 @@ struct AddOnRegistrations {
     ModuleCommand* FindCommand(GSType code, Int32 version);
 };
 
+// What the add-on did wrong to the host, each kind of misuse of each operation once, counted.
+class Violations {
+public:
+    struct Violation {
+        std::string kind; // "bad handle", "refused parameters", "unknown selector", "wrong thread", ...
+        std::string what; // the operation or handler and what was wrong
+        UInt64 count = 0;
+    };
+    void Record(const std::string& kind, const std::string& what);
+    const std::vector<Violation>& All() const { return list; }
+    bool Empty() const { return list.empty(); }
+    // One line each: "<kind>: <what>", with the count when it happened more than once.
+    std::vector<std::string> Lines() const;
+    void Clear() { list.clear(); }
+
+private:
+    std::vector<Violation> list;
+};
+
 // The simulated host: the open project and everything the host keeps beside it while an add-on
 // runs. One per process, reached through CurrentHost(); host operations run on it.
 class Host {
@@ -89,6 +111,11 @@ public:
     std::optional<API_ModulID> addOnIdentifier;
 
     Counters counters;
+    // Misuse of the host interface, as the host's call wrapper and memory manager see it.
+    Violations violations;
+    // The thread the host calls the add-on on (its user-interface thread): the add-on calls the
+    // host on it alone.
+    std::thread::id addOnThread = std::this_thread::get_id();
     Faults faults;
     HostCosts costs;
     HostFunctionTable table{};
@@ -143,6 +170,22 @@ private:
 
 Host& CurrentHost();
 bool HasCurrentHost();
+
+// Runs the add-on's code as the host calls it (an entry point or a handler): an exception that
+// leaves it is a misuse of the host, recorded, and passed on.
+template <typename Call>
+auto CallAddOn(Host& host, const std::string& what, Call&& call) -> decltype(call()) {
+    GS::AddOnCodeScope addOn(true);
+    try {
+        return call();
+    } catch (const std::exception& e) {
+        host.violations.Record("exception from the add-on", "an exception left " + what + ": " + e.what());
+        throw;
+    } catch (...) {
+        host.violations.Record("exception from the add-on", "an exception left " + what);
+        throw;
+    }
+}
 
 // The function table over the host's operations, with call counting, fault injection and the
 // handle check; operations simhost does not provide leave their slot empty.

@@ -1,11 +1,11 @@
 #include "runtime/Session.h"
 
-#include "gs/AddOnCode.h"
 #include "gs/Resources.h"
 #include "runtime/EventLoop.h"
 #include "runtime/ModuleFile.h"
 
 #include <dlfcn.h>
+#include <thread>
 
 namespace simhost {
 
@@ -68,37 +68,38 @@ void Session::CloseResources() {
 
 void Session::ReadEntryTable() {
     entries = AddOnEntryTable{};
-    GS::AddOnCodeScope addOn(true);
-    image.getExported(&entries);
+    host.addOnThread = std::this_thread::get_id(); // the thread the host calls the add-on on
+    CallAddOn(host, "GetExportedFuncAddrs", [&] { image.getExported(&entries); });
 }
 
 GSErrCode Session::HandOverTable() {
     tableHanded = true;
-    GS::AddOnCodeScope addOn(true);
-    return image.setImported(&host.table);
+    return CallAddOn(host, "SetImportedFuncAddrs", [&] { return image.setImported(&host.table); });
 }
 
 Int32 Session::Describe(API_AddOnDescription* description) {
-    GS::AddOnCodeScope addOn(true);
-    return entries.describeAddOn ? entries.describeAddOn(description) : 0;
+    if (entries.describeAddOn == nullptr)
+        return 0;
+    return CallAddOn(host, "DescribeAddOn", [&] { return entries.describeAddOn(description); });
 }
 
 GSErrCode Session::RegisterInterface() {
-    GS::AddOnCodeScope addOn(true);
-    return entries.registerAddOnInterface ? entries.registerAddOnInterface() : ErrMissingEntry;
+    if (entries.registerAddOnInterface == nullptr)
+        return ErrMissingEntry;
+    return CallAddOn(host, "RegisterAddOnInterface", [&] { return entries.registerAddOnInterface(); });
 }
 
 GSErrCode Session::Initialize() {
     if (entries.initializeAddOn == nullptr)
         return ErrMissingEntry;
     host.addOnHandle = &handleToken;
-    GS::AddOnCodeScope addOn(true);
-    return entries.initializeAddOn(host.addOnHandle);
+    return CallAddOn(host, "InitializeAddOn", [&] { return entries.initializeAddOn(host.addOnHandle); });
 }
 
 GSErrCode Session::Free() {
-    GS::AddOnCodeScope addOn(true);
-    return entries.freeAddOnData ? entries.freeAddOnData() : ErrMissingEntry;
+    if (entries.freeAddOnData == nullptr)
+        return ErrMissingEntry;
+    return CallAddOn(host, "FreeAddOnData", [&] { return entries.freeAddOnData(); });
 }
 
 LifecycleResult Session::RunLifecycle() {

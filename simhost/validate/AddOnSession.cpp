@@ -271,9 +271,20 @@ void AddOnSession::CheckProjectStillWhole() {
     }
 }
 
+void AddOnSession::CollectViolations() {
+    // First: a misuse is what a detail that names only some problems must name.
+    std::vector<std::string> misuse;
+    for (const auto& line : host.violations.Lines())
+        misuse.push_back("misuse of the host: " + line);
+    problems.insert(problems.begin(), misuse.begin(), misuse.end());
+    host.violations.Clear();
+}
+
 void AddOnSession::Finish(bool checkLeaks) {
-    if (!session.IsLoaded() && !session.IsAsleep())
+    if (!session.IsLoaded() && !session.IsAsleep()) {
+        CollectViolations();
         return;
+    }
     std::vector<std::string> unloadLines;
     try {
         unloadLines = session.Unload(true);
@@ -284,14 +295,15 @@ void AddOnSession::Finish(bool checkLeaks) {
     for (const auto& l : unloadLines)
         if (l.find("Abnormal add-on termination") != std::string::npos)
             problems.push_back("unloading after FreeAddOnData wrote \"" + l + "\"");
-    if (!checkLeaks)
-        return;
-    Int64 left = BM::LiveBlocks() - liveBlocksBefore;
-    if (left != 0)
-        problems.push_back("the host's memory manager holds " + std::to_string(left) +
-                           " block(s) more after unload than before load (leak)");
-    if (std::string report = LeakCheckerReport(); !report.empty())
-        problems.push_back("leak: " + report);
+    if (checkLeaks) {
+        if (Int64 left = BM::LiveBlocks() - liveBlocksBefore; left != 0)
+            host.violations.Record("memory never released",
+                                   "the host's memory manager holds " + std::to_string(left) +
+                                       " block(s) more after unload than before load (leak)");
+        if (std::string report = LeakCheckerReport(); !report.empty())
+            problems.push_back("leak: " + report);
+    }
+    CollectViolations();
 }
 
 } // namespace simhost::validate

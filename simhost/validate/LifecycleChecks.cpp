@@ -84,6 +84,7 @@ CheckResult LifecycleOrder(CheckContext& c) {
     for (const auto& l : lines)
         if (l.find(Abnormal) != std::string::npos)
             problems.push_back("unloading after FreeAddOnData wrote \"" + l + "\"");
+    s.CollectViolations();
     CheckResult r = FromProblems(problems, "the entry points in the host's order");
     r.data = {{"kind", kind}, {"name", description.name.ToCStr()}};
     return r;
@@ -129,6 +130,8 @@ CheckResult UnloadAbnormalTermination(CheckContext& c) {
         for (const auto& l : s.session.Unload(true))
             if (l.find(Abnormal) != std::string::npos)
                 problems.push_back("unloading after FreeAddOnData wrote \"" + l + "\"");
+        s.CollectViolations();
+        problems.insert(problems.end(), s.problems.begin(), s.problems.end());
     }
     AddOnSession s(c.options);
     if (!s.Start())
@@ -144,6 +147,8 @@ CheckResult UnloadAbnormalTermination(CheckContext& c) {
     if (found != 1)
         problems.push_back("unloading without FreeAddOnData wrote " + std::to_string(found) +
                            " abnormal-termination lines, not one");
+    s.CollectViolations();
+    problems.insert(problems.end(), s.problems.begin(), s.problems.end());
     CheckResult r = FromProblems(problems, "unloading");
     r.data = {{"unloadLines", lines}};
     return r;
@@ -183,6 +188,7 @@ CheckResult Reload(CheckContext& c) {
     if (BM::LiveBlocks() != blocks)
         problems.push_back("the host's memory manager holds " + std::to_string(BM::LiveBlocks() - blocks) +
                            " block(s) more after two lives than before (leak)");
+    s.CollectViolations();
     return FromProblems(problems, "load, unload, load");
 }
 

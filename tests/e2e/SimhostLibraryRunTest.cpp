@@ -93,6 +93,7 @@ TEST(SimhostLibraryRun, ImportsAFamilyProductFromTheFileServiceAndPlacesIt) {
 )",
                              "--files " + (folder / "files"), "TEMP=" + (folder / "temp"));
     ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err.find("misused the host"), std::string::npos) << r.err;
     ASSERT_EQ(r.lines.size(), 7u);
     ASSERT_TRUE(r.lines[2].contains("value")) << r.lines[2];
     EXPECT_EQ(json::parse(r.lines[2]["value"].get<std::string>())["Success"], true);

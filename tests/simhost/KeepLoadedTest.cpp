@@ -48,7 +48,8 @@ TEST(SimhostKeepLoaded, TheHostKeepsWhatTheAddOnDeclaredAndLoadsItAgainForAnEven
     EXPECT_NE(h.host.addOn.eventMask, 0);
 
     h.host.counters.Reset();
-    const auto answered = h.host.SendProjectEvent(ProjectEventOpen, 7);
+    // The close event: it sets nothing the in-process add-on would keep for the next test.
+    const auto answered = h.host.SendProjectEvent(ProjectEventClose, 7);
     ASSERT_TRUE(answered.has_value()) << "loaded again for the event it takes";
     EXPECT_EQ(*answered, NoError);
     EXPECT_TRUE(h.session.IsLoaded());
@@ -61,6 +62,6 @@ TEST(SimhostKeepLoaded, TheHostKeepsWhatTheAddOnDeclaredAndLoadsItAgainForAnEven
     ASSERT_TRUE(h.session.UnloadIfIdle());
     (void)h.session.Unload(true);
     EXPECT_FALSE(h.session.IsAsleep());
-    EXPECT_FALSE(h.host.SendProjectEvent(ProjectEventOpen, 8).has_value());
+    EXPECT_FALSE(h.host.SendProjectEvent(ProjectEventClose, 8).has_value());
     EXPECT_FALSE(h.session.Wake());
 }
