@@ -231,6 +231,17 @@ TEST(ValidateFixtures, EachMisuseOfTheHostFailsItsCheck) {
         const char* detail;
     } cases[] = {
         {FIXTURE_nokeep, "keep-loaded", "did not ask to stay loaded (KeepLoaded)"},
+        {FIXTURE_badhandle, "lifecycle-order",
+         "misuse of the host: bad handle: GetAttributeCount called with no handle"},
+        {FIXTURE_refused, "standard-session",
+         "misuse of the host: refused parameters: GetAttributeCount answered ErrBadParameter"},
+        {FIXTURE_selector, "standard-session", "misuse of the host: unknown selector: EnvironmentRequest"},
+        {FIXTURE_thread, "standard-session",
+         "misuse of the host: wrong thread: GetAttributeCount called from"},
+        {FIXTURE_throws, "standard-session",
+         "misuse of the host: exception from the add-on: an exception left the menu handler"},
+        {FIXTURE_twice, "standard-session", "misuse of the host: memory manager: a handle released twice"},
+        {FIXTURE_leak, "standard-session", "misuse of the host: memory never released"},
     };
     for (const auto& c : cases) {
         const std::string include = std::string("--include '^") + c.check + "$'";
@@ -241,11 +252,32 @@ TEST(ValidateFixtures, EachMisuseOfTheHostFailsItsCheck) {
         EXPECT_EQ(check.at("outcome"), "failed") << c.check << ": " << check.at("detail");
         EXPECT_NE(check.at("detail").get<std::string>().find(c.detail), std::string::npos)
             << check.at("detail");
-        ValidateRun sound = Validate(Fixture(FIXTURE_sound) + include);
-        ASSERT_FALSE(sound.report.is_null()) << sound.out;
-        EXPECT_EQ(sound.Check(c.check).at("outcome"), "passed")
-            << c.check << ": " << sound.Check(c.check).at("detail");
     }
+    for (const char* check : {"keep-loaded", "lifecycle-order", "standard-session"}) {
+        ValidateRun sound = Validate(Fixture(FIXTURE_sound) + "--include '^" + check + "$'");
+        ASSERT_FALSE(sound.report.is_null()) << sound.out;
+        EXPECT_EQ(sound.Check(check).at("outcome"), "passed")
+            << check << ": " << sound.Check(check).at("detail");
+    }
+    // simhost run prints what it saw at the end.
+    fs::path script = fs::temp_directory_path() / ("simhost-misuse-" + std::to_string(::getpid()) + ".jsonl");
+    std::ofstream(script) << R"({"step":"menu","menu":32500,"item":1})"
+                          << "\n";
+    std::string out;
+    FILE* pipe =
+        popen((std::string(SIMHOST_PATH) + " run --addon " + FIXTURE_throws + " " + script.string() + " 2>&1")
+                  .c_str(),
+              "r");
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    pclose(pipe);
+    fs::remove(script);
+    EXPECT_NE(
+        out.find(
+            "the add-on misused the host: exception from the add-on: an exception left the menu handler"),
+        std::string::npos)
+        << out;
 }
 
 TEST(ValidateFixtures, AnAddOnIgnoringTheEntryGuardFailsIt) {
