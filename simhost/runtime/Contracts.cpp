@@ -52,15 +52,15 @@ const std::map<std::string, std::set<std::string>>& ContractCodeNames() {
     return codes;
 }
 
-std::vector<GSErrCode> ContractCodes(const OperationName& op) {
-    std::set<GSErrCode> codes;
+std::map<GSErrCode, std::string> ContractCodes(const OperationName& op) {
+    std::map<GSErrCode, std::string> codes;
     auto add = [&codes](const std::string& name) {
         auto contract = ContractCodeNames().find(name);
         if (contract == ContractCodeNames().end())
             return;
         for (const auto& codeName : contract->second)
             if (auto code = CodesByName().find(codeName); code != CodesByName().end())
-                codes.insert(code->second);
+                codes.emplace(code->second, codeName);
     };
     add(HostOps[int(op.op)].name);
     if (op.selector) {
@@ -69,7 +69,15 @@ std::vector<GSErrCode> ContractCodes(const OperationName& op) {
         add(#name);
 #include "api/HostFunctions.def"
     }
-    return {codes.begin(), codes.end()};
+    return codes;
+}
+
+std::map<GSErrCode, std::string> FailureCodes(const OperationName& op) {
+    std::map<GSErrCode, std::string> codes = ContractCodes(op);
+    codes.erase(NoError);
+    if (codes.empty())
+        codes.emplace(ErrGeneral, "ErrGeneral");
+    return codes;
 }
 
 } // namespace simhost

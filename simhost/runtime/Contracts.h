@@ -21,8 +21,12 @@ const std::map<std::string, GSErrCode>& CodesByName();
 // the operation or selector ("GetAttribute", "GetAutotexts").
 const std::map<std::string, std::set<std::string>>& ContractCodeNames();
 
-// The codes a call of the operation may answer by its contract, ascending: those its own
-// contract names, and a selector's those of its request too.
-std::vector<GSErrCode> ContractCodes(const OperationName& op);
+// The codes a call of the operation may answer by its contract, ascending, each with its name:
+// those its own contract names, and a selector's those of its request too.
+std::map<GSErrCode, std::string> ContractCodes(const OperationName& op);
+
+// The failures the host may answer a call of the operation with: its contract's codes, or
+// ErrGeneral when the contract names none.
+std::map<GSErrCode, std::string> FailureCodes(const OperationName& op);
 
 } // namespace simhost

@@ -149,12 +149,17 @@ TEST(ValidateFixtures, ASoundAddOnPassesEveryCheck) {
     EXPECT_GE(r.Check("empty-slot-sweep").at("data").at("variants").size(), 5u);
     EXPECT_TRUE(
         r.Check("empty-slot-sweep").at("data").at("variants").contains("slot GetAttributeCount empty"));
-    EXPECT_TRUE(r.Check("failure-sweep").at("data").at("variants").contains("RegisterMenu failing"));
+    EXPECT_TRUE(
+        r.Check("failure-sweep").at("data").at("variants").contains("RegisterMenu failing with ErrNotFound"));
     EXPECT_GE(r.Check("memory-sweep").at("data").at("allocations").get<int>(), 6);
     // Every host call of the fixture's session failed alone; its allocations a sample of them.
     const json& calls = r.Check("failure-sweep").at("data").at("perCall");
     EXPECT_GT(calls.at("calls").get<int>(), 10);
-    EXPECT_EQ(calls.at("run"), calls.at("calls"));
+    EXPECT_EQ(calls.at("met"), calls.at("calls"));
+    // Each call failed with every code its contract names: more variants than calls, more codes
+    // than one.
+    EXPECT_GT(calls.at("run").get<int>(), calls.at("calls").get<int>());
+    EXPECT_GT(r.Check("failure-sweep").at("data").at("variantsPerCode").size(), 1u);
     const json& program = r.Check("memory-sweep").at("data").at("program");
     EXPECT_GT(program.at("allocations").get<int>(), 100);
     EXPECT_EQ(program.at("run"), 24);
