@@ -56,6 +56,10 @@ std::string LeakCheckerReport() {
                : first;
 }
 
+namespace {
+const std::string MisusePrefix = "misuse of the host: ";
+}
+
 CheckResult FromProblems(const std::vector<std::string>& problems, const std::string& context) {
     if (problems.empty())
         return {};
@@ -129,12 +133,23 @@ bool AddOnSession::HasScriptObject() const {
 
 std::optional<CheckResult> AddOnSession::StartWithPalette() {
     if (!Start())
-        return CheckResult{Outcome::Failed, "the lifecycle stopped at " + lifecycle.failedStep, {}, {}, {}};
+        return EndedEarly(Outcome::Failed, "the lifecycle stopped at " + lifecycle.failedStep);
     if (!OpenPalette()) {
         Finish();
-        return CheckResult{Outcome::Skipped, NoScriptObject, {}, {}, {}};
+        return EndedEarly(Outcome::Skipped, NoScriptObject);
     }
     return std::nullopt;
+}
+
+CheckResult AddOnSession::EndedEarly(Outcome outcome, const std::string& detail) {
+    CollectViolations();
+    std::vector<std::string> misuse;
+    for (const auto& p : problems)
+        if (p.rfind(MisusePrefix, 0) == 0)
+            misuse.push_back(p);
+    if (misuse.empty())
+        return {outcome, detail, {}, {}, {}};
+    return FromProblems(misuse, detail);
 }
 
 bool AddOnSession::OpenPalette() {
@@ -275,7 +290,7 @@ void AddOnSession::CollectViolations() {
     // First: a misuse is what a detail that names only some problems must name.
     std::vector<std::string> misuse;
     for (const auto& line : host.violations.Lines())
-        misuse.push_back("misuse of the host: " + line);
+        misuse.push_back(MisusePrefix + line);
     problems.insert(problems.begin(), misuse.begin(), misuse.end());
     host.violations.Clear();
 }

@@ -66,6 +66,9 @@ public:
     void Finish(bool checkLeaks = true);
     // Every misuse of the host the add-on made so far becomes a problem, named.
     void CollectViolations();
+    // The result of a session the check ends early (`outcome`, a failure or a skip, saying
+    // `detail`), unless the add-on misused the host on the way: that fails it, named.
+    CheckResult EndedEarly(Outcome outcome, const std::string& detail);
 
     // Start, then OpenPalette: nothing when both went through, else the check's outcome (failed
     // when the lifecycle stopped, skipped without the script object).

@@ -126,7 +126,7 @@ CheckResult UnloadAbnormalTermination(CheckContext& c) {
     {
         AddOnSession s(c.options);
         if (!s.Start())
-            return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
+            return s.EndedEarly(Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep);
         for (const auto& l : s.session.Unload(true))
             if (l.find(Abnormal) != std::string::npos)
                 problems.push_back("unloading after FreeAddOnData wrote \"" + l + "\"");
@@ -135,7 +135,7 @@ CheckResult UnloadAbnormalTermination(CheckContext& c) {
     }
     AddOnSession s(c.options);
     if (!s.Start())
-        return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
+        return s.EndedEarly(Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep);
     int found = 0;
     std::vector<std::string> lines = s.session.Unload(false);
     for (const auto& l : lines)
@@ -197,7 +197,7 @@ CheckResult Reload(CheckContext& c) {
 CheckResult KeepLoaded(CheckContext& c) {
     AddOnSession s(c.options);
     if (!s.Start())
-        return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
+        return s.EndedEarly(Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep);
     // The session's step ends with the host's idle moment.
     s.Step({{"step", "menu"}, {"menu", 32500}, {"item", 1}});
     const bool unloaded = !s.session.IsLoaded();
@@ -205,7 +205,7 @@ CheckResult KeepLoaded(CheckContext& c) {
         s.problems.push_back("after the menu command that opens its palette the add-on did not ask to stay "
                              "loaded (KeepLoaded): the host unloaded it when idle, its palette with it");
     else if (!s.HasScriptObject())
-        return {Outcome::Skipped, NoScriptObject, {}, {}, {}};
+        return s.EndedEarly(Outcome::Skipped, NoScriptObject);
     s.Finish();
     CheckResult r = FromProblems(s.problems, "staying loaded");
     r.data = {{"unloadedWhenIdle", unloaded}};

@@ -44,7 +44,7 @@ CheckResult StandardSession(const Options& options, const std::function<void(Hos
     allocations::Stop();
     if (s.started && !scriptObject && !faults) {
         s.Finish();
-        return {Outcome::Skipped, NoScriptObject, {}, {}, {}};
+        return s.EndedEarly(Outcome::Skipped, NoScriptObject);
     }
     BM::ClearFailures();
     if (measured != nullptr) {
