@@ -3,6 +3,7 @@
 #include "gs/Types.h"
 
 #include <cstddef>
+#include <functional>
 
 // The host's memory manager: pointers and handles (a handle is a pointer to a pointer to the
 // block, so the block can move when it is resized). Every block knows its size.
@@ -30,4 +31,7 @@ UInt64 AllocationCount();
 // Blocks and handles allocated and not yet freed.
 Int64 LiveBlocks();
 void ResetStatistics();
+// Told when a caller hands over a pointer or handle the memory manager does not hold (released
+// before, or never its own): the call then does nothing with it. Null: nobody is told.
+void SetMisuseHandler(std::function<void(const char* what)> handler);
 } // namespace BM

@@ -219,6 +219,9 @@ private:
             HostAnswer answer = work();
             if (changes)
                 ++revision;
+            // An add-on that did not ask to stay loaded goes when the request is done.
+            if (hosted.session.UnloadIfIdle())
+                ++revision;
             return answer;
         });
     }
@@ -444,6 +447,7 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
             err << "simhost: " << e.what() << "\n";
             return 1;
         }
+        (void)hosted->session.UnloadIfIdle(); // before the server's threads start: loaded when needed
         server.Start();
         saveTarget = server.SaveTarget();
         out << "simhost serve: open " << server.Address() << "\n";

@@ -7,21 +7,6 @@
 
 namespace simhost {
 
-namespace {
-
-// Whether the file lies inside the folder (at any depth).
-bool IsInside(const std::string& file, const std::string& folder) {
-    const std::string f = std::filesystem::path(file).lexically_normal().string();
-    std::string d = std::filesystem::path(folder).lexically_normal().string();
-    if (d.empty())
-        return false;
-    if (d.back() != '/')
-        d += '/';
-    return f.size() > d.size() && f.compare(0, d.size(), d) == 0;
-}
-
-} // namespace
-
 GSErrCode DeleteAttribute(Project& project, Int32 typeID, const std::string& name) {
     return project.attributes.Delete(typeID, name);
 }
@@ -56,9 +41,10 @@ GSErrCode RemoveLibrary(Project& project, const std::string& name) {
     if (!entry->container) {
         const std::string folder = entry->path;
         auto& parts = libraries.parts;
-        parts.erase(std::remove_if(parts.begin(), parts.end(),
-                                   [&folder](const LibraryPart& p) { return IsInside(p.file, folder); }),
-                    parts.end());
+        parts.erase(
+            std::remove_if(parts.begin(), parts.end(),
+                           [&folder](const LibraryPart& p) { return IsInsideFolder(p.file, folder); }),
+            parts.end());
     }
     libraries.list.erase(entry);
     return NoError;

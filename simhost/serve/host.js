@@ -102,9 +102,10 @@ function usesText(project, e) {
     const materials = (project.attributes || {}).buildingMaterials || [];
     if (e.type === 6) return e.libraryPart; // an object names its library part
     const index = e.type === 1 ? e.wallAttribute : e.type === 8 ? e.slabAttribute : e.roofAttribute;
-    if (e.composite && e.composite.length > 0) {
+    if (e.structure === 'composite') {
         const composite = compositeList(project)[index - 1];
-        return (composite ? composite.name : 'composite ' + index) + ' (' + e.composite.length + ' skins)';
+        return composite ? composite.name + ' (' + (composite.skins || []).length + ' skins)'
+            : 'composite ' + index;
     }
     const material = materials[index - 1];
     return material ? material.name : index ? 'attribute ' + index : '—';

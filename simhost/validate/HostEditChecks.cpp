@@ -114,11 +114,8 @@ CheckResult HostEdits(CheckContext& c) {
     const auto families = UsageList(before, "Families");
     if (!materials || !families) {
         s.Finish();
-        return {Outcome::Skipped,
-                "the add-on's export lists no imported products: no edit shows in it",
-                {},
-                {},
-                {}};
+        return s.EndedEarly(Outcome::Skipped,
+                            "the add-on's export lists no imported products: no edit shows in it");
     }
     const std::string sampleUuid = SampleProducts().front().product["uuid"];
     const auto sample = Listed(*materials, sampleUuid);

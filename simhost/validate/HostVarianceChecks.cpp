@@ -20,10 +20,10 @@ CheckResult Answers(const Options& options, std::optional<UInt64> seed) {
             if (seed)
                 host.Vary(*seed);
         }))
-        return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
+        return s.EndedEarly(Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep);
     if (!s.OpenPalette()) {
         s.Finish();
-        return {Outcome::Skipped, NoScriptObject, {}, {}, {}};
+        return s.EndedEarly(Outcome::Skipped, NoScriptObject);
     }
     s.RunStandardSteps();
     s.Finish();

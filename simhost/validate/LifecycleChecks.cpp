@@ -87,6 +87,7 @@ CheckResult LifecycleOrder(CheckContext& c) {
     for (const auto& l : lines)
         if (l.find(Abnormal) != std::string::npos)
             problems.push_back("unloading after FreeAddOnData wrote \"" + l + "\"");
+    s.CollectViolations();
     CheckResult r = FromProblems(problems, "the entry points in the host's order");
     r.data = {{"kind", kind}, {"name", description.name.ToCStr()}};
     return r;
@@ -128,14 +129,16 @@ CheckResult UnloadAbnormalTermination(CheckContext& c) {
     {
         AddOnSession s(c.options);
         if (!s.Start())
-            return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
+            return s.EndedEarly(Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep);
         for (const auto& l : s.session.Unload(true))
             if (l.find(Abnormal) != std::string::npos)
                 problems.push_back("unloading after FreeAddOnData wrote \"" + l + "\"");
+        s.CollectViolations();
+        problems.insert(problems.end(), s.problems.begin(), s.problems.end());
     }
     AddOnSession s(c.options);
     if (!s.Start())
-        return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
+        return s.EndedEarly(Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep);
     int found = 0;
     std::vector<std::string> lines = s.session.Unload(false);
     for (const auto& l : lines)
@@ -147,6 +150,8 @@ CheckResult UnloadAbnormalTermination(CheckContext& c) {
     if (found != 1)
         problems.push_back("unloading without FreeAddOnData wrote " + std::to_string(found) +
                            " abnormal-termination lines, not one");
+    s.CollectViolations();
+    problems.insert(problems.end(), s.problems.begin(), s.problems.end());
     CheckResult r = FromProblems(problems, "unloading");
     r.data = {{"unloadLines", lines}};
     return r;
@@ -186,7 +191,28 @@ CheckResult Reload(CheckContext& c) {
     if (BM::LiveBlocks() != blocks)
         problems.push_back("the host's memory manager holds " + std::to_string(BM::LiveBlocks() - blocks) +
                            " block(s) more after two lives than before (leak)");
+    s.CollectViolations();
     return FromProblems(problems, "load, unload, load");
+}
+
+// The host unloads an add-on that did not ask to stay loaded whenever it is idle: its palette,
+// open on the user's screen, would go with it.
+CheckResult KeepLoaded(CheckContext& c) {
+    AddOnSession s(c.options);
+    if (!s.Start())
+        return s.EndedEarly(Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep);
+    // The session's step ends with the host's idle moment.
+    s.Step({{"step", "menu"}, {"menu", 32500}, {"item", 1}});
+    const bool unloaded = !s.session.IsLoaded();
+    if (unloaded)
+        s.problems.push_back("after the menu command that opens its palette the add-on did not ask to stay "
+                             "loaded (KeepLoaded): the host unloaded it when idle, its palette with it");
+    else if (!s.HasScriptObject())
+        return s.EndedEarly(Outcome::Skipped, NoScriptObject);
+    s.Finish();
+    CheckResult r = FromProblems(s.problems, "staying loaded");
+    r.data = {{"unloadedWhenIdle", unloaded}};
+    return r;
 }
 
 } // namespace simhost::validate

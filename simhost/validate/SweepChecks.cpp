@@ -5,6 +5,7 @@
 // reopen and take the next import.
 #include "gs/MemoryManager.h"
 #include "runtime/AllocationFaults.h"
+#include "runtime/Contracts.h"
 #include "validate/AddOnSession.h"
 #include "validate/Checks.h"
 #include "validate/ChildProcess.h"
@@ -44,7 +45,7 @@ CheckResult StandardSession(const Options& options, const std::function<void(Hos
     allocations::Stop();
     if (s.started && !scriptObject && !faults) {
         s.Finish();
-        return {Outcome::Skipped, NoScriptObject, {}, {}, {}};
+        return s.EndedEarly(Outcome::Skipped, NoScriptObject);
     }
     BM::ClearFailures();
     if (measured != nullptr) {
@@ -209,19 +210,34 @@ CheckResult FailureSweep(CheckContext& c) {
     Baseline b = MeasureBaseline(c);
     if (b.result.outcome != Outcome::Passed)
         return b.result;
+    // Each operation fails with every code its contract names, each a variant.
     std::vector<Variant> variants;
+    json perCode = json::object();
     for (const auto& name : b.operations) {
         OperationName op = *ParseOperationName(name);
-        variants.push_back({name + " failing", [op](Host& h) { h.faults.Set(op, ErrGeneral); }});
+        for (const auto& [code, codeName] : FailureCodes(op)) {
+            variants.push_back(
+                {name + " failing with " + codeName, [op, code = code](Host& h) { h.faults.Set(op, code); }});
+            Count(perCode, codeName, 1);
+        }
     }
     SweepTally tally;
     json outcomes = Sweep(c, variants, true, tally);
-    size_t perOperation = tally.Run();
     json calls = SweepEvents(c, SweptEvent::HostCall, EventsToFail(c, b.calls), tally);
     calls["calls"] = b.calls;
-    CheckResult r = tally.Result({{"operations", b.operations}, {"variants", outcomes}, {"perCall", calls}});
-    r.detail = std::to_string(perOperation) + " operations and " + calls.value("run", json(0)).dump() +
-               " of " + std::to_string(b.calls) + " calls failing; " + r.detail;
+    const json perCallCodes = calls.value("perCode", json::object());
+    for (const auto& [codeName, n] : perCallCodes.items())
+        Count(perCode, codeName, n.get<int>());
+    CheckResult r = tally.Result({{"operations", b.operations},
+                                  {"variants", outcomes},
+                                  {"perCall", calls},
+                                  {"variantsPerCode", perCode}});
+    std::string byCode;
+    for (const auto& [codeName, n] : perCode.items())
+        byCode += (byCode.empty() ? "" : ", ") + codeName + " " + n.dump();
+    r.detail = std::to_string(b.operations.size()) + " operations and " + calls.value("met", json(0)).dump() +
+               " of " + std::to_string(b.calls) +
+               " calls failing with their contracts' codes (variants per code: " + byCode + "); " + r.detail;
     return r;
 }
 

@@ -3,6 +3,7 @@
 #include "gs/Debug.h"
 #include "host/HostApi.h"
 #include "host/HostHandle.h"
+#include "host/ProductTag.h"
 #include "import/LibraryParameters.h"
 #include "import/PropertySets.h"
 
@@ -98,14 +99,14 @@ void TaggedMaterialCount::Touched(const API_AttributeHeader& header) {
 }
 
 std::optional<ProductTagTexts> ReadProductTag(const API_AttributeHeader& header) {
-    ProductTagHandle block;
+    HostHandle block(ProductTagBlockSize);
     if (!block)
         return std::nullopt;
     API_AttributeUserData userData{};
     userData.dataHdl = block.Get();
     if (HostApi::GetAttributeUserData(&header, &userData) != NoError)
         return std::nullopt;
-    return ProductTagTexts{block.Tag().texts[0].ToCStr(), block.Tag().texts[1].ToCStr()};
+    return ReadProductTag(block.Get());
 }
 
 std::vector<TaggedItem> FindTaggedComposites() {
@@ -122,7 +123,7 @@ std::vector<TaggedItem> FindTaggedComposites() {
         auto tag = ReadProductTag(attribute.header);
         if (!tag)
             continue;
-        DBPrintf("%s\n", tag->tagName.c_str());
+        DBPrintf("%s\n", tag->name.c_str());
         DBPrintf("%s\n", tag->uuid.c_str());
         if (tag->uuid.empty())
             continue;

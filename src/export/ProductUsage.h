@@ -3,6 +3,7 @@
 #include "api/HostApiRecords.h"
 #include "export/UsageScan.h"
 #include "gs/Types.h"
+#include "host/ProductTag.h"
 
 #include <optional>
 #include <string>
@@ -63,11 +64,8 @@ private:
 };
 
 // The two texts of an attribute's product-tag user data: the product identifier and the tag
-// name. Nothing when the host has no user data for it, or no block could be had to read it.
-struct ProductTagTexts {
-    std::string uuid;
-    std::string tagName;
-};
+// name. Nothing when the host has no user data for it, when it holds no tag, or when no block
+// could be had to read it.
 std::optional<ProductTagTexts> ReadProductTag(const API_AttributeHeader& header);
 
 // The tagged composite structures with their usage, from one walk over the elements.

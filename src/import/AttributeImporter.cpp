@@ -4,11 +4,13 @@
 #include "gs/Debug.h"
 #include "host/HostApi.h"
 #include "host/HostHandle.h"
+#include "host/ProductTag.h"
 #include "import/ImportDispatcher.h"
 #include "import/ImportedProductsExporter.h"
 #include "import/ProductPayload.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <unordered_set>
@@ -96,7 +98,7 @@ std::optional<std::vector<ProjectComposite>> ReadProjectComposites() {
             std::string(attribute.header.name, strnlen(attribute.header.name, sizeof attribute.header.name)),
             {}};
         const auto tag = ReadProductTag(attribute.header);
-        if (tag && tag->tagName == CompositeTagName)
+        if (tag && tag->name == CompositeTagName)
             composite.uuid = tag->uuid;
         composites.push_back(std::move(composite));
     }
@@ -185,6 +187,16 @@ void AttributeImporter::CreateComposite(const CompositeData& data) {
         CHTruncate(target.name.c_str(), composite.header.name, Int32(sizeof composite.header.name));
         composite.composite.totalThickness = data.totalThickness;
         composite.composite.nSkins = n;
+        // The host takes no composite without a name or with a thickness below zero or beyond
+        // numbers: the product makes none, and its building materials stay.
+        bool usable = composite.header.name[0] != '\0' && std::isfinite(data.totalThickness);
+        for (const auto& layer : data.layers)
+            usable = usable && layer.thickness >= 0.0;
+        if (!usable) {
+            DBPrintf("Quorvel: composite \"%s\" has no name or an unusable thickness; not created\n",
+                     data.name.c_str());
+            return;
+        }
         API_AttributeDefinitions definitions{};
         definitions.compositeSkins = skins.Get();
         definitions.compositeLines = lines.Get();
@@ -202,11 +214,12 @@ void AttributeImporter::CreateComposite(const CompositeData& data) {
         }
     } // both blocks released
 
-    ProductTagHandle tag;
+    // A number and a fixed name: far below what the host keeps as user data.
+    const std::string bytes = ProductTagBytes(data.uuidText, CompositeTagName);
+    HostHandle tag(Int64(bytes.size()));
     if (!tag)
         return;
-    tag.Tag().texts[0] = GS::UniString(data.uuidText);
-    tag.Tag().texts[1] = GS::UniString(CompositeTagName);
+    std::memcpy(tag.As<char>(), bytes.data(), bytes.size());
     API_AttributeUserData userData{};
     userData.dataVersion = 0;
     userData.platformSign = PlatformSignature;

@@ -237,10 +237,12 @@ bool LibPartImporter::WriteParameterSection(API_LibPart part, PropertySetMap pro
             FillTextRecord(records[next++], name, value);
     }
 
-    // A section not built leaves the handle empty, and the host refuses it below.
     (void)HostApi::BuildParameterSection(&part, reinterpret_cast<API_AddParType**>(list.Get()), existing.a,
                                          existing.b, 0, sectionData.Out(), nullptr);
     list.Reset();
+    // A section not built leaves nothing to hand the host: the part stands without its parameters.
+    if (!sectionData)
+        return true;
     // The section results are not examined: the part stands without its parameters.
     if (add) {
         API_LibPartDetails details{};

@@ -313,10 +313,10 @@ GSErrCode FindLibraryFolder(std::unique_ptr<IO::Location>& location) {
     if (GSErrCode code = HostApi::GetSpecialFolder(SpecialFolderUserLibrary, &special); code != NoError)
         return code;
     if (special.AppendToLocal(LibraryFolderName) != NoError)
-        return ErrGeneral;
+        return LibraryFolderUnusable;
     const IO::Folder folder(special, IO::Folder::Create);
     if (folder.GetStatus() != NoError || !folder.IsWriteable())
-        return ErrGeneral;
+        return LibraryFolderUnusable;
     location = std::make_unique<IO::Location>(special);
 
     for (const auto& library : libraries)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "api/ErrorCodes.h"
 #include "gs/Types.h"
 #include "import/PropertySets.h"
 #include "io/Location.h"
@@ -40,11 +41,14 @@ ProductRecord ReadProduct(nlohmann::json product);
 std::string DownloadProductFile(std::string baseName, std::string uuid, std::string extension,
                                 bool* downloaded = nullptr);
 
+// The add-on's own answer (the code of its binding, no host's) for a library folder it cannot use.
+inline constexpr GSErrCode LibraryFolderUnusable = ErrNotInitialised;
+
 // The library folder where the add-on keeps its parts: the "Quorvel" folder of the project's
 // embedded library (or that library itself when the folder cannot be made), else the "Quorvel"
 // folder of the host's user library folder, added to the library list when missing. Answers 0 and
-// a new location, ErrGeneral when that folder cannot be used, ErrOutOfMemory when the list cannot
-// grow, or the host's code when the library list cannot be read.
+// a new location, LibraryFolderUnusable when that folder cannot be used, ErrOutOfMemory when the
+// list cannot grow, or the host's code when the library list cannot be read.
 GSErrCode FindLibraryFolder(std::unique_ptr<IO::Location>& location);
 
 // The longest file name, in bytes, that the file systems files are written to take.

@@ -81,19 +81,25 @@ async function place(type, uses, area, id) {
 // How the add-on counts and measures the use of attribute k of type `type` (17 building
 // materials, 5 composites): one per reference of an element that equals k, and one per composite
 // entry naming building material k; the area of the quantity each reference reads. An element
-// with composite entries is made of a composite, so its references name composites; any other
-// element's references name building materials. The entries always name building materials.
+// made of a composite has one entry of its area per skin of the composite; its references name
+// composites, any other element's references name building materials. The entries always name
+// building materials.
 function usageOf(project, type, k) {
     let count = 0, area = 0;
+    const composites = (project.attributes || {}).composites || [];
     for (const e of project.elements) {
         if (e.quantitiesFail) continue;
-        if ((e.composite.length > 0 ? 5 : 17) === type) {
+        const ofComposite = e.structure === 'composite';
+        const own = e.type === 1 ? e.wallAttribute : e.type === 8 ? e.slabAttribute : e.roofAttribute;
+        if (ofComposite && !composites[own - 1]) continue; // no composite: no quantities
+        const skins = ofComposite ? composites[own - 1].skins || [] : [];
+        if ((ofComposite ? 5 : 17) === type) {
             for (const r of [e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute]) if (r === k) count++;
             if (e.roofAttribute === k && e.type === 9) area += e.area;
             if (e.slabAttribute === k && e.type !== 9) area += e.area;
             if (e.wallAttribute === k && e.type !== 9) area += e.area;
         }
-        if (type === 17) for (const s of e.composite) if (s.buildingMaterial === k) { count++; area += s.area; }
+        if (type === 17) for (const s of skins) if (s.buildingMaterial === k) { count++; area += e.area; }
     }
     return { count, area };
 }
@@ -104,7 +110,7 @@ function usersOf(project, type, k) {
     const ids = [];
     for (const t of [1, 8, 9])
         for (const e of project.elements.filter((e) => e.type === t))
-            if (usageOf({ elements: [e] }, type, k).count > 0) ids.push(e.id);
+            if (usageOf({ ...project, elements: [e] }, type, k).count > 0) ids.push(e.id);
     return ids;
 }
 

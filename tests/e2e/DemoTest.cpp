@@ -25,16 +25,17 @@ Output RunDemo(const std::string& arguments) {
     return testing_support::RunCommand(std::string(SIMHOST_PATH) + " demo " + arguments + " 2>&1");
 }
 
-// Removes the saved project and the session's user library, which stays with a saved project.
+// Removes the saved project and the session's user library, which stays with a saved project
+// whose libraries lie in it.
 void RemoveSaved(const fs::path& saved) {
     std::ifstream in(saved);
     const json project = json::parse(in, nullptr, false);
-    if (project.is_object()) {
-        const fs::path library =
-            project.value(json::json_pointer("/libraries/specialFolders/6"), std::string());
-        if (library.parent_path().filename().string().rfind("simhost-session-", 0) == 0)
-            fs::remove_all(library.parent_path());
-    }
+    if (project.is_object())
+        for (const auto& library : project.value(json::json_pointer("/libraries/list"), json::array()))
+            for (fs::path p = library.value("path", std::string()); p.has_relative_path();
+                 p = p.parent_path())
+                if (p.filename().string().rfind("simhost-session-", 0) == 0)
+                    fs::remove_all(p);
     fs::remove(saved);
 }
 

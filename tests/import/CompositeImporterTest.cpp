@@ -35,6 +35,18 @@ json Composite(const std::string& type, json layers, json uuid = 12) {
             {"layers", std::move(layers)}};
 }
 
+// The tag user data the composite holds, or should hold for a product identifier: the identifier
+// and the tag name, written as host strings.
+std::string Tag(const std::string& uuid, const char* tagName = "Q7_QV_UUID") {
+    std::string bytes;
+    GS::AppendSerialized(bytes, GS::UniString(uuid));
+    GS::AppendSerialized(bytes, GS::UniString(tagName));
+    return bytes;
+}
+std::string Tag(const simhost::Composite& c) {
+    return c.userData ? c.userData->bytes : "(none)";
+}
+
 json ThreeLayers() {
     return json::array(
         {Layer("Brick", 100, "Structure"), Layer("Wool", 50), Layer("Plaster", 12.5, "Finish")});
@@ -97,7 +109,22 @@ TEST(CompositeImporter, LayersBecomeSkinsOfTheirOwnMaterialsAndTheCompositeIsTag
     ASSERT_TRUE(c.userData.has_value());
     EXPECT_EQ(c.userData->version, 0);
     EXPECT_EQ(c.userData->platformSign, 0x5757);
-    EXPECT_EQ(c.userData->texts, (std::vector<std::string>{"12", "Q7_QV_UUID"}));
+    // The identifier and the tag name, each as its count of UTF-16 units and the units.
+    EXPECT_EQ(c.userData->bytes, std::string("\x02\0\0\0"
+                                             "1\0"
+                                             "2\0"
+                                             "\x0A\0\0\0"
+                                             "Q\0"
+                                             "7\0"
+                                             "_\0"
+                                             "Q\0"
+                                             "V\0"
+                                             "_\0"
+                                             "U\0"
+                                             "U\0"
+                                             "I\0"
+                                             "D\0",
+                                             32));
     EXPECT_EQ(h.host.counters.Of("CreateAttributeWithDefinitions"), 1u);
 }
 
@@ -135,7 +162,7 @@ TEST(CompositeImporter, TheTagIsTheUuidAsASigned32BitNumber) {
         InProcessHost h;
         Import(Composite("Wall", ThreeLayers(), uuid));
         ASSERT_EQ(Store(h).composites.size(), 1u) << uuid.dump();
-        EXPECT_EQ(Store(h).composites[0].userData->texts.at(0), text) << uuid.dump();
+        EXPECT_EQ(Tag(Store(h).composites[0]), Tag(text)) << uuid.dump();
         EXPECT_EQ(AttributeImporter::ReadComposite(Composite("Wall", json::array(), uuid)).uuidText, text);
     }
     InProcessHost h;
@@ -327,7 +354,7 @@ TEST(CompositeImporter, AnImportUpdatesTheAddOnsOwnCompositeAndNeverTheUsers) {
         {"the user's own, tagged by someone else",
          [](InProcessHost&) {
              Import(ThreeLayerWall(7));
-             simhost::CurrentHost().project.attributes.composites.back().userData->texts[1] = "Other";
+             simhost::CurrentHost().project.attributes.composites.back().userData->bytes = Tag("7", "Other");
          },
          {2},
          {"Wall"},
@@ -378,8 +405,7 @@ TEST(CompositeImporter, AnImportUpdatesTheAddOnsOwnCompositeAndNeverTheUsers) {
                 EXPECT_EQ(made.structureKind, 2) << c.what;
                 EXPECT_DOUBLE_EQ(made.totalThickness, 0.23) << c.what;
                 ASSERT_TRUE(made.userData.has_value()) << c.what;
-                EXPECT_EQ(made.userData->texts, (std::vector<std::string>{c.uuids[n].dump(), "Q7_QV_UUID"}))
-                    << c.what;
+                EXPECT_EQ(made.userData->bytes, Tag(c.uuids[n].dump())) << c.what;
                 identities.try_emplace(c.products[n], made.guid);
                 EXPECT_EQ(made.guid, identities[c.products[n]]) << c.what << ": " << c.products[n];
             }

@@ -206,9 +206,9 @@ TEST(MaterialImporter, AFreshImportCreatesAClassifiedTaggedMaterialWithItsValues
     EXPECT_EQ(Value(h, m, "lambda"), "0.03/0.04 W/mK");
     EXPECT_EQ(Value(h, m, "class"), "A, B  ");
     EXPECT_EQ(Value(h, m, "rating"), "");
-    EXPECT_EQ(Store(h).undoList, (std::vector<std::string>{"Create Group", "CreateDefinition", "Create Group",
-                                                           "CreateDefinition", "Create Group",
-                                                           "CreateDefinition", "CreateDefinition"}));
+    EXPECT_EQ(h.host.undoList, (std::vector<std::string>{"Create Group", "CreateDefinition", "Create Group",
+                                                         "CreateDefinition", "Create Group",
+                                                         "CreateDefinition", "CreateDefinition"}));
 }
 
 TEST(MaterialImporter, ASecondMaterialReusesSystemItemGroupsAndDefinitions) {
@@ -464,7 +464,7 @@ TEST(MaterialImporter, EveryHostFailureStillEndsTheImportWithItsResult) {
         {"RunUndoableCommand", true, false,
          [&](const InProcessHost& h) {
              EXPECT_TRUE(Store(h).propertyGroups.empty());
-             EXPECT_TRUE(Store(h).undoList.empty());
+             EXPECT_TRUE(h.host.undoList.empty());
          }},
         {"GetAttributePropertyDefinitions", false, false,
          [&](const InProcessHost& h) {
