@@ -22,7 +22,8 @@ const std::map<std::string, GSErrCode>& CodesByName() {
 const std::map<std::string, std::set<std::string>>& ContractCodeNames() {
     static const std::map<std::string, std::set<std::string>> codes = [] {
         std::istringstream list(HostListText);
-        const std::regex entry(R"(^QV_(?:HOST_OP(?:_NO_HANDLE)?\(\d+, |SELECTOR\(\w+, \w+, )(\w+),)");
+        const std::regex entry(
+            R"(^QV_(?:OPERATION(?:_NO_HANDLE)?\(\d+, |REQUEST_SELECTOR\(\w+, \w+, )(\w+),)");
         const std::regex code(R"(\bErr\w+)");
         std::map<std::string, std::string> contracts;
         std::string comment, line;
