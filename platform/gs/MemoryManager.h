@@ -3,7 +3,6 @@
 #include "gs/Types.h"
 
 #include <cstddef>
-#include <functional>
 
 // The host's memory manager: pointers and handles (a handle is a pointer to a pointer to the
 // block, so the block can move when it is resized). Every block knows its size.
@@ -20,18 +19,3 @@ GSHandle BMAllocateHandle(Int64 size, Int32 flags, Int32 reserved);
 GSHandle BMReallocHandle(GSHandle handle, Int64 newSize, Int32 flags, Int32 reserved);
 void BMKillHandle(GSHandle* handle);
 Int64 BMGetHandleSize(GSHandle handle);
-
-// Test controls of the host's memory manager.
-namespace BM {
-// After `skip` further successful allocations, the next `count` allocations fail.
-void FailAllocations(UInt64 skip, UInt64 count);
-void ClearFailures();
-// Allocations made (successful or not) since start or the last ResetStatistics.
-UInt64 AllocationCount();
-// Blocks and handles allocated and not yet freed.
-Int64 LiveBlocks();
-void ResetStatistics();
-// Told when a caller hands over a pointer or handle the memory manager does not hold (released
-// before, or never its own): the call then does nothing with it. Null: nobody is told.
-void SetMisuseHandler(std::function<void(const char* what)> handler);
-} // namespace BM

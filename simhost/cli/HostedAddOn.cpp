@@ -1,6 +1,7 @@
 #include "cli/HostedAddOn.h"
 
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "model/Project.h"
 
 #include <fstream>

@@ -3,6 +3,7 @@
 #include "gs/AddOnCode.h"
 #include "gs/Debug.h"
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -2,6 +2,7 @@
 
 #include "cli/PaletteLookup.h"
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "model/Project.h"
 #include "validate/ChildProcess.h"
 #include "validate/Samples.h"

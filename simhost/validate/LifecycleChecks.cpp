@@ -1,6 +1,7 @@
 // Checks of the add-on's entry points and of its life in the host: the host's order, the entry
 // guard, unloading with and without FreeAddOnData, and a second life in the same process.
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "validate/AddOnSession.h"
 #include "validate/Checks.h"
 #include "validate/Validator.h"

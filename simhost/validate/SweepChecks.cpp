@@ -4,6 +4,7 @@
 // add-on's code runs) with that allocation failing. After each failure the project must save,
 // reopen and take the next import.
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "runtime/AllocationFaults.h"
 #include "runtime/Contracts.h"
 #include "validate/AddOnSession.h"

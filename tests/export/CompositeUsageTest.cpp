@@ -2,6 +2,7 @@
 #include "export/ProductUsage.h"
 #include "export/ProjectInfoExporter.h"
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "host/ProductTag.h"
 #include "import/ImportDispatcher.h"
 #include "model/Project.h"

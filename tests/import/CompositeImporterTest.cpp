@@ -1,4 +1,5 @@
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "import/AttributeImporter.h"
 #include "import/ImportDispatcher.h"
 #include "model/Project.h"

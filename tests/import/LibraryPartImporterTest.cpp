@@ -1,5 +1,6 @@
 #include "export/ProductUsage.h"
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "import/ImportDispatcher.h"
 #include "import/LibPartImporter.h"
 #include "import/ProductPayload.h"

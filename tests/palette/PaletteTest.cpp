@@ -1,3 +1,4 @@
+#include "gs/MemoryManagerControls.h"
 #include "host/EntryPoints.h"
 #include "host/HostApi.h"
 #include "palette/BrowserPalette.h"

@@ -1,4 +1,5 @@
 // simhost's composite structures and attribute user data, as the host answers for them.
+#include "gs/MemoryManagerControls.h"
 #include "host/HostApi.h"
 #include "host/HostHandle.h"
 #include "model/Project.h"

@@ -1,6 +1,7 @@
 #include "model/Libraries.h"
 #include "cli/LibrarySteps.h"
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "host/HostApi.h"
 #include "support/InProcessHost.h"
 #include "support/TempFolder.h"

@@ -2,6 +2,7 @@
 // and only that: a failure the host was made to answer, or an answer the add-on's own step gave
 // through the host, is no misuse.
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "host/HostApi.h"
 #include "support/InProcessHost.h"
 
