@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the composites were not imported\n");
         return 1;
     }
-    // Walls and roofs of the composites with one entry per skin, slabs of the materials; areas
+    // Walls and roofs of the composites (one entry per skin), slabs of the materials; areas
     // whose sums are not exact in binary, so the order of additions shows.
     for (int n = 0; n < elements; ++n) {
         simhost::Element e;
@@ -73,8 +73,7 @@ int main(int argc, char** argv) {
             const auto& composite = host.project.attributes.composites[size_t(n % composites)];
             e.type = composite.structureKind == 1 ? ElemTypeWall : ElemTypeRoof;
             (e.type == ElemTypeWall ? e.wallAttribute : e.roofAttribute) = Int32(n % composites) + 1;
-            for (const auto& skin : composite.skins)
-                e.composite.push_back({skin.buildingMaterial, e.area * 0.3});
+            e.structure = simhost::Structure::Composite;
         }
         e.quantitiesFail = n % 101 == 0;
         host.project.elements.elements.push_back(e);

@@ -109,8 +109,7 @@ int main(int argc, char** argv) {
             const int index = user ? plainComposites + draw(1, taggedComposites) : draw(1, plainComposites);
             e.type = draw(0, 1) == 0 ? ElemTypeWall : ElemTypeRoof;
             (e.type == ElemTypeWall ? e.wallAttribute : e.roofAttribute) = index;
-            for (const auto& skin : store.composites[size_t(index - 1)].skins)
-                e.composite.push_back({skin.buildingMaterial, e.area * 0.3});
+            e.structure = simhost::Structure::Composite;
         } else {
             e.type = ElemTypeSlab;
             e.slabAttribute = user ? plainMaterials + draw(1, taggedMaterials)

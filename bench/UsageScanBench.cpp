@@ -10,6 +10,7 @@
 #include "model/Project.h"
 #include "runtime/Host.h"
 #include "runtime/Session.h"
+#include "support/DrawnElements.h"
 #include "support/InProcessAddOn.h"
 
 #include <nlohmann/json.hpp>
@@ -48,7 +49,10 @@ int main(int argc, char** argv) {
                                   {"supplier", {{"name", "Maker"}}}};
         RunImport(GS::UniString(product.dump()));
     }
-    // Walls, slabs and roofs over the materials, a third with composite entries; areas whose
+    // A composite per material, of it and another; the roofs are made of them.
+    for (int k = 1; k <= materials; ++k)
+        testing_support::AddComposite(host.project, {k, 1 + Int32((k * 31) % materials)});
+    // Walls, slabs and roofs over the materials, the roofs with composite entries; areas whose
     // sums are not exact in binary, so the order of additions shows.
     for (int n = 0; n < elements; ++n) {
         simhost::Element e;
@@ -60,7 +64,7 @@ int main(int argc, char** argv) {
                                   : e.roofAttribute) = k;
         e.area = 0.1 + 0.01 * (n % 97);
         if (n % 3 == 2)
-            e.composite = {{k, 0.3 + 0.001 * n}, {1 + Int32((n * 31) % materials), 0.07}};
+            e.structure = simhost::Structure::Composite;
         e.quantitiesFail = n % 101 == 0;
         host.project.elements.elements.push_back(e);
     }

@@ -118,9 +118,5 @@ QV_PIN_OFFSET(API_AttributeUserData, dataVersion, 0);
 QV_PIN_OFFSET(API_AttributeUserData, platformSign, 4);
 QV_PIN_OFFSET(API_AttributeUserData, dataHdl, 16);
 constexpr UInt16 PlatformSignature = 0x5757;
-
-// The user-data block of a tagged composite: [0] the product identifier, [1] the tag name.
-struct ProductTagBlock {
-    GS::UniString texts[2];
-};
-QV_PIN_SIZE(ProductTagBlock, 32);
+// The largest block of user data the host keeps with an attribute, in bytes.
+constexpr Int64 AttributeUserDataMaxBytes = 65536;

@@ -23,10 +23,9 @@ using APIPaletteControlCallBackProc = GSErrCode (*)(Int32 referenceId, Int32 mes
 using APIProjectEventHandlerProc = GSErrCode (*)(Int32 event, Int32 param);
 // The host's project events, each a bit of the mask CatchProjectEvents takes. Opening another
 // project closes the one open first.
-constexpr Int32 ProjectEventNew = 1;         // a new, empty project is open
-constexpr Int32 ProjectEventNewAndReset = 2; // a new project is open, the host's settings reset
-constexpr Int32 ProjectEventOpen = 4;        // a project is open from its file
-constexpr Int32 ProjectEventClose = 32;      // the project is about to close
+constexpr Int32 ProjectEventNew = 1;    // a new, empty project is open
+constexpr Int32 ProjectEventOpen = 4;   // a project is open from its file
+constexpr Int32 ProjectEventClose = 32; // the project is about to close
 // One step of an undoable command; its code is the command's result.
 using APIUndoableStepProc = GSErrCode (*)(void* context);
 

@@ -32,8 +32,7 @@ struct API_Element {
     Int32 slabAttribute;
     UInt8 reserved1[136];
     Int32 extraAttribute;
-    Int32 libraryPartIndex; // objects: the library part they place
-    UInt8 reserved2[4856 - 284];
+    UInt8 reserved2[4856 - 280];
 };
 QV_PIN_SIZE(API_Element, 4856);
 QV_PIN_OFFSET(API_Element, header, 0);
@@ -41,7 +40,6 @@ QV_PIN_OFFSET(API_Element, wallAttribute, 128);
 QV_PIN_OFFSET(API_Element, roofAttribute, 132);
 QV_PIN_OFFSET(API_Element, slabAttribute, 136);
 QV_PIN_OFFSET(API_Element, extraAttribute, 276);
-QV_PIN_OFFSET(API_Element, libraryPartIndex, 280);
 
 // An element's quantities: walls and slabs give their area at 8, roofs at 48.
 struct API_ElementQuantity {

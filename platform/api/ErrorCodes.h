@@ -4,10 +4,9 @@
 
 // Codes the host answers. 0 is success.
 constexpr GSErrCode NoError = 0;
-// Entry point called before the host handed over its function table; the host also answers it
-// for a general failure.
+// Entry point called before the host handed over its function table: the add-on's binding
+// answers it, never the host.
 constexpr GSErrCode ErrNotInitialised = GSErrCode(0x81060001u);
-constexpr GSErrCode ErrGeneral = ErrNotInitialised;
 constexpr GSErrCode ErrOutOfMemory = GSErrCode(0x81060002u);
 constexpr GSErrCode ErrBadParameter = GSErrCode(0x81060003u);
 constexpr GSErrCode ErrBadIndex = GSErrCode(0x81060004u);
@@ -22,6 +21,8 @@ constexpr GSErrCode ErrBadFile = GSErrCode(0x8106000Cu);
 // The index names an attribute that was deleted: its place stays, empty, and the indices of the
 // others do not move.
 constexpr GSErrCode ErrDeleted = GSErrCode(0x8106000Du);
+// A failure the host names no more closely.
+constexpr GSErrCode ErrGeneral = GSErrCode(0x8106000Eu);
 constexpr GSErrCode ErrNameExists = GSErrCode(0x8106012Du);
 // The host table has no entry for the operation.
 constexpr GSErrCode ErrMissingEntry = GSErrCode(0x81060387u);

@@ -2,11 +2,10 @@
 
 #include "api/Basics.h"
 
-// One autotext as 'GATS' lists it: [0] its name, [1] its key, [2] its value.
+// One autotext as 'GATS' lists it: [0] its name, [1] its key (not read), [2] its value.
 using API_AutotextEntry = GS::Array<GS::UniString>;
 using API_AutotextList = GS::Array<API_AutotextEntry>;
 constexpr int AutotextNameIndex = 0;
-constexpr int AutotextKeyIndex = 1;
 constexpr int AutotextValueIndex = 2;
 
 // 'GPRN': the project information, NUL-terminated 8-bit texts at fixed positions.

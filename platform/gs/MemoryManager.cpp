@@ -1,8 +1,13 @@
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
+
+#include "gs/AddOnCode.h"
 
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <unordered_set>
 
 namespace {
 
@@ -14,6 +19,51 @@ std::atomic<UInt64> allocations{0};
 std::atomic<Int64> liveBlocks{0};
 std::atomic<UInt64> failSkip{0};
 std::atomic<UInt64> failCount{0};
+
+// The blocks and handles given out and not yet released, so that a release of one released
+// before (or never given) is told, not carried out. Its own bookkeeping is the host's work, never
+// counted or failed as the caller's allocation; it lives until the program ends.
+struct Registry {
+    std::mutex mutex;
+    std::unordered_set<const void*> blocks;
+    std::unordered_set<const void*> handles;
+    std::function<void(const char*)> misuse;
+};
+
+Registry& Held() {
+    static Registry* registry = new Registry;
+    return *registry;
+}
+
+void Hold(std::unordered_set<const void*> Registry::*set, const void* p) {
+    GS::AddOnCodeScope hostWork(false);
+    std::lock_guard<std::mutex> lock(Held().mutex);
+    (Held().*set).insert(p);
+}
+
+// Answers whether the memory manager held it (and holds it no more when `release`); tells the
+// misuse handler when not.
+bool Holds(std::unordered_set<const void*> Registry::*set, const void* p, bool release, const char* misuse) {
+    std::function<void(const char*)> tell;
+    {
+        std::lock_guard<std::mutex> lock(Held().mutex);
+        auto found = (Held().*set).find(p);
+        if (found != (Held().*set).end()) {
+            if (release)
+                (Held().*set).erase(found);
+            return true;
+        }
+        tell = Held().misuse;
+    }
+    if (tell)
+        tell(misuse);
+    return false;
+}
+
+constexpr const char* ReleasedAgain = "a block released twice, or never the memory manager's";
+constexpr const char* HandleReleasedAgain = "a handle released twice, or never the memory manager's";
+constexpr const char* HandleUsedAfterRelease =
+    "a handle used after its release, or never the memory manager's";
 
 bool NextAllocationFails() {
     ++allocations;
@@ -36,11 +86,12 @@ char* RawAllocate(Int64 size, Int32 flags) {
         return nullptr;
     std::memcpy(raw, &size, sizeof size);
     ++liveBlocks;
+    Hold(&Registry::blocks, raw + kHeader);
     return raw + kHeader;
 }
 
 void RawFree(char* ptr) {
-    if (ptr == nullptr)
+    if (ptr == nullptr || !Holds(&Registry::blocks, ptr, true, ReleasedAgain))
         return;
     --liveBlocks;
     std::free(ptr - kHeader);
@@ -65,7 +116,7 @@ void BMFreePtr(GSPtr ptr) {
 }
 
 Int64 BMGetPtrSize(const char* ptr) {
-    return RawSize(ptr);
+    return ptr != nullptr && Holds(&Registry::blocks, ptr, false, ReleasedAgain) ? RawSize(ptr) : 0;
 }
 
 GSHandle BMAllocateHandle(Int64 size, Int32 flags, Int32) {
@@ -78,11 +129,12 @@ GSHandle BMAllocateHandle(Int64 size, Int32 flags, Int32) {
         return nullptr;
     }
     *master = block;
+    Hold(&Registry::handles, master);
     return master;
 }
 
 GSHandle BMReallocHandle(GSHandle handle, Int64 newSize, Int32 flags, Int32) {
-    if (handle == nullptr)
+    if (handle == nullptr || !Holds(&Registry::handles, handle, false, HandleUsedAfterRelease))
         return nullptr;
     char* fresh = RawAllocate(newSize, flags);
     if (fresh == nullptr)
@@ -99,13 +151,19 @@ GSHandle BMReallocHandle(GSHandle handle, Int64 newSize, Int32 flags, Int32) {
 void BMKillHandle(GSHandle* handle) {
     if (handle == nullptr || *handle == nullptr)
         return;
+    if (!Holds(&Registry::handles, *handle, true, HandleReleasedAgain)) {
+        *handle = nullptr;
+        return;
+    }
     RawFree(**handle);
     std::free(*handle);
     *handle = nullptr;
 }
 
 Int64 BMGetHandleSize(GSHandle handle) {
-    return handle ? RawSize(*handle) : 0;
+    return handle != nullptr && Holds(&Registry::handles, handle, false, HandleUsedAfterRelease)
+               ? RawSize(*handle)
+               : 0;
 }
 
 namespace BM {
@@ -125,5 +183,9 @@ Int64 LiveBlocks() {
 }
 void ResetStatistics() {
     allocations = 0;
+}
+void SetMisuseHandler(std::function<void(const char*)> handler) {
+    std::lock_guard<std::mutex> lock(Held().mutex);
+    Held().misuse = std::move(handler);
 }
 } // namespace BM

@@ -19,15 +19,3 @@ GSHandle BMAllocateHandle(Int64 size, Int32 flags, Int32 reserved);
 GSHandle BMReallocHandle(GSHandle handle, Int64 newSize, Int32 flags, Int32 reserved);
 void BMKillHandle(GSHandle* handle);
 Int64 BMGetHandleSize(GSHandle handle);
-
-// Test controls of the host's memory manager.
-namespace BM {
-// After `skip` further successful allocations, the next `count` allocations fail.
-void FailAllocations(UInt64 skip, UInt64 count);
-void ClearFailures();
-// Allocations made (successful or not) since start or the last ResetStatistics.
-UInt64 AllocationCount();
-// Blocks and handles allocated and not yet freed.
-Int64 LiveBlocks();
-void ResetStatistics();
-} // namespace BM

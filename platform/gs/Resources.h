@@ -16,6 +16,8 @@ constexpr GSType RT_IdentifierPair = FourCC("IDPR");
 constexpr GSType RT_Dialog = FourCC("PDLG");
 constexpr GSType RT_DialogHelp = FourCC("PDHL");
 constexpr UInt32 RS_DefaultLanguage = 1033;
+// The section of a module's file that holds the module's resource image, where the host reads it.
+constexpr const char* RS_ModuleSection = ".qvres";
 
 // Opens a cache over a module's image (the image must outlive the cache). Answers -1 when the
 // image is not a resource image.

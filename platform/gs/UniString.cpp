@@ -163,4 +163,29 @@ void UniString::Clear() noexcept {
     length = 0;
 }
 
+void AppendSerialized(std::string& bytes, const UniString& text) {
+    const UInt32 n = text.GetLength();
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes.push_back(char(n >> shift));
+    for (char16_t unit : text.View()) {
+        bytes.push_back(char(unit & 0xFF));
+        bytes.push_back(char(unit >> 8));
+    }
+}
+
+bool ReadSerialized(std::string_view bytes, size_t& at, UniString& text) {
+    if (at > bytes.size() || bytes.size() - at < 4)
+        return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+    const UInt32 n = UInt32(p[0]) | UInt32(p[1]) << 8 | UInt32(p[2]) << 16 | UInt32(p[3]) << 24;
+    if ((bytes.size() - at - 4) / 2 < n)
+        return false;
+    std::u16string units(n, u'\0');
+    for (UInt32 i = 0; i < n; ++i)
+        units[i] = char16_t(p[4 + 2 * i] | p[5 + 2 * i] << 8);
+    text = UniString(std::u16string_view(units));
+    at += 4 + 2 * size_t(n);
+    return true;
+}
+
 } // namespace GS

@@ -53,6 +53,13 @@ private:
 };
 static_assert(sizeof(UniString) == 16);
 
+// A host string written into bytes, as a block the host keeps opaquely holds it: its number of
+// UTF-16 code units (32-bit little-endian), then the units (16-bit little-endian).
+void AppendSerialized(std::string& bytes, const UniString& text);
+// Reads one string written so from `bytes` at `at` and moves `at` past it; false, with nothing
+// read, when the bytes there are not one.
+bool ReadSerialized(std::string_view bytes, size_t& at, UniString& text);
+
 // UTF-8 to UTF-16; invalid sequences become U+FFFD.
 std::u16string Utf8ToUtf16(std::string_view text);
 // UTF-16 to UTF-8; unpaired surrogates become U+FFFD.

@@ -1,6 +1,5 @@
 // Steps that drive the add-on's handlers and look at the host's state.
 #include "cli/Script.h"
-#include "gs/AddOnCode.h"
 #include "model/Project.h"
 
 namespace simhost {
@@ -9,9 +8,15 @@ using nlohmann::json;
 
 namespace {
 
+// A step that needs the add-on loads it again when the host unloaded it while idle.
 void RequireLoaded(StepContext& c) {
-    if (!c.session.IsLoaded())
+    if (c.session.IsLoaded())
+        return;
+    std::string why;
+    if (!c.session.IsAsleep())
         throw StepError("the add-on is not loaded");
+    if (!c.session.Wake(&why))
+        throw StepError("the add-on could not be loaded again: " + why);
 }
 
 json Menu(StepContext& c, const json& step) {
@@ -25,11 +30,8 @@ json Menu(StepContext& c, const json& step) {
     API_MenuParams params{};
     params.menuItemRef.menuResID = menu;
     params.menuItemRef.itemIndex = item;
-    GSErrCode result;
-    {
-        GS::AddOnCodeScope addOn(true);
-        result = declared->handler(&params);
-    }
+    const GSErrCode result =
+        CallAddOn(c.host, "the menu handler", [&] { return declared->handler(&params); });
     return {{"result", result}};
 }
 
@@ -40,11 +42,9 @@ json PaletteMessage(StepContext& c, const json& step) {
         throw StepError("no palette is registered");
     const auto& palette = c.host.addOn.palettes.front();
     bool answer = false;
-    GSErrCode result;
-    {
-        GS::AddOnCodeScope addOn(true);
-        result = palette.handler(palette.referenceId, code, reinterpret_cast<GSIntPtr>(&answer));
-    }
+    const GSErrCode result = CallAddOn(c.host, "the palette-control handler", [&] {
+        return palette.handler(palette.referenceId, code, reinterpret_cast<GSIntPtr>(&answer));
+    });
     json out = {{"result", result}};
     if (code == 7)
         out["answer"] = answer;
@@ -139,7 +139,8 @@ json MenuFlags(StepContext& c, const json& step) {
 }
 
 json Unload(StepContext& c, const json& step) {
-    RequireLoaded(c);
+    if (!c.session.IsLoaded() && !c.session.IsAsleep())
+        throw StepError("the add-on is not loaded");
     bool free = true;
     if (step.contains("free")) {
         if (!step.at("free").is_boolean())

@@ -3,9 +3,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
+#include <map>
 #include <ostream>
 #include <sstream>
 #include <vector>
@@ -34,11 +36,51 @@ struct CatalogueProduct {
     std::string name; // composites spell it "Name"
 };
 
-CatalogueProduct ReadCatalogueProduct(const fs::path& file) {
+json ReadCatalogueFile(const fs::path& file) {
     std::ifstream in(file);
-    json product = json::parse(in, nullptr, false);
+    return json::parse(in, nullptr, false);
+}
+
+std::string ProductName(const json& product) {
     std::string name = Text(product, "name");
-    return {Text(product, "importType"), name.empty() ? Text(product, "Name") : name};
+    return name.empty() ? Text(product, "Name") : name;
+}
+
+CatalogueProduct ReadCatalogueProduct(const fs::path& file) {
+    json product = ReadCatalogueFile(file);
+    return {Text(product, "importType"), ProductName(product)};
+}
+
+// The uuid as the add-on tags it: a text as it stands, a composite's number as a 32-bit integer
+// in decimal. Empty when the product has none.
+std::string TaggedUuid(const json& product) {
+    if (!product.is_object() || !product.contains("uuid"))
+        return {};
+    const json& uuid = product["uuid"];
+    if (uuid.is_string())
+        return uuid.get<std::string>();
+    if (uuid.is_number())
+        return std::to_string(uuid.get<std::int32_t>());
+    return {};
+}
+
+// The catalogue's product names by the uuid that export reports: each product's, and those of the
+// layer products of composites.
+std::map<std::string, std::string> NamesByUuid(const std::vector<fs::path>& files) {
+    std::map<std::string, std::string> names;
+    auto add = [&names](const json& product) {
+        if (std::string uuid = TaggedUuid(product); !uuid.empty())
+            names.emplace(uuid, ProductName(product));
+    };
+    for (const auto& file : files) {
+        json product = ReadCatalogueFile(file);
+        add(product);
+        if (product.is_object() && product.contains("layers") && product["layers"].is_array())
+            for (const auto& layer : product["layers"])
+                if (layer.is_object() && layer.contains("product"))
+                    add(layer["product"]);
+    }
+    return names;
 }
 
 void PrintSelection(std::ostream& out, const json& selection) {
@@ -72,7 +114,9 @@ public:
 
     void Print(const std::string& savedTo) {
         out << "\nImported products (\"import\")\n";
+        std::vector<fs::path> files;
         for (const auto& [file, result] : imports) {
+            files.push_back(file);
             json r = ParseOrNull(result);
             bool ok = r.is_object() && r.value("Success", false);
             const CatalogueProduct product = ReadCatalogueProduct(file);
@@ -80,6 +124,7 @@ public:
                 << product.name << "\n";
         }
         out << "\nPlaced elements: " << placed << "\n";
+        const auto names = NamesByUuid(files);
 
         out << "\nImported products in use (\"export\" \"PROJECT_INFO\")\n";
         json info = ParseOrNull(projectInfo);
@@ -87,14 +132,19 @@ public:
             const json& overview = info["Overview"];
             out << "  Project " << Text(overview, "name") << " (" << Text(overview, "number") << "), "
                 << Text(overview, "organization") << "; identity " << Text(overview, "project_guid") << "\n";
-            out << "  " << std::left << std::setw(11) << "Category" << std::setw(40) << "Product uuid"
-                << std::right << std::setw(9) << "Elements" << std::setw(12) << "Area"
+            out << "  " << std::left << std::setw(11) << "Category" << std::setw(34) << "Product"
+                << std::setw(40) << "Product uuid" << std::right << std::setw(9) << "Elements"
+                << std::setw(12) << "Area"
                 << "\n";
             for (const char* category : {"Materials", "Types", "Families"})
-                for (const auto& u : info["ImportedData"][category])
-                    out << "  " << std::left << std::setw(11) << category << std::setw(40) << Text(u, "Uuid")
-                        << std::right << std::setw(9) << u.value("NumOfElements", 0) << std::setw(12)
-                        << std::fixed << std::setprecision(2) << u.value("TotalArea", 0.0) << "\n";
+                for (const auto& u : info["ImportedData"][category]) {
+                    const auto name = names.find(Text(u, "Uuid"));
+                    out << "  " << std::left << std::setw(11) << category << std::setw(34)
+                        << (name != names.end() ? name->second : "(not in the catalogue)") << std::setw(40)
+                        << Text(u, "Uuid") << std::right << std::setw(9) << u.value("NumOfElements", 0)
+                        << std::setw(12) << std::fixed << std::setprecision(2) << u.value("TotalArea", 0.0)
+                        << "\n";
+                }
         } else {
             out << "  (no answer)\n";
         }

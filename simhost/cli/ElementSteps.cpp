@@ -21,18 +21,6 @@ Int32 ElementTypeOf(const std::string& type) {
     return t->second;
 }
 
-// The element's own reference to its attribute: walls at 128, slabs at 136, roofs at 132.
-Int32& OwnReference(Element& e) {
-    switch (e.type) {
-    case ElemTypeWall:
-        return e.wallAttribute;
-    case ElemTypeSlab:
-        return e.slabAttribute;
-    default:
-        return e.roofAttribute;
-    }
-}
-
 // The element uses a building material: its reference names the material, the others stay 0.
 void UseMaterial(StepContext& c, Element& e, const std::string& name) {
     Int32 index = c.host.project.attributes.MaterialIndexOf(name);
@@ -53,8 +41,8 @@ Int16 StructureKindFor(Int32 type) {
     }
 }
 
-// The element uses a composite: its reference names the composite, and it has one quantity
-// entry of its whole area per skin, naming the skin's building material.
+// The element uses a composite: its reference names the composite, whose skins its quantities
+// follow.
 void UseComposite(StepContext& c, Element& e, const std::string& name) {
     AttributeStore& store = c.host.project.attributes;
     Int32 index = store.CompositeIndexOf(name);
@@ -64,12 +52,10 @@ void UseComposite(StepContext& c, Element& e, const std::string& name) {
     if ((composite.structureKind & StructureKindFor(e.type)) == 0)
         throw StepError("composite \"" + name + "\" is not made for " + ElementTypeName(e.type).value_or("") +
                         " elements");
-    // An element tells it is made of a composite by its entries alone.
     if (composite.skins.empty())
         throw StepError("composite \"" + name + "\" has no skins to draw");
     OwnReference(e) = index;
-    for (const auto& skin : composite.skins)
-        e.composite.push_back({skin.buildingMaterial, e.area});
+    e.structure = Structure::Composite;
 }
 
 using AttributeUse = void (*)(StepContext&, Element&, const std::string&);

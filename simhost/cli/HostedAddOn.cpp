@@ -1,5 +1,7 @@
 #include "cli/HostedAddOn.h"
 
+#include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "model/Project.h"
 #include "os/Environment.h"
 
@@ -25,17 +27,20 @@ void WriteDebugLog(const Host& host, const std::string& path) {
 }
 
 bool HostedAddOn::End(const std::string& saveTo, const std::string& debugLog, std::ostream& err) {
-    if (session.IsLoaded())
-        session.Unload(true);
+    session.Unload(true); // also forgets an add-on the host unloaded while idle
+    if (Int64 left = BM::LiveBlocks() - liveBlocksAtStart; left > 0)
+        host.violations.Record("memory never released", "the host's memory manager holds " +
+                                                            std::to_string(left) +
+                                                            " block(s) more after unload than before load");
+    for (const auto& line : host.violations.Lines())
+        err << "simhost: the add-on misused the host: " << line << "\n";
     bool saved = true;
     if (!saveTo.empty()) {
         try {
             SaveProjectFile(host.project, saveTo);
-            // The saved project's user library may be the session's: it stays with the project.
-            if (host.HasSessionFolder())
-                for (const auto& [number, folder] : host.project.libraries.specialFolders)
-                    if (folder.rfind(host.SessionFolder() + "/", 0) == 0)
-                        host.KeepSessionFolder();
+            // The saved project's libraries may lie in the session's user library: they stay.
+            if (host.HasSessionFolder() && LibrariesLieIn(host.project.libraries, host.SessionFolder()))
+                host.KeepSessionFolder();
         } catch (const ProjectFileError& e) {
             err << "simhost: " << e.what() << "\n";
             saved = false;
@@ -46,11 +51,13 @@ bool HostedAddOn::End(const std::string& saveTo, const std::string& debugLog, st
     return saved;
 }
 
-HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
+HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) : liveBlocksAtStart(BM::LiveBlocks()) {
     host.costs = options.costs;
+    // Read before the add-on loads: a file that cannot be opened stops the run at once.
+    std::optional<Project> opened;
     try {
         if (!options.project.empty())
-            host.project = LoadProjectFile(options.project);
+            opened = LoadProjectFile(options.project);
     } catch (const ProjectFileError& e) {
         throw SetupError(e.what());
     }
@@ -76,6 +83,10 @@ HostedAddOn::HostedAddOn(const HostedAddOnOptions& options) {
         throw SetupError("the add-on's " + lifecycle.failedStep + " failed with code " +
                          std::to_string(lifecycle.code));
     }
+    // The host starts with a new empty project; a project file is opened in its place, with the
+    // events a host sends.
+    if (opened)
+        (void)host.ReplaceProject(std::move(*opened), true); // what the add-on answers changes nothing
 }
 
 } // namespace simhost

@@ -35,11 +35,13 @@ public:
     HostedAddOn(const HostedAddOn&) = delete;
     HostedAddOn& operator=(const HostedAddOn&) = delete;
 
-    // The end of a run or a serve: frees and unloads the add-on, saves the project to `saveTo`
-    // when one is named, and writes the host's debug output to `debugLog` when one is named.
-    // Answers false, having written why to `err`, when the project could not be saved.
+    // The end of a run or a serve: frees and unloads the add-on, writes to `err` every misuse of
+    // the host it made (memory it never released included), saves the project to `saveTo` when one
+    // is named, and writes the host's debug output to `debugLog` when one is named. Answers false,
+    // having written why to `err`, when the project could not be saved.
     bool End(const std::string& saveTo, const std::string& debugLog, std::ostream& err);
 
+    const Int64 liveBlocksAtStart; // of the host's memory manager, before the add-on loads
     Host host;
     std::unique_ptr<LocalFileService> files;
     Session session{host};

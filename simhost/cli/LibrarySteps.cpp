@@ -37,7 +37,7 @@ json LibrariesStep(StepContext& c, const json& step) {
         libraries.embeddedFolder = folder.empty() ? folder : ScriptPath(c, folder);
     }
     if (step.contains("specialFolder"))
-        libraries.specialFolders[6] = ScriptPath(c, TextField(step, "specialFolder"));
+        c.host.specialFolders[SpecialFolderUserLibrary] = ScriptPath(c, TextField(step, "specialFolder"));
     return {{"libraries", LibrariesToJson(libraries)}};
 }
 

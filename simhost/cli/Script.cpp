@@ -104,6 +104,7 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
 
     StepContext context{host, session, std::filesystem::path(options.script).parent_path()};
     int exitCode = 0;
+    (void)session.UnloadIfIdle(); // an add-on that did not ask to stay loaded is loaded when needed
     for (const auto& [number, step] : steps) {
         json printed = {{"step", step.at("step")}};
         try {
@@ -116,6 +117,7 @@ int RunScript(const RunOptions& options, std::ostream& out, std::ostream& err) {
             printed["error"] = e.what();
         }
         out << printed.dump(-1, ' ', false, json::error_handler_t::replace) << "\n" << std::flush;
+        (void)session.UnloadIfIdle();
     }
     if (!hosted->End(options.save, options.debugLog, err))
         exitCode = exitCode ? exitCode : 1;

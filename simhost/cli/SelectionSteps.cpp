@@ -1,5 +1,6 @@
 // Steps of the selection and the event loop: the user selects, the host idles.
 #include "cli/Script.h"
+#include "model/CodeText.h"
 #include "model/Project.h"
 #include "runtime/EventLoop.h"
 
@@ -24,13 +25,6 @@ std::vector<std::string> TextList(const json& step, const char* name) {
 
 json SelectedGuids(const Host& host) {
     return SelectionToJson(host.project.selection);
-}
-
-std::string CodeText(GSType code) {
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8)
-        text.push_back(char((code >> shift) & 0xFF));
-    return text;
 }
 
 // What the user selects replaces the selection, as a click does.

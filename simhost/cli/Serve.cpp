@@ -214,6 +214,9 @@ private:
             HostAnswer answer = work();
             if (changes)
                 ++revision;
+            // An add-on that did not ask to stay loaded goes when the request is done.
+            if (hosted.session.UnloadIfIdle())
+                ++revision;
             return answer;
         });
     }
@@ -241,89 +244,126 @@ private:
             response.set_content(*bytes, type);
     }
 
+    // --- the routes: what the browser may ask, each answered by a handler of its own ------------
+
+    using Handler = void (PaletteServer::*)(const httplib::Request&, httplib::Response&);
+    struct Route {
+        bool post;
+        const char* pattern; // the first segment of every path is the bridge's token
+        Handler handler;
+    };
+
     void Routes() {
         server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
             return AdmitRequest(*guard, request, response) ? httplib::Server::HandlerResponse::Unhandled
                                                            : httplib::Server::HandlerResponse::Handled;
         });
-        const fs::path hostPage = options.hostPageFolder, web = options.webFolder,
-                       catalogue = options.catalogueFolder, files = options.filesFolder;
+        static const Route routes[] = {
+            {false, R"(/[^/]+/)", &PaletteServer::HostPage},
+            {false, R"(/[^/]+/simhost/(.+))", &PaletteServer::HostPageFile},
+            {false, R"(/[^/]+/app/(.*))", &PaletteServer::WebApplicationFile},
+            {false, R"(/[^/]+/catalogue/)", &PaletteServer::CatalogueList},
+            {false, R"(/[^/]+/catalogue/([^/]+))", &PaletteServer::CatalogueFile},
+            {false, R"(/[^/]+/files/([^/]+))", &PaletteServer::ServiceFile},
+            {false, R"(/[^/]+/bridge\.js)", &PaletteServer::BridgeScriptFile},
+            {true, R"(/[^/]+/bridge/call)", &PaletteServer::BridgeCallRoute},
+            {false, R"(/[^/]+/host/view)", &PaletteServer::ViewRoute},
+            {false, R"(/[^/]+/host/revision)", &PaletteServer::RevisionRoute},
+            {true, R"(/[^/]+/host/step)", &PaletteServer::StepRoute},
+            {true, R"(/[^/]+/host/save)", &PaletteServer::SaveRoute},
+            {true, R"(/[^/]+/host/quit)", &PaletteServer::QuitRoute},
+        };
+        for (const Route& route : routes) {
+            auto handle = [this, handler = route.handler](const httplib::Request& request,
+                                                          httplib::Response& response) {
+                (this->*handler)(request, response);
+            };
+            if (route.post)
+                server.Post(route.pattern, handle);
+            else
+                server.Get(route.pattern, handle);
+        }
+    }
 
-        server.Get(R"(/[^/]+/)", [this, hostPage](const httplib::Request&, httplib::Response& response) {
-            ServeFile(response, hostPage, "index.html");
-        });
-        server.Get(R"(/[^/]+/simhost/(.+))",
-                   [this, hostPage](const httplib::Request& request, httplib::Response& response) {
-                       ServeFile(response, hostPage, request.matches[1]);
-                   });
-        server.Get(R"(/[^/]+/app/(.*))",
-                   [this, web](const httplib::Request& request, httplib::Response& response) {
-                       std::string name = request.matches[1];
-                       if (name.empty() || name.back() == '/')
-                           name += "index.html";
-                       ServeFile(response, web, name, true);
-                   });
-        server.Get(R"(/[^/]+/catalogue/)", [catalogue](const httplib::Request&, httplib::Response& response) {
-            std::vector<std::string> names;
-            std::error_code error;
-            for (const auto& entry : fs::directory_iterator(catalogue, error))
-                if (entry.is_regular_file() && entry.path().extension() == ".json")
-                    names.push_back(entry.path().filename().string());
-            std::sort(names.begin(), names.end());
-            SendJson(response, 200, names);
-        });
-        server.Get(R"(/[^/]+/catalogue/([^/]+))",
-                   [this, catalogue](const httplib::Request& request, httplib::Response& response) {
-                       ServeFile(response, catalogue, request.matches[1]);
-                   });
-        server.Get(R"(/[^/]+/files/([^/]+))",
-                   [this, files](const httplib::Request& request, httplib::Response& response) {
-                       ServeFile(response, files, request.matches[1]);
-                   });
-        server.Get(R"(/[^/]+/bridge\.js)",
-                   [this, hostPage](const httplib::Request&, httplib::Response& response) {
-                       auto script = ReadServedFile(hostPage, "bridge.js");
-                       if (!script) {
-                           SendJson(response, 500, ErrorAnswer("the bridge script is missing"));
-                           return;
-                       }
-                       json objects;
-                       bool ran = queue.Run([&] { objects = RegisteredObjects(hosted.host); });
-                       if (!ran) {
-                           SendJson(response, 503, ErrorAnswer("the host is shutting down"));
-                           return;
-                       }
-                       response.set_content(BridgeScript(*script, objects), "text/javascript; charset=utf-8");
-                   });
-        server.Post(R"(/[^/]+/bridge/call)",
-                    [this](const httplib::Request& request, httplib::Response& response) {
-                        if (auto body = Body(request, response))
-                            OnMain(response, [this, &body] { return BridgeCall(context, log, *body); });
-                    });
-        server.Get(R"(/[^/]+/host/view)", [this](const httplib::Request&, httplib::Response& response) {
-            OnMain(
-                response,
-                [this] {
-                    return HostAnswer{200, View()};
-                },
-                false);
-        });
-        server.Get(R"(/[^/]+/host/revision)", [this](const httplib::Request&, httplib::Response& response) {
-            SendJson(response, 200, {{"revision", revision.load()}});
-        });
-        server.Post(R"(/[^/]+/host/step)",
-                    [this](const httplib::Request& request, httplib::Response& response) {
-                        if (auto body = Body(request, response))
-                            OnMain(response, [this, &body] { return HostStep(*body); });
-                    });
-        server.Post(R"(/[^/]+/host/save)", [this](const httplib::Request&, httplib::Response& response) {
-            OnMain(response, [this] { return Save(); });
-        });
-        server.Post(R"(/[^/]+/host/quit)", [this](const httplib::Request&, httplib::Response& response) {
-            OnMain(response, [this] {
-                quit = true;
-                return HostAnswer{200, {{"quitting", true}}};
-            });
+    void HostPage(const httplib::Request&, httplib::Response& response) {
+        ServeFile(response, options.hostPageFolder, "index.html");
+    }
+
+    void HostPageFile(const httplib::Request& request, httplib::Response& response) {
+        ServeFile(response, options.hostPageFolder, request.matches[1]);
+    }
+
+    void WebApplicationFile(const httplib::Request& request, httplib::Response& response) {
+        std::string name = request.matches[1];
+        if (name.empty() || name.back() == '/')
+            name += "index.html";
+        ServeFile(response, options.webFolder, name, true);
+    }
+
+    void CatalogueList(const httplib::Request&, httplib::Response& response) {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(options.catalogueFolder, error))
+            if (entry.is_regular_file() && entry.path().extension() == ".json")
+                names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        SendJson(response, 200, names);
+    }
+
+    void CatalogueFile(const httplib::Request& request, httplib::Response& response) {
+        ServeFile(response, options.catalogueFolder, request.matches[1]);
+    }
+
+    void ServiceFile(const httplib::Request& request, httplib::Response& response) {
+        ServeFile(response, options.filesFolder, request.matches[1]);
+    }
+
+    void BridgeScriptFile(const httplib::Request&, httplib::Response& response) {
+        auto script = ReadServedFile(options.hostPageFolder, "bridge.js");
+        if (!script) {
+            SendJson(response, 500, ErrorAnswer("the bridge script is missing"));
+            return;
+        }
+        json objects;
+        bool ran = queue.Run([&] { objects = RegisteredObjects(hosted.host); });
+        if (!ran) {
+            SendJson(response, 503, ErrorAnswer("the host is shutting down"));
+            return;
+        }
+        response.set_content(BridgeScript(*script, objects), "text/javascript; charset=utf-8");
+    }
+
+    void BridgeCallRoute(const httplib::Request& request, httplib::Response& response) {
+        if (auto body = Body(request, response))
+            OnMain(response, [this, &body] { return BridgeCall(context, log, *body); });
+    }
+
+    void ViewRoute(const httplib::Request&, httplib::Response& response) {
+        OnMain(
+            response,
+            [this] {
+                return HostAnswer{200, View()};
+            },
+            false);
+    }
+
+    void RevisionRoute(const httplib::Request&, httplib::Response& response) {
+        SendJson(response, 200, {{"revision", revision.load()}});
+    }
+
+    void StepRoute(const httplib::Request& request, httplib::Response& response) {
+        if (auto body = Body(request, response))
+            OnMain(response, [this, &body] { return HostStep(*body); });
+    }
+
+    void SaveRoute(const httplib::Request&, httplib::Response& response) {
+        OnMain(response, [this] { return Save(); });
+    }
+
+    void QuitRoute(const httplib::Request&, httplib::Response& response) {
+        OnMain(response, [this] {
+            quit = true;
+            return HostAnswer{200, {{"quitting", true}}};
         });
     }
 
@@ -374,6 +414,7 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
             err << "simhost: " << e.what() << "\n";
             return 1;
         }
+        (void)hosted->session.UnloadIfIdle(); // before the server's threads start: loaded when needed
         server.Start();
         saveTarget = server.SaveTarget();
         out << "simhost serve: open " << server.Address() << "\n";

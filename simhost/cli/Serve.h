@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runtime/Faults.h"
+#include "runtime/HostCosts.h"
 
 #include <iosfwd>
 #include <optional>

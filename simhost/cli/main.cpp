@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <iostream>
 #include <thread>
+#include <unistd.h>
 
 #ifndef SIMHOST_DEMO_FOLDER
 #define SIMHOST_DEMO_FOLDER "demo"
@@ -73,7 +74,8 @@ int main(int argc, char** argv) {
         "validate", "Run lifecycle, fault, memory and bad-input checks against the add-on and report each");
     validateCommand->add_option("--addon", validate.options.addOn, "the add-on module")
         ->capture_default_str();
-    validateCommand->add_flag("--list", validate.list, "list the checks (id and description) and run none");
+    validateCommand->add_flag("--list", validate.list,
+                              "list the checks (id, order, scope, level and description) and run none");
     validateCommand->add_option("--include", validate.selection.include,
                                 "run only checks whose id matches one of these regular expressions");
     validateCommand->add_option("--exclude", validate.selection.exclude,
@@ -87,7 +89,7 @@ int main(int argc, char** argv) {
         ->capture_default_str();
     validateCommand
         ->add_option("--call-limit", validate.options.callLimit,
-                     "seconds one script call of the bad-input and fuzz checks may take")
+                     "seconds of processor time one script call of the bad-input and fuzz checks may take")
         ->capture_default_str();
     validateCommand
         ->add_option("--memory-limit", validate.options.memoryLimitMiB,
@@ -161,6 +163,7 @@ int main(int argc, char** argv) {
             validate.jsonFile = "-";
         if (validate.list && validate.jsonFile == "-")
             validate.listJson = true;
+        validate.progress = ::isatty(validate.jsonFile == "-" ? STDERR_FILENO : STDOUT_FILENO) == 1;
         return simhost::validate::RunValidate(validate, std::cout, std::cerr);
     }
     if (demoCommand->parsed())

@@ -11,12 +11,11 @@
 
 namespace simhost {
 
-// User data an add-on keeps with an attribute. The host keeps the block's host strings as
-// texts of its own, in block order.
+// User data an add-on keeps with an attribute: the block's bytes, as the add-on wrote them.
 struct AttributeUserData {
     Int32 version = 0;
     UInt16 platformSign = 0;
-    std::vector<std::string> texts;
+    std::string bytes;
 };
 
 // A building material (attribute type 17). Its index is its position in the list, from 1.
@@ -131,15 +130,13 @@ private:
     size_t indexed = 0;
 };
 
-// Attributes and what hangs on them: properties, classification, and the host's undo list.
+// Attributes and what hangs on them: properties and classification.
 struct AttributeStore {
     std::vector<BuildingMaterial> buildingMaterials;
     std::vector<Composite> composites;
     std::vector<PropertyGroup> propertyGroups;
     std::vector<PropertyDefinition> propertyDefinitions;
     std::vector<ClassificationSystem> classificationSystems;
-    // Names of the undoable commands carried out, oldest first.
-    std::vector<std::string> undoList;
     DefinitionIndex definitionIndex;
 
     // From index 1; nothing for an index outside or a hole.

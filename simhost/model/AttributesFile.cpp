@@ -1,6 +1,7 @@
 #include "model/AttributesFile.h"
 
 #include "api/AttributeRecords.h"
+#include "model/HexText.h"
 #include "model/Project.h"
 
 #include <set>
@@ -22,7 +23,7 @@ json Guids(const std::vector<GS::Guid>& guids) {
 void PutUserData(json& attribute, const std::optional<AttributeUserData>& data) {
     if (data)
         attribute["userData"] = {
-            {"version", data->version}, {"platformSign", data->platformSign}, {"texts", data->texts}};
+            {"version", data->version}, {"platformSign", data->platformSign}, {"hex", ToHex(data->bytes)}};
 }
 
 } // namespace
@@ -113,9 +114,11 @@ json AttributesToJson(const AttributeStore& store) {
                            {"editionDate", {s.year, s.month, s.day}},
                            {"items", items}});
     }
-    return {{"buildingMaterials", materials},   {"composites", composites},
-            {"propertyGroups", groups},         {"propertyDefinitions", definitions},
-            {"classificationSystems", systems}, {"undoList", store.undoList}};
+    return {{"buildingMaterials", materials},
+            {"composites", composites},
+            {"propertyGroups", groups},
+            {"propertyDefinitions", definitions},
+            {"classificationSystems", systems}};
 }
 
 namespace {
@@ -175,8 +178,21 @@ struct Reader {
         AttributeUserData data;
         data.version = j.value("version", 0);
         data.platformSign = j.value("platformSign", UInt16(0));
-        for (const auto& text : List(j, "texts", where + ".userData"))
-            data.texts.push_back(text.get<std::string>());
+        if (j.contains("hex")) {
+            try {
+                data.bytes = FromHex(j.at("hex").get<std::string>());
+            } catch (const std::runtime_error& e) {
+                Refuse(where + ".userData: " + e.what());
+            }
+        } else {
+            // Files of before kept a block of host strings as their texts: the block is those
+            // strings written into bytes.
+            for (const auto& text : List(j, "texts", where + ".userData"))
+                GS::AppendSerialized(data.bytes, GS::UniString(text.get<std::string>()));
+        }
+        if (Int64(data.bytes.size()) > AttributeUserDataMaxBytes)
+            Refuse(where + ".userData holds more than " + std::to_string(AttributeUserDataMaxBytes) +
+                   " bytes");
         return data;
     }
 };
@@ -336,8 +352,7 @@ AttributeStore AttributesFromJson(const json& document, const std::string& sourc
             c.userData = r.UserData(j, where);
             store.composites.push_back(std::move(c));
         }
-        for (const auto& name : r.List(document, "undoList", "attributes"))
-            store.undoList.push_back(name.get<std::string>());
+        // Files of before kept the session's undo list too ("undoList"): it is not read.
     } catch (const json::exception& e) {
         r.Refuse(where + ": " + e.what());
     }

@@ -45,6 +45,21 @@ std::optional<std::string> ElementTypeName(Int32 type) {
     }
 }
 
+Int32& OwnReference(Element& e) {
+    switch (e.type) {
+    case ElemTypeWall:
+        return e.wallAttribute;
+    case ElemTypeSlab:
+        return e.slabAttribute;
+    default:
+        return e.roofAttribute;
+    }
+}
+
+Int32 OwnReference(const Element& e) {
+    return OwnReference(const_cast<Element&>(e));
+}
+
 std::string ElementStore::NextId(Int32 type) const {
     std::string prefix = ElementTypeName(type).value_or("Element") + "-";
     size_t n = 1;
@@ -64,9 +79,6 @@ std::string ElementStore::NextId(Int32 type) const {
 json ElementsToJson(const ElementStore& store) {
     json list = json::array();
     for (const auto& e : store.elements) {
-        json shares = json::array();
-        for (const auto& s : e.composite)
-            shares.push_back({{"buildingMaterial", s.buildingMaterial}, {"area", s.area}});
         list.push_back({{"guid", e.guid.ToString()},
                         {"type", e.type},
                         {"id", e.id},
@@ -74,9 +86,9 @@ json ElementsToJson(const ElementStore& store) {
                         {"roofAttribute", e.roofAttribute},
                         {"slabAttribute", e.slabAttribute},
                         {"extraAttribute", e.extraAttribute},
+                        {"structure", e.structure == Structure::Composite ? "composite" : "material"},
                         {"libraryPart", e.libraryPart},
                         {"area", e.area},
-                        {"composite", shares},
                         {"quantitiesFail", e.quantitiesFail}});
     }
     return list;
@@ -103,6 +115,24 @@ std::string LibraryPartName(const json& element, const Libraries& libraries, con
     return index >= 1 && size_t(index) <= all.size() ? all[size_t(index) - 1]->name : std::string();
 }
 
+// What the element is made of. Files of before kept an element's composite entries instead:
+// an element with entries was made of a composite.
+template <typename Refuse>
+Structure StructureOf(const json& element, const std::string& where, const Refuse& refuse) {
+    if (element.contains("structure")) {
+        const json& structure = element.at("structure");
+        if (structure == "material")
+            return Structure::Material;
+        if (structure == "composite")
+            return Structure::Composite;
+        refuse(where + ".structure is neither \"material\" nor \"composite\": " + structure.dump());
+    }
+    const json entries = element.value("composite", json::array());
+    if (!entries.is_array())
+        refuse(where + ".composite is not an array");
+    return entries.empty() ? Structure::Material : Structure::Composite;
+}
+
 } // namespace
 
 ElementStore ElementsFromJson(const json& list, const Libraries& libraries, const std::string& source) {
@@ -125,8 +155,7 @@ ElementStore ElementsFromJson(const json& list, const Libraries& libraries, cons
             e.libraryPart = LibraryPartName(j, libraries, where, refuse);
             e.area = j.value("area", 0.0);
             e.quantitiesFail = j.value("quantitiesFail", false);
-            for (const auto& s : j.value("composite", json::array()))
-                e.composite.push_back({s.at("buildingMaterial").get<Int32>(), s.at("area").get<double>()});
+            e.structure = StructureOf(j, where, refuse);
             if (e.guid.IsNull())
                 refuse(where + " has no valid guid");
             if (!ElementTypeName(e.type))

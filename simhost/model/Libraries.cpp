@@ -1,10 +1,14 @@
 #include "model/Libraries.h"
 
+#include "api/LibraryRecords.h"
 #include "io/File.h"
+#include "model/CodeText.h"
+#include "model/HexText.h"
 #include "model/Project.h"
 #include "runtime/System.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -14,12 +18,8 @@ using nlohmann::json;
 
 namespace {
 
-std::string CodeText(GSType code) {
-    std::string text(4, ' ');
-    for (int i = 0; i < 4; ++i)
-        text[size_t(i)] = char((code >> (24 - 8 * i)) & 0xFF);
-    return text;
-}
+// A parameter's name fills the record's name field with its terminating NUL.
+constexpr size_t MaxParameterNameBytes = ParamNameSize - 1;
 
 GSType CodeFromText(const std::string& text) {
     if (text.size() != 4)
@@ -44,34 +44,6 @@ bool IsUtf8Text(const std::string& bytes) {
     return true;
 }
 
-std::string ToHex(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
-    std::string hex;
-    for (char c : bytes) {
-        hex.push_back(digits[UInt8(c) >> 4]);
-        hex.push_back(digits[UInt8(c) & 15]);
-    }
-    return hex;
-}
-
-std::string FromHex(const std::string& hex) {
-    auto digit = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        throw std::runtime_error("\"hex\" holds a character that is not a hexadecimal digit");
-    };
-    if (hex.size() % 2 != 0)
-        throw std::runtime_error("\"hex\" has an odd number of digits");
-    std::string bytes;
-    for (size_t i = 0; i < hex.size(); i += 2)
-        bytes.push_back(char(digit(hex[i]) * 16 + digit(hex[i + 1])));
-    return bytes;
-}
-
 json ParameterToJson(const LibraryParameter& p) {
     json j = {{"type", p.type}, {"name", p.name}, {"description", p.description}, {"flags", p.flags}};
     if (p.values)
@@ -87,8 +59,9 @@ LibraryParameter ParameterFromJson(const json& j) {
     LibraryParameter p;
     p.type = j.at("type").get<Int32>();
     p.name = j.at("name").get<std::string>();
-    if (p.name.empty() || p.name.size() > 31)
-        throw std::runtime_error("parameter name \"" + p.name + "\" is empty or longer than 31 bytes");
+    if (p.name.empty() || p.name.size() > MaxParameterNameBytes)
+        throw std::runtime_error("parameter name \"" + p.name + "\" is empty or longer than " +
+                                 std::to_string(MaxParameterNameBytes) + " bytes");
     p.description = j.value("description", "");
     p.flags = j.value("flags", Int16(0));
     if (j.contains("values"))
@@ -256,12 +229,8 @@ json LibrariesToJson(const Libraries& libraries) {
         j["origin"] = p.origin;
         parts.push_back(j);
     }
-    json special = json::object();
-    for (const auto& [number, path] : libraries.specialFolders)
-        special[std::to_string(number)] = path;
     return {{"list", list},
             {"embeddedFolder", libraries.embeddedFolder},
-            {"specialFolders", special},
             {"overwrite", libraries.overwrite},
             {"parts", parts}};
 }
@@ -276,20 +245,8 @@ Libraries LibrariesFromJson(const json& j, const std::string& source) {
     try {
         libraries.embeddedFolder = j.value("embeddedFolder", "");
         libraries.overwrite = j.value("overwrite", false);
-        // Held in a local: items() of a temporary would outlive it.
-        const json specialFolders = j.value("specialFolders", json::object());
-        for (const auto& [key, path] : specialFolders.items()) {
-            // "1" and "01" would name one folder twice, the later silently winning.
-            size_t used = 0;
-            int number = 0;
-            try {
-                number = std::stoi(key, &used);
-            } catch (const std::exception&) {
-            }
-            if (used == 0 || used != key.size() || std::to_string(number) != key)
-                refuse("specialFolders: \"" + key + "\" is not a folder number");
-            libraries.specialFolders[number] = path.get<std::string>();
-        }
+        // Files of before kept the session's special folders too ("specialFolders"): they are
+        // the host's, not the project's, and are not read.
         for (const auto& e : j.value("list", json::array())) {
             LibraryEntry entry{
                 e.at("path").get<std::string>(), e.value("name", ""), e.value("container", false), {}};
@@ -311,6 +268,33 @@ Libraries LibrariesFromJson(const json& j, const std::string& source) {
         refuse(e.what());
     }
     return libraries;
+}
+
+bool IsInsideFolder(const std::string& file, const std::string& folder) {
+    // In the system's own form: on Windows either separator may name the same folder, and a name
+    // outside the ANSI code page stays whole.
+    const auto native = [](const std::string& path) {
+        return sys::PathFromUtf8(path).make_preferred().lexically_normal().native();
+    };
+    const auto f = native(file);
+    auto d = native(folder);
+    if (d.empty())
+        return false;
+    if (d.back() != std::filesystem::path::preferred_separator)
+        d += std::filesystem::path::preferred_separator;
+    return f.size() > d.size() && f.compare(0, d.size(), d) == 0;
+}
+
+bool LibrariesLieIn(const Libraries& libraries, const std::string& folder) {
+    if (IsInsideFolder(libraries.embeddedFolder, folder))
+        return true;
+    for (const auto& e : libraries.list)
+        if (IsInsideFolder(e.path, folder))
+            return true;
+    for (const auto& p : libraries.parts)
+        if (IsInsideFolder(p.file, folder))
+            return true;
+    return false;
 }
 
 std::string SafeFileName(const std::string& name) {

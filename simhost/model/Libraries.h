@@ -73,7 +73,6 @@ extern const char* const EmbeddedLibraryName;
 struct Libraries {
     std::vector<LibraryEntry> list; // the active library list, but the embedded library
     std::string embeddedFolder;     // the project's embedded library; empty when it has none
-    std::map<Int32, std::string> specialFolders;
     bool overwrite = false;         // library parts created overwrite existing ones
     std::vector<LibraryPart> parts; // registered and created parts, before the containers'
 
@@ -84,6 +83,12 @@ struct Libraries {
     // The index of the first part of that name; 0 when no part has it.
     Int32 IndexOfPart(const std::string& name) const;
 };
+
+// Whether the file lies inside the folder (at any depth).
+bool IsInsideFolder(const std::string& file, const std::string& folder);
+// Whether the project's libraries keep anything inside the folder: a library of the list, the
+// embedded library or a part's file.
+bool LibrariesLieIn(const Libraries& libraries, const std::string& folder);
 
 // Reads a library-part file; nothing when it is not one.
 std::optional<LibraryPart> ReadLibraryPartFile(const std::string& path);

@@ -11,9 +11,8 @@ namespace simhost {
 
 namespace {
 
-// An element's attribute references are 0 for none. An element made of a composite (it has
-// composite entries) refers to composites, and its entries name the skins' building materials;
-// any other element refers to building materials.
+// An element's attribute references are 0 for none. An element made of a composite refers to
+// composites, any other element to building materials.
 void CheckElements(const Project& project, const std::string& source) {
     const auto materials = Int32(project.attributes.buildingMaterials.size());
     const auto composites = Int32(project.attributes.composites.size());
@@ -27,7 +26,7 @@ void CheckElements(const Project& project, const std::string& source) {
                                                             {"roofAttribute", e.roofAttribute},
                                                             {"slabAttribute", e.slabAttribute},
                                                             {"extraAttribute", e.extraAttribute}};
-        const bool ofComposite = !e.composite.empty();
+        const bool ofComposite = e.structure == Structure::Composite;
         for (const auto& [name, index] : references) {
             if (index < 0)
                 RefuseProjectFile(source, where + "." + name + " is negative: " + std::to_string(index));
@@ -43,17 +42,9 @@ void CheckElements(const Project& project, const std::string& source) {
                     source, where + "." + name + " refers to building material " + std::to_string(index) +
                                 ", which does not exist (the project has " + std::to_string(materials) + ")");
         }
-        for (size_t k = 0; k < e.composite.size(); ++k) {
-            const CompositeShare& s = e.composite[k];
-            const std::string share = where + ".composite[" + std::to_string(k) + "]";
-            if (!material(s.buildingMaterial))
-                RefuseProjectFile(source, share + " refers to building material " +
-                                              std::to_string(s.buildingMaterial) + ", which does not exist");
-            if (s.area < 0)
-                RefuseProjectFile(source, share + " has a negative area");
-        }
         if (!e.libraryPart.empty() && e.type != ElemTypeObject)
-            RefuseProjectFile(source, where + " is not an object but names library part \"" + e.libraryPart + "\"");
+            RefuseProjectFile(source,
+                              where + " is not an object but names library part \"" + e.libraryPart + "\"");
     }
 }
 

@@ -1,32 +1,11 @@
 #include "model/ProjectEdits.h"
 
 #include "api/ErrorCodes.h"
-#include "runtime/System.h"
 
 #include <algorithm>
 #include <filesystem>
 
 namespace simhost {
-
-namespace {
-
-// Whether the file lies inside the folder (at any depth).
-bool IsInside(const std::string& file, const std::string& folder) {
-    // In the system's own form: on Windows either separator may name the same folder, and a name
-    // outside the ANSI code page stays whole.
-    const auto native = [](const std::string& path) {
-        return sys::PathFromUtf8(path).make_preferred().lexically_normal().native();
-    };
-    const auto f = native(file);
-    auto d = native(folder);
-    if (d.empty())
-        return false;
-    if (d.back() != std::filesystem::path::preferred_separator)
-        d += std::filesystem::path::preferred_separator;
-    return f.size() > d.size() && f.compare(0, d.size(), d) == 0;
-}
-
-} // namespace
 
 GSErrCode DeleteAttribute(Project& project, Int32 typeID, const std::string& name) {
     return project.attributes.Delete(typeID, name);
@@ -62,9 +41,10 @@ GSErrCode RemoveLibrary(Project& project, const std::string& name) {
     if (!entry->container) {
         const std::string folder = entry->path;
         auto& parts = libraries.parts;
-        parts.erase(std::remove_if(parts.begin(), parts.end(),
-                                   [&folder](const LibraryPart& p) { return IsInside(p.file, folder); }),
-                    parts.end());
+        parts.erase(
+            std::remove_if(parts.begin(), parts.end(),
+                           [&folder](const LibraryPart& p) { return IsInsideFolder(p.file, folder); }),
+            parts.end());
     }
     libraries.list.erase(entry);
     return NoError;

@@ -1,7 +1,5 @@
 #include "runtime/EventLoop.h"
 
-#include "gs/AddOnCode.h"
-
 #include <deque>
 
 namespace simhost {
@@ -33,10 +31,9 @@ std::vector<DeliveredCommand> DeliverPostedCommands(Host& host) {
                          host.addOnIdentifier->developerID == command.target.developerID &&
                          host.addOnIdentifier->localID == command.target.localID;
         try {
-            if (addressed && declared != nullptr && declared->handler != nullptr) {
-                GS::AddOnCodeScope addOn(true);
-                d.result = declared->handler(command.params);
-            }
+            if (addressed && declared != nullptr && declared->handler != nullptr)
+                d.result = CallAddOn(host, "the module-command handler",
+                                     [&] { return declared->handler(command.params); });
         } catch (...) {
             (void)host.paramLists.Dispose(command.params); // delivered: freed even when the handler threw
             throw;

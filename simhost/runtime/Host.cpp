@@ -2,6 +2,8 @@
 
 #include "gs/AddOnCode.h"
 #include "gs/Debug.h"
+#include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "runtime/System.h"
 
 #include <cstdlib>
@@ -12,6 +14,23 @@ namespace simhost {
 
 namespace {
 Host* current = nullptr;
+}
+
+void Violations::Record(const std::string& kind, const std::string& what) {
+    for (auto& v : list)
+        if (v.kind == kind && v.what == what) {
+            ++v.count;
+            return;
+        }
+    list.push_back({kind, what, 1});
+}
+
+std::vector<std::string> Violations::Lines() const {
+    std::vector<std::string> lines;
+    for (const auto& v : list)
+        lines.push_back(v.kind + ": " + v.what +
+                        (v.count > 1 ? " (" + std::to_string(v.count) + " times)" : ""));
+    return lines;
 }
 
 Menu* AddOnRegistrations::FindMenu(Int16 id) {
@@ -34,9 +53,11 @@ Host::Host() {
     current = this;
     table = BuildFunctionTable();
     GS::SetDebugOutput([this](std::string_view text) { WriteDebug(text); });
+    BM::SetMisuseHandler([this](const char* what) { violations.Record("memory manager", what); });
 }
 
 Host::~Host() {
+    BM::SetMisuseHandler(nullptr);
     GS::SetDebugOutput(nullptr);
     current = nullptr;
     if (!sessionFolder.empty() && !keepSessionFolder) {
@@ -73,10 +94,12 @@ void Host::EmptySlot(HostOp op) {
 }
 
 std::optional<GSErrCode> Host::SendProjectEvent(Int32 event, Int32 param) {
+    if (addOn.eventHandler == nullptr && (addOn.eventMask & event) != 0 && wakeAddOn)
+        (void)wakeAddOn(); // a failed wake leaves no handler
     if (addOn.eventHandler == nullptr || (addOn.eventMask & event) == 0)
         return std::nullopt;
-    GS::AddOnCodeScope addOnCode(true);
-    return addOn.eventHandler(event, param);
+    return CallAddOn(*this, "the project-event handler (event " + std::to_string(event) + ")",
+                     [&] { return addOn.eventHandler(event, param); });
 }
 
 std::vector<Host::SentEvent> Host::ReplaceProject(Project next, bool fromFile) {

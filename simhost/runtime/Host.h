@@ -3,18 +3,26 @@
 #include "api/HostApiRecords.h"
 #include "model/Libraries.h"
 #include "model/Project.h"
+#include "runtime/Counters.h"
 #include "runtime/Faults.h"
+#include "runtime/HostCosts.h"
 #include "runtime/ModuleParams.h"
 #include "runtime/Variance.h"
+
+#include "gs/AddOnCode.h"
 
 #include <deque>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace simhost {
+
+// The special folder ('GSPF') that is the user's library.
+constexpr Int32 SpecialFolderUserLibrary = 6;
 
 struct MenuItem {
     std::string text;
@@ -64,6 +72,25 @@ struct AddOnRegistrations {
     ModuleCommand* FindCommand(GSType code, Int32 version);
 };
 
+// What the add-on did wrong to the host, each kind of misuse of each operation once, counted.
+class Violations {
+public:
+    struct Violation {
+        std::string kind; // "bad handle", "refused parameters", "unknown selector", "wrong thread", ...
+        std::string what; // the operation or handler and what was wrong
+        UInt64 count = 0;
+    };
+    void Record(const std::string& kind, const std::string& what);
+    const std::vector<Violation>& All() const { return list; }
+    bool Empty() const { return list.empty(); }
+    // One line each: "<kind>: <what>", with the count when it happened more than once.
+    std::vector<std::string> Lines() const;
+    void Clear() { list.clear(); }
+
+private:
+    std::vector<Violation> list;
+};
+
 // The simulated host: the open project and everything the host keeps beside it while an add-on
 // runs. One per process, reached through CurrentHost(); host operations run on it.
 class Host {
@@ -86,9 +113,20 @@ public:
     std::optional<API_ModulID> addOnIdentifier;
 
     Counters counters;
+    // Misuse of the host interface, as the host's call wrapper and memory manager see it.
+    Violations violations;
+    // The thread the host calls the add-on on (its user-interface thread): the add-on calls the
+    // host on it alone.
+    std::thread::id addOnThread = std::this_thread::get_id();
     Faults faults;
     HostCosts costs;
     HostFunctionTable table{};
+
+    // What belongs to the session, not to the project (its file does not hold it): the names of
+    // the undoable commands carried out, oldest first, and the host's special folders by number
+    // (the user library, 6, defaults to one in the session's folder).
+    std::vector<std::string> undoList;
+    std::map<Int32, std::string> specialFolders;
 
     // Module-command parameter lists handed out, and the commands waiting for the event loop.
     ModuleParameterLists paramLists;
@@ -104,8 +142,11 @@ public:
     // Empties the operation's slot of the table the host hands over.
     void EmptySlot(HostOp op);
 
-    // Calls the project-event handler when it subscribed to `event`; nothing when not.
+    // Calls the project-event handler when it subscribed to `event` (loading the add-on again when
+    // the host unloaded it while idle); nothing when not.
     std::optional<GSErrCode> SendProjectEvent(Int32 event, Int32 param);
+    // Loads again the add-on the host unloaded while idle; set by the session that unloaded it.
+    std::function<bool()> wakeAddOn;
 
     // A project event sent, with what the handler answered (nothing: not subscribed).
     struct SentEvent {
@@ -119,7 +160,7 @@ public:
 
     // The session's own folder, made at its first use (under the system's temporary folder). The
     // host's default user library lies in it, so that sessions never share files. It is removed
-    // with the host unless KeepSessionFolder was called: a saved project names it.
+    // with the host unless KeepSessionFolder was called: a saved project's libraries lie in it.
     const std::string& SessionFolder();
     void KeepSessionFolder() { keepSessionFolder = true; }
     bool HasSessionFolder() const { return !sessionFolder.empty(); }
@@ -131,6 +172,22 @@ private:
 
 Host& CurrentHost();
 bool HasCurrentHost();
+
+// Runs the add-on's code as the host calls it (an entry point or a handler): an exception that
+// leaves it is a misuse of the host, recorded, and passed on.
+template <typename Call>
+auto CallAddOn(Host& host, const std::string& what, Call&& call) -> decltype(call()) {
+    GS::AddOnCodeScope addOn(true);
+    try {
+        return call();
+    } catch (const std::exception& e) {
+        host.violations.Record("exception from the add-on", "an exception left " + what + ": " + e.what());
+        throw;
+    } catch (...) {
+        host.violations.Record("exception from the add-on", "an exception left " + what);
+        throw;
+    }
+}
 
 // The function table over the host's operations, with call counting, fault injection and the
 // handle check; operations simhost does not provide leave their slot empty.

@@ -27,6 +27,9 @@ void ReplaceFileDurably(const std::string& path, const std::string& temporary, c
 // The peak of this process's memory so far, in KiB (resident set, working set).
 long PeakMemoryKiB();
 
+// The processor time this process has used, in seconds (user and system).
+double ProcessorSeconds();
+
 // What `body` writes to the standard error stream (of the C library, and below it), instead of
 // writing it there.
 std::string CaptureStandardError(const std::function<void()>& body);

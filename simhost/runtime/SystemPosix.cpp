@@ -77,6 +77,13 @@ long PeakMemoryKiB() {
     return usage.ru_maxrss;
 }
 
+double ProcessorSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 std::string CaptureStandardError(const std::function<void()>& body) {
     char name[] = "/tmp/simhost-stderr-XXXXXX";
     int file = ::mkstemp(name);

@@ -96,6 +96,17 @@ long PeakMemoryKiB() {
     return long(counters.PeakWorkingSetSize / 1024);
 }
 
+double ProcessorSeconds() {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return 0;
+    // In units of 100 ns.
+    const auto seconds = [](const FILETIME& t) {
+        return double((UInt64(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
 std::string CaptureStandardError(const std::function<void()>& body) {
     wchar_t folder[MAX_PATH + 1] = {};
     wchar_t name[MAX_PATH + 1] = {};

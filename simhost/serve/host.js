@@ -77,15 +77,21 @@ function compositeList(project) {
     return [];
 }
 
-function materialTag(project, material) {
-    const definitions = (project.attributes || {}).propertyDefinitions || [];
-    const tag = definitions.find((d) => d.name === 'QV_UUID');
-    return tag && material.propertyValues ? material.propertyValues[tag.guid] || '' : '';
+// An attribute's property values, each named by its property definition.
+function propertyValuesText(project, attribute) {
+    const definitions = new Map(((project.attributes || {}).propertyDefinitions || []).map((d) => [d.guid, d.name]));
+    return Object.entries(attribute.propertyValues || {})
+        .map(([guid, value]) => (definitions.get(guid) || guid) + ': ' + value).join('; ');
 }
 
-function partTag(part) {
-    const p = (part.parameters || []).find((x) => x.name === 'Q7_QV_UUID');
-    return p && typeof p.value === 'string' ? p.value : '';
+// The texts an add-on stored in an attribute's user data.
+function userDataText(attribute) {
+    return attribute.userData ? (attribute.userData.texts || []).join('; ') : '';
+}
+
+function parametersText(part) {
+    return (part.parameters || [])
+        .map((p) => p.name + ' = ' + (typeof p.value === 'string' ? p.value : JSON.stringify(p.value))).join('; ');
 }
 
 function typeName(type) {
@@ -96,9 +102,10 @@ function usesText(project, e) {
     const materials = (project.attributes || {}).buildingMaterials || [];
     if (e.type === 6) return e.libraryPart; // an object names its library part
     const index = e.type === 1 ? e.wallAttribute : e.type === 8 ? e.slabAttribute : e.roofAttribute;
-    if (e.composite && e.composite.length > 0) {
+    if (e.structure === 'composite') {
         const composite = compositeList(project)[index - 1];
-        return (composite ? composite.name : 'composite ' + index) + ' (' + e.composite.length + ' skins)';
+        return composite ? composite.name + ' (' + (composite.skins || []).length + ' skins)'
+            : 'composite ' + index;
     }
     const material = materials[index - 1];
     return material ? material.name : index ? 'attribute ' + index : '—';
@@ -135,22 +142,23 @@ function renderProject(project) {
 
     const materials = (project.attributes || {}).buildingMaterials || [];
     rows($('#materials tbody'), materials, (m, i) => !m ? deletedRow(i, 5) : element('tr', {},
-        element('td', { class: 'num' }, i + 1), element('td', {}, m.name), element('td', { class: 'guid' }, materialTag(project, m)),
+        element('td', { class: 'num' }, i + 1), element('td', {}, m.name),
         element('td', {}, (m.classification || []).length ? 'yes' : ''),
-        element('td', { class: 'num' }, Object.keys(m.propertyValues || {}).length)),
+        element('td', { class: 'data' }, propertyValuesText(project, m)), element('td', { class: 'data' }, userDataText(m))),
     'No building materials.', 5);
 
     const composites = compositeList(project);
-    rows($('#composites tbody'), composites, (c, i) => !c ? deletedRow(i, 3) : element('tr', {},
+    rows($('#composites tbody'), composites, (c, i) => !c ? deletedRow(i, 4) : element('tr', {},
         element('td', { class: 'num' }, i + 1), element('td', {}, c.name || ''),
-        element('td', {}, (c.skins || c.layers || []).length || '')),
-    'No composites.', 3);
+        element('td', {}, (c.skins || c.layers || []).length || ''), element('td', { class: 'data' }, userDataText(c))),
+    'No composites.', 4);
 
     const parts = project.libraries.parts || [];
     rows($('#library-parts tbody'), parts, (p, i) => element('tr', {},
-        element('td', { class: 'num' }, i + 1), element('td', {}, p.name), element('td', { class: 'guid' }, partTag(p)),
+        element('td', { class: 'num' }, i + 1), element('td', {}, p.name),
         element('td', { class: 'num' }, parts.findIndex((q) => q.name === p.name) !== i ? 0
-            : elements.filter((e) => e.type === 6 && e.libraryPart === p.name).length)),
+            : elements.filter((e) => e.type === 6 && e.libraryPart === p.name).length),
+        element('td', { class: 'data' }, parametersText(p))),
     'No library parts.', 4);
 
     const libraries = $('#libraries');

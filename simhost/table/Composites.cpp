@@ -170,29 +170,24 @@ GSErrCode ops::GetAttributeDefinitions(API_AddOnHandle, const API_AttributeHeade
 
 GSErrCode ops::SetAttributeUserData(API_AddOnHandle, const API_AttributeHeader* attribute,
                                     const API_AttributeUserData* data) {
-    if (attribute == nullptr || data == nullptr)
+    if (attribute == nullptr || data == nullptr || data->dataHdl == nullptr)
         return ErrBadParameter;
     AttributeStore& store = CurrentHost().project.attributes;
     std::optional<AttributeUserData>* slot = UserDataOf(store, attribute);
     if (slot == nullptr)
         return MissingAttribute(store, attribute);
-    // The block is an array of host strings.
+    // The block's bytes are the add-on's: kept as they are.
     const Int64 size = BMGetHandleSize(data->dataHdl);
-    if (data->dataHdl == nullptr || size % Int64(sizeof(GS::UniString)) != 0)
+    if (size > AttributeUserDataMaxBytes)
         return ErrBadParameter;
-    AttributeUserData stored;
-    stored.version = data->dataVersion;
-    stored.platformSign = data->platformSign;
-    const auto* texts = reinterpret_cast<const GS::UniString*>(*data->dataHdl);
-    for (Int64 i = 0; i < size / Int64(sizeof(GS::UniString)); ++i)
-        stored.texts.push_back(texts[i].ToCStr(CC_UTF8));
-    *slot = std::move(stored);
+    *slot =
+        AttributeUserData{data->dataVersion, data->platformSign, std::string(*data->dataHdl, size_t(size))};
     return NoError;
 }
 
 GSErrCode ops::GetAttributeUserData(API_AddOnHandle, const API_AttributeHeader* attribute,
                                     API_AttributeUserData* data) {
-    if (attribute == nullptr || data == nullptr)
+    if (attribute == nullptr || data == nullptr || data->dataHdl == nullptr)
         return ErrBadParameter;
     AttributeStore& store = CurrentHost().project.attributes;
     std::optional<AttributeUserData>* slot = UserDataOf(store, attribute);
@@ -201,18 +196,16 @@ GSErrCode ops::GetAttributeUserData(API_AddOnHandle, const API_AttributeHeader* 
     if (!slot->has_value())
         return ErrNotFound;
     const AttributeUserData& stored = **slot;
-    // The caller's block holds host strings (all-zero bytes are empty ones) and must have room
-    // for every text.
-    if (data->dataHdl == nullptr ||
-        BMGetHandleSize(data->dataHdl) < Int64(stored.texts.size() * sizeof(GS::UniString)))
-        return ErrBadParameter;
+    // The caller's block takes the size of the data.
+    const Int64 size = Int64(stored.bytes.size());
+    if (BMGetHandleSize(data->dataHdl) != size && BMReallocHandle(data->dataHdl, size, 0, 0) == nullptr)
+        return ErrOutOfMemory;
+    if (size > 0)
+        std::memcpy(*data->dataHdl, stored.bytes.data(), size_t(size));
     data->dataVersion = stored.version;
     data->platformSign = stored.platformSign;
     CurrentHost().variance.NoiseField(data->reserved0);
     CurrentHost().variance.NoiseField(data->reserved1);
-    auto* texts = reinterpret_cast<GS::UniString*>(*data->dataHdl);
-    for (size_t i = 0; i < stored.texts.size(); ++i)
-        texts[i] = GS::UniString(stored.texts[i], CC_UTF8);
     return NoError;
 }
 

@@ -18,9 +18,9 @@ GSErrCode ops::ListElementsByType(API_AddOnHandle, Int32 typeID, GS::Array<API_G
 namespace {
 
 // Whether one of the element's references names a deleted attribute: a composite when the
-// element is made of one (it has composite entries), else a building material.
+// element is made of one, else a building material.
 bool UsesDeletedAttribute(const AttributeStore& store, const Element& e) {
-    const Int32 type = e.composite.empty() ? AttrTypeBuildingMaterial : AttrTypeComposite;
+    const Int32 type = e.structure == Structure::Composite ? AttrTypeComposite : AttrTypeBuildingMaterial;
     for (Int32 reference : {e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute})
         if (store.IsDeleted(type, reference))
             return true;
@@ -49,8 +49,6 @@ GSErrCode ops::GetElement(API_AddOnHandle, API_Element* element, Int32) {
     element->roofAttribute = e->roofAttribute;
     element->slabAttribute = e->slabAttribute;
     element->extraAttribute = e->extraAttribute;
-    if (e->type == ElemTypeObject)
-        element->libraryPartIndex = host.project.libraries.IndexOfPart(e->libraryPart);
     return NoError;
 }
 
@@ -58,12 +56,21 @@ GSErrCode ops::GetElementQuantities(API_AddOnHandle, const API_Guid* element, co
                                     API_Quantities* quantities, const API_QuantitiesMask* mask) {
     if (element == nullptr || quantities == nullptr || quantities->elements == nullptr || mask == nullptr)
         return ErrBadParameter;
-    HostVariance& variance = CurrentHost().variance;
-    const Element* e = CurrentHost().project.elements.Find(*element);
+    Host& host = CurrentHost();
+    HostVariance& variance = host.variance;
+    const Element* e = host.project.elements.Find(*element);
     if (e == nullptr)
         return ErrNotFound;
     if (e->quantitiesFail)
         return ErrGeneral;
+    // Computed from the composite as it is now. Without the composite (it was deleted) the skins'
+    // quantities cannot be computed.
+    const Composite* composite = nullptr;
+    if (e->structure == Structure::Composite) {
+        composite = host.project.attributes.CompositeAt(OwnReference(*e));
+        if (composite == nullptr)
+            return ErrGeneral;
+    }
     // Walls and slabs give their area at 8, roofs at 48; the rest is open.
     API_ElementQuantity& q = *quantities->elements;
     std::memset(static_cast<void*>(&q), 0, sizeof q);
@@ -72,13 +79,14 @@ GSErrCode ops::GetElementQuantities(API_AddOnHandle, const API_Guid* element, co
         q.roofArea = e->area;
     else if (e->type == ElemTypeWall || e->type == ElemTypeSlab)
         q.area = e->area;
+    // One entry per skin, in the composite's order: the skin covers the element's whole area.
     if (quantities->composites != nullptr) {
         quantities->composites->Clear();
-        for (const auto& share : e->composite) {
+        for (const auto& skin : composite != nullptr ? composite->skins : std::vector<CompositeSkin>{}) {
             API_CompositeQuantity c{};
             variance.Noise(&c, sizeof c);
-            c.area = share.area;
-            c.buildMatIndex = share.buildingMaterial;
+            c.area = e->area;
+            c.buildMatIndex = skin.buildingMaterial;
             quantities->composites->Push(c);
         }
     }

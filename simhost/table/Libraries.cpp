@@ -15,8 +15,6 @@ using nlohmann::json;
 
 namespace {
 
-constexpr Int32 SpecialFolderUserLibrary = 6;
-
 bool IsFolder(const std::string& path) {
     return !path.empty() && IO::Native::Inspect(path) == IO::Native::Kind::Folder;
 }
@@ -180,18 +178,11 @@ bool ReadParameterSection(const std::string& bytes, LibraryPart& into) {
     }
 }
 
-// A preview: "image/<type>", its terminator, then the picture's bytes.
-bool IsPreview(const std::string& bytes) {
-    size_t end = bytes.find('\0');
-    return end != std::string::npos && end > 6 && bytes.compare(0, 6, "image/") == 0;
-}
-
-// Puts a whole section into the part: parameters into its parameter list, others by code.
+// Puts a whole section into the part: parameters (the host's own form) into its parameter list,
+// others by code, their bytes kept as they are.
 GSErrCode PutSection(LibraryPart& part, const API_LibPartSection& header, const std::string& bytes) {
     if (header.sectType == SectionParameters)
         return ReadParameterSection(bytes, part) ? NoError : ErrBadParameter;
-    if (header.sectType == SectionPreview && !IsPreview(bytes))
-        return ErrBadParameter;
     for (auto& s : part.sections) {
         if (s.code == header.sectType && s.subIdent == header.subIdent) {
             s.bytes = bytes;
@@ -256,13 +247,13 @@ GSErrCode requests::SetLibraryPartOverwrite(Host& host, bool overwrite) {
 GSErrCode requests::GetSpecialFolder(Host& host, Int32 number, IO::Location* location) {
     if (location == nullptr)
         return ErrBadParameter;
-    auto& folders = host.project.libraries.specialFolders;
+    auto& folders = host.specialFolders;
     auto found = folders.find(number);
     std::string path;
     if (found != folders.end())
         path = found->second;
     else if (number == SpecialFolderUserLibrary)
-        // A user library of the session's own, kept with the project from now on.
+        // A user library of the session's own.
         path = folders[number] = (std::filesystem::path(host.SessionFolder()) / "UserLibrary").string();
     else
         return ErrBadParameter;
@@ -302,22 +293,45 @@ GSErrCode ops::GetLibraryPart(API_AddOnHandle, API_LibPart* part) {
     return NoError;
 }
 
+namespace {
+
+// The placed objects that use the part of `index`, in creation order: an object counts for the
+// part it names, and only for the first part of that name.
+template <typename Visit> GSErrCode VisitObjectsOfPart(Host& host, Int32 index, Visit visit) {
+    const Libraries& libraries = host.project.libraries;
+    const auto parts = libraries.AllParts();
+    if (index < 1 || size_t(index) > parts.size())
+        return ErrBadIndex;
+    const std::string& name = parts[size_t(index) - 1]->name;
+    if (libraries.IndexOfPart(name) != index)
+        return NoError;
+    for (const auto& e : host.project.elements.elements)
+        if (e.type == ElemTypeObject && e.libraryPart == name)
+            visit(e);
+    return NoError;
+}
+
+} // namespace
+
 GSErrCode ops::GetLibraryPartUseCount(API_AddOnHandle, Int32 index, Int32* count) {
-    Host& host = CurrentHost();
     if (count == nullptr)
         return ErrBadParameter;
-    if (index < 1 || size_t(index) > host.project.libraries.AllParts().size())
-        return ErrBadIndex;
-    // An object counts for the part it names, and only for the first part of that name.
-    const Libraries& libraries = host.project.libraries;
-    const std::string& name = libraries.AllParts()[size_t(index) - 1]->name;
-    *count = libraries.IndexOfPart(name) != index
-                 ? 0
-                 : Int32(std::count_if(host.project.elements.elements.begin(),
-                                       host.project.elements.elements.end(), [&name](const Element& e) {
-                                           return e.type == ElemTypeObject && e.libraryPart == name;
-                                       }));
-    return NoError;
+    Int32 n = 0;
+    const GSErrCode code = VisitObjectsOfPart(CurrentHost(), index, [&n](const Element&) { ++n; });
+    if (code == NoError)
+        *count = n;
+    return code;
+}
+
+GSErrCode ops::ListLibraryPartObjects(API_AddOnHandle, Int32 index, GS::Array<API_Guid>* objects) {
+    if (objects == nullptr)
+        return ErrBadParameter;
+    GS::Array<API_Guid> found;
+    const GSErrCode code =
+        VisitObjectsOfPart(CurrentHost(), index, [&found](const Element& e) { found.Push(e.guid); });
+    if (code == NoError)
+        *objects = std::move(found);
+    return code;
 }
 
 GSErrCode ops::GetLibraryPartParameters(API_AddOnHandle, Int32 index, double* a, double* b, Int32* count,
@@ -486,7 +500,7 @@ GSErrCode ops::SaveLibraryPart(API_AddOnHandle, API_LibPart* part) {
     if (!work)
         return ErrNotRegistered;
     if (work->openSection)
-        return ErrBadParameter;
+        return ErrAlreadyRegistered;
     LibraryPartInProgress done = std::move(*work);
     work.reset();
     std::string file =

@@ -17,6 +17,13 @@ const std::optional<API_ModulID>& LearnAddOnIdentifier(Host& host) {
     return host.addOnIdentifier;
 }
 
+bool IsPosted(const Host& host, API_ModulParamsHandle params) {
+    for (const auto& c : host.posted)
+        if (c.params == params)
+            return true;
+    return false;
+}
+
 bool IsValueType(Int32 type) {
     return type == ModulParamString || type == ModulParamInteger;
 }
@@ -33,9 +40,8 @@ GSErrCode requests::CreateModulParams(Host& host, API_ModulParamsHandle* out) {
 GSErrCode requests::DisposeModulParams(Host& host, API_ModulParamsHandle* list) {
     if (list == nullptr)
         return ErrBadParameter;
-    for (const auto& c : host.posted)
-        if (c.params == *list)
-            return ErrBadHandle; // posted: the host's now
+    if (IsPosted(host, *list))
+        return ErrBadHandle; // posted: the host's now
     if (!host.paramLists.Dispose(*list))
         return ErrBadHandle;
     *list = nullptr;
@@ -100,18 +106,12 @@ GSErrCode requests::ChangeModulParam(Host& host, API_ModulParamsHandle handle, c
     return NoError;
 }
 
-GSErrCode ops::PostModuleCommand(API_AddOnHandle, const API_ModulID* target, GSType command, Int32 version,
-                                 API_ModulParamsHandle params, bool /*silent*/, void* /*reserved*/) {
-    Host& host = CurrentHost();
+namespace {
+
+GSErrCode Post(Host& host, const API_ModulID* target, GSType command, Int32 version,
+               API_ModulParamsHandle params) {
     if (target == nullptr)
         return ErrBadParameter;
-    if (params != nullptr) {
-        if (host.paramLists.Find(params) == nullptr)
-            return ErrBadHandle;
-        for (const auto& c : host.posted)
-            if (c.params == params)
-                return ErrBadParameter; // one list cannot travel with two commands
-    }
     const auto& identifier = LearnAddOnIdentifier(host);
     if (!identifier || identifier->developerID != target->developerID ||
         identifier->localID != target->localID)
@@ -120,6 +120,28 @@ GSErrCode ops::PostModuleCommand(API_AddOnHandle, const API_ModulID* target, GST
         return ErrNotFound;
     host.posted.push_back({*target, command, version, params});
     return NoError;
+}
+
+} // namespace
+
+void TakeRefusedPost(Host& host, API_ModulParamsHandle params) {
+    if (params != nullptr && !IsPosted(host, params))
+        (void)host.paramLists.Dispose(params); // false for a handle that names no list: nothing to take
+}
+
+GSErrCode ops::PostModuleCommand(API_AddOnHandle, const API_ModulID* target, GSType command, Int32 version,
+                                 API_ModulParamsHandle params, bool /*silent*/, void* /*reserved*/) {
+    Host& host = CurrentHost();
+    if (params != nullptr) {
+        if (host.paramLists.Find(params) == nullptr)
+            return ErrBadHandle;
+        if (IsPosted(host, params))
+            return ErrBadParameter; // one list cannot travel with two commands
+    }
+    const GSErrCode code = Post(host, target, command, version, params);
+    if (code != NoError)
+        TakeRefusedPost(host, params);
+    return code;
 }
 
 } // namespace simhost

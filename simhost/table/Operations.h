@@ -8,15 +8,15 @@
 // program cannot leave a weak function undefined, nor hold weak definitions side by side: there
 // every operation is defined, and one missing fails the link.
 #ifdef _WIN32
-#define QV_OPERATION
+#define QV_WEAK_OPERATION
 #define QV_OPERATION_DEFINED(name) true
 #else
-#define QV_OPERATION __attribute__((weak))
+#define QV_WEAK_OPERATION __attribute__((weak))
 #define QV_OPERATION_DEFINED(name) (&ops::name != nullptr)
 #endif
 namespace simhost::ops {
-#define QV_HOST_OP(slot, name, result, params, args) QV_OPERATION result name(QV_WITH_HANDLE params);
-#define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args) QV_OPERATION result name params;
+#define QV_HOST_OP(slot, name, result, params, args) QV_WEAK_OPERATION result name(QV_WITH_HANDLE params);
+#define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args) QV_WEAK_OPERATION result name params;
 #include "api/HostFunctions.def"
 } // namespace simhost::ops
 
@@ -34,6 +34,11 @@ namespace requests {
 struct RequestArgs {
     APIRequestArg p[5];
 };
+
+// A posted parameter list is the host's whatever the post answers: a refused post disposes of the
+// list at once, also when the refusal came before the operation ran (an injected fault, a wrong
+// add-on handle). A handle that names no live list, or a list posted already, is left alone.
+void TakeRefusedPost(Host& host, API_ModulParamsHandle params);
 
 // Counts the selector, applies its fault, and calls its function; ErrBadSelector for a selector
 // the request does not have, ErrBadParameter for an integer argument its type cannot hold.

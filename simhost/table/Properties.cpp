@@ -1,5 +1,4 @@
 // Properties, classification and undoable commands.
-#include "gs/AddOnCode.h"
 #include "table/AttributeLookup.h"
 #include "table/Operations.h"
 
@@ -215,13 +214,10 @@ GSErrCode ops::RunUndoableCommand(API_AddOnHandle, const GS::UniString* name, AP
                                   void* context) {
     if (name == nullptr || step == nullptr)
         return ErrBadParameter;
-    GSErrCode code;
-    {
-        GS::AddOnCodeScope addOn(true); // the step is the add-on's code
-        code = step(context);
-    }
+    const GSErrCode code =
+        CallAddOn(CurrentHost(), "the step of an undoable command", [&] { return step(context); });
     if (code == NoError)
-        Store().undoList.push_back(name->ToCStr(CC_UTF8));
+        CurrentHost().undoList.push_back(name->ToCStr(CC_UTF8));
     return code;
 }
 

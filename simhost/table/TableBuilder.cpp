@@ -3,6 +3,7 @@
 #include "gs/AddOnCode.h"
 
 #include <map>
+#include <thread>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -12,6 +13,24 @@ namespace simhost {
 namespace {
 
 template <HostOp Op, bool WithHandle, typename Fn, Fn Impl> struct Trampoline;
+
+// A call from another thread than the one the host calls the add-on on is refused: the host's
+// state is not the add-on's to touch from there.
+bool OnTheAddOnsThread(Host& host, const OperationName& name) {
+    if (std::this_thread::get_id() == host.addOnThread)
+        return true;
+    host.violations.Record("wrong thread",
+                           name.Text() +
+                               " called from a thread other than the one the host calls the add-on on");
+    return false;
+}
+
+// What the call's answer tells of the add-on: parameters its contract refuses.
+GSErrCode Judged(Host& host, const OperationName& name, GSErrCode answer) {
+    if (answer == ErrBadParameter)
+        host.violations.Record("refused parameters", name.Text() + " answered ErrBadParameter");
+    return answer;
+}
 
 template <HostOp Op, bool WithHandle, typename R, typename... A, R (*Impl)(A...)>
 struct Trampoline<Op, WithHandle, R (*)(A...), Impl> {
@@ -23,17 +42,37 @@ struct Trampoline<Op, WithHandle, R (*)(A...), Impl> {
         host.costs.Spend(name);
         // A selector request is one call, counted by its selector when it is dispatched.
         GSErrCode code = IsSelectorRequest(Op) ? host.faults.CodeFor(name) : host.faults.OnCall(name);
+        if (!OnTheAddOnsThread(host, name) && code == NoError)
+            code = ErrGeneral; // and the operation leaves the host's state alone
         if constexpr (WithHandle) {
-            if (code == NoError && std::get<0>(std::forward_as_tuple(args...)) != host.addOnHandle)
-                code = ErrBadHandle;
+            // No handle is a good one: before InitializeAddOn the host has given none.
+            const API_AddOnHandle given = std::get<0>(std::forward_as_tuple(args...));
+            if (given == nullptr || given != host.addOnHandle) {
+                host.violations.Record("bad handle", name.Text() + " called with " +
+                                                         (given == nullptr ? "no handle"
+                                                          : host.addOnHandle == nullptr
+                                                              ? "a handle while the add-on has none"
+                                                              : "a handle the host did not give"));
+                if (code == NoError)
+                    code = ErrBadHandle;
+            }
         }
         if (code != NoError) {
+            if constexpr (Op == HostOp::PostModuleCommand)
+                TakeRefusedPost(host, std::get<4>(std::forward_as_tuple(args...)));
             if constexpr (std::is_void_v<R>)
                 return;
             else
                 return code;
         }
-        return Impl(args...);
+        if constexpr (std::is_void_v<R>)
+            return Impl(args...);
+        else if (IsSelectorRequest(Op))
+            return Impl(args...); // judged by its selector
+        else if (Op == HostOp::RunUndoableCommand)
+            return Impl(args...); // its answer is the step's: the add-on's own, not the host refusing
+        else
+            return Judged(host, name, Impl(args...));
     }
 };
 
@@ -94,9 +133,12 @@ GSErrCode DispatchRequest(HostOp request, GSType selector, const RequestArgs& ar
     if (GSErrCode code = host.faults.OnCall(name); code != NoError)
         return code;
     auto handler = Requests().find({request, selector});
-    if (handler == Requests().end())
+    if (handler == Requests().end()) {
+        host.violations.Record("unknown selector",
+                               name.Text() + ": " + HostOps[int(request)].name + " has no such selector");
         return ErrBadSelector;
-    return handler->second(host, args);
+    }
+    return Judged(host, name, handler->second(host, args));
 }
 
 GSErrCode ops::EnvironmentRequest(API_AddOnHandle, GSType selector, APIRequestArg p1, APIRequestArg p2,

@@ -2,6 +2,7 @@
 
 #include "cli/PaletteLookup.h"
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "model/Project.h"
 #include "os/Environment.h"
 #include "runtime/System.h"
@@ -46,6 +47,10 @@ std::string LeakCheckerReport() {
                            : first;
 }
 
+namespace {
+const std::string MisusePrefix = "misuse of the host: ";
+}
+
 CheckResult FromProblems(const std::vector<std::string>& problems, const std::string& context) {
     if (problems.empty())
         return {};
@@ -63,7 +68,7 @@ AddOnSession::AddOnSession(const Options& o, const std::string& filesAddress) : 
     std::filesystem::create_directories(folder / "downloads");
     std::filesystem::create_directories(folder / "library");
     // The user's library folder too is the session's own: sessions never share files.
-    host.project.libraries.specialFolders[6] = (folder / "library").string();
+    host.specialFolders[SpecialFolderUserLibrary] = (folder / "library").string();
     host.costs = o.costs;
     std::string served = filesAddress;
     if (served.empty()) {
@@ -79,8 +84,7 @@ AddOnSession::AddOnSession(const Options& o, const std::string& filesAddress) : 
 }
 
 AddOnSession::~AddOnSession() {
-    if (session.IsLoaded())
-        (void)session.Unload(true); // the checks judged the unload already, where it mattered
+    (void)session.Unload(true); // the checks judged the unload already, where it mattered
     files.reset();
     std::error_code ignored;
     if (!keepFolder)
@@ -120,12 +124,23 @@ bool AddOnSession::HasScriptObject() const {
 
 std::optional<CheckResult> AddOnSession::StartWithPalette() {
     if (!Start())
-        return CheckResult{Outcome::Failed, "the lifecycle stopped at " + lifecycle.failedStep, {}, {}, {}};
+        return EndedEarly(Outcome::Failed, "the lifecycle stopped at " + lifecycle.failedStep);
     if (!OpenPalette()) {
         Finish();
-        return CheckResult{Outcome::Skipped, NoScriptObject, {}, {}, {}};
+        return EndedEarly(Outcome::Skipped, NoScriptObject);
     }
     return std::nullopt;
+}
+
+CheckResult AddOnSession::EndedEarly(Outcome outcome, const std::string& detail) {
+    CollectViolations();
+    std::vector<std::string> misuse;
+    for (const auto& p : problems)
+        if (p.rfind(MisusePrefix, 0) == 0)
+            misuse.push_back(p);
+    if (misuse.empty())
+        return {outcome, detail, {}, {}, {}};
+    return FromProblems(misuse, detail);
 }
 
 bool AddOnSession::OpenPalette() {
@@ -155,6 +170,8 @@ json AddOnSession::Step(const json& step) {
     }
     if (keepLines)
         lines.push_back(line);
+    // As in `simhost run`: an add-on that did not ask to stay loaded goes when idle.
+    (void)session.UnloadIfIdle();
     return line;
 }
 
@@ -198,8 +215,7 @@ bool AddOnSession::RunStandardSession(const std::function<void(Host&)>& beforeLo
 }
 
 bool AddOnSession::Restart() {
-    if (session.IsLoaded())
-        (void)session.Unload(true); // a restart starts afresh whatever the unload answered
+    (void)session.Unload(true); // a restart starts afresh whatever the unload answered
     try {
         session.Load(options.addOn);
         lifecycle = session.RunLifecycle();
@@ -224,15 +240,22 @@ void AddOnSession::CheckProjectStillWhole() {
     BM::ClearFailures();
     host.faults.Clear();
     const std::string file = (folder / "reopened.json").string();
+    Project reopened;
     try {
         SaveProjectFile(host.project, file);
-        host.project = LoadProjectFile(file);
+        reopened = LoadProjectFile(file);
     } catch (const std::exception& e) {
         problems.push_back(std::string("the project saved after the session does not reopen: ") + e.what());
         return;
     }
     std::error_code ignored;
     std::filesystem::remove(file, ignored);
+    // The host opens it in place of the session's project, with the events a host sends.
+    try {
+        (void)host.ReplaceProject(std::move(reopened), true); // the handler's answers change nothing
+    } catch (const std::exception& e) {
+        problems.push_back(std::string("an exception left the add-on's project-event handler: ") + e.what());
+    }
     // An add-on that stopped is loaded anew; one that runs must still answer, once the user
     // opens its palette again if it is not there.
     if (!session.IsLoaded() || !started) {
@@ -254,9 +277,20 @@ void AddOnSession::CheckProjectStillWhole() {
     }
 }
 
+void AddOnSession::CollectViolations() {
+    // First: a misuse is what a detail that names only some problems must name.
+    std::vector<std::string> misuse;
+    for (const auto& line : host.violations.Lines())
+        misuse.push_back(MisusePrefix + line);
+    problems.insert(problems.begin(), misuse.begin(), misuse.end());
+    host.violations.Clear();
+}
+
 void AddOnSession::Finish(bool checkLeaks) {
-    if (!session.IsLoaded())
+    if (!session.IsLoaded() && !session.IsAsleep()) {
+        CollectViolations();
         return;
+    }
     std::vector<std::string> unloadLines;
     try {
         unloadLines = session.Unload(true);
@@ -267,14 +301,15 @@ void AddOnSession::Finish(bool checkLeaks) {
     for (const auto& l : unloadLines)
         if (l.find("Abnormal add-on termination") != std::string::npos)
             problems.push_back("unloading after FreeAddOnData wrote \"" + l + "\"");
-    if (!checkLeaks)
-        return;
-    Int64 left = BM::LiveBlocks() - liveBlocksBefore;
-    if (left != 0)
-        problems.push_back("the host's memory manager holds " + std::to_string(left) +
-                           " block(s) more after unload than before load (leak)");
-    if (std::string report = LeakCheckerReport(); !report.empty())
-        problems.push_back("leak: " + report);
+    if (checkLeaks) {
+        if (Int64 left = BM::LiveBlocks() - liveBlocksBefore; left != 0)
+            host.violations.Record("memory never released",
+                                   "the host's memory manager holds " + std::to_string(left) +
+                                       " block(s) more after unload than before load (leak)");
+        if (std::string report = LeakCheckerReport(); !report.empty())
+            problems.push_back("leak: " + report);
+    }
+    CollectViolations();
 }
 
 } // namespace simhost::validate

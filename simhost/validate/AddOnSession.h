@@ -62,8 +62,13 @@ public:
     void CheckProjectStillWhole();
 
     // FreeAddOnData and unload; then the host's memory manager and (in a sanitizer build) the leak
-    // checker must find nothing the add-on left behind.
+    // checker must find nothing the add-on left behind. Every misuse of the host is a problem.
     void Finish(bool checkLeaks = true);
+    // Every misuse of the host the add-on made so far becomes a problem, named.
+    void CollectViolations();
+    // The result of a session the check ends early (`outcome`, a failure or a skip, saying
+    // `detail`), unless the add-on misused the host on the way: that fails it, named.
+    CheckResult EndedEarly(Outcome outcome, const std::string& detail);
 
     // Start, then OpenPalette: nothing when both went through, else the check's outcome (failed
     // when the lifecycle stopped, skipped without the script object).

@@ -1,5 +1,6 @@
 // The bad-input catalogue: every script function handed what the page should never send.
 #include "validate/AddOnSession.h"
+#include "validate/Checks.h"
 #include "validate/HostileCall.h"
 #include "validate/Samples.h"
 #include "validate/Validator.h"
@@ -257,8 +258,10 @@ CheckResult BadInput(CheckContext& c, const std::string& function, const Catalog
     int refused = 0, answered = 0;
     double slowest = 0;
     std::string slowestLabel;
-    for (const auto& input : inputs) {
-        c.Progress(function + ": " + input.label);
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const Input& input = inputs[i];
+        c.Progress(function + ": input " + std::to_string(i + 1) + " of " + std::to_string(inputs.size()) +
+                   ": " + input.label);
         HostileCallResult r = CallHostile(s, baseline, function, input.argument, input.label);
         (r.refused ? refused : answered) += 1;
         if (r.seconds > slowest) {
@@ -279,28 +282,14 @@ CheckResult BadInput(CheckContext& c, const std::string& function, const Catalog
     return r;
 }
 
-void RegisterBadInput(const char* id, const char* function, int order, Catalogue catalogue) {
-    std::string f = function;
-    RegisterCheck(
-        {id,
-         "The bad-input catalogue for " + f +
-             ": each input answers a value or a script error in bounded time and memory; a refused one keeps "
-             "the project",
-         order, [f, catalogue](CheckContext& c) { return BadInput(c, f, catalogue); }});
+} // namespace
+
+CheckResult BadInputImport(CheckContext& c) {
+    return BadInput(c, "import", ImportInputs);
 }
 
-const bool badInputChecksRegistered = [] {
-    RegisterBadInput("bad-input-import", "import", 30, ImportInputs);
-    auto texts = [](const Options&) { return HostileTexts(); };
-    RegisterBadInput("bad-input-export", "export", 31, texts);
-    RegisterBadInput("bad-input-add-element-to-selection", "AddElementToSelection", 32, texts);
-    RegisterBadInput("bad-input-get-revit-selection", "getRevitSelection", 33, texts);
-    RegisterBadInput("bad-input-get-newly-loaded-project-overview", "getNewlyLoadedProjectOverview", 34,
-                     texts);
-    RegisterBadInput("bad-input-get-plugin-version", "getPluginVersion", 35, texts);
-    RegisterBadInput("bad-input-get-elements-using-product", "getElementsUsingProduct", 36, texts);
-    return true;
-}();
+CheckResult BadInputText(CheckContext& c, const std::string& function) {
+    return BadInput(c, function, [](const Options&) { return HostileTexts(); });
+}
 
-} // namespace
 } // namespace simhost::validate

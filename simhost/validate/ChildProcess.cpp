@@ -172,6 +172,7 @@ int Children::Fork(bool newGroup) {
         ::close(errors[1]);
         reportFd = results[1];
         lastReport = std::chrono::steady_clock::now();
+        HostCosts::SpentInProcess().clear();
         return -1;
     }
     ::close(results[1]);
@@ -201,8 +202,9 @@ int Children::Spawn(const std::function<CheckResult()>& body, bool newGroup) {
 }
 
 void AnswerAndExit(const CheckResult& result) {
-    WriteAll(reportFd,
-             "R " + ResultToJson(result).dump(-1, ' ', false, json::error_handler_t::replace) + "\n");
+    json answer = ResultToJson(result);
+    answer["hostCostSpent"] = CostAccountJson(HostCosts::SpentInProcess());
+    WriteAll(reportFd, "R " + answer.dump(-1, ' ', false, json::error_handler_t::replace) + "\n");
     ::_exit(0);
 }
 
@@ -255,7 +257,10 @@ Children::WaitAny(double timeout, const std::function<void(int, const std::strin
                     if (onProgress)
                         onProgress(NumberOf(c), c.lastProgress);
                 } else if (line.rfind("R ", 0) == 0) {
-                    c.answered = ResultFromJson(json::parse(line.substr(2)));
+                    json answer = json::parse(line.substr(2));
+                    c.answered = ResultFromJson(answer);
+                    if (answer.contains("hostCostSpent"))
+                        AddToCostAccount(HostCosts::SpentInProcess(), answer["hostCostSpent"]);
                 }
             }
         }

@@ -4,6 +4,7 @@
 // the validator reports as the check's crash.
 #include "validate/ChildProcess.h"
 
+#include "runtime/HostCosts.h"
 #include "runtime/System.h"
 #include "validate/Report.h"
 
@@ -84,8 +85,9 @@ std::pair<int, CheckResult> Children::WaitAny(double, const std::function<void(i
 }
 
 void AnswerAndExit(const CheckResult& result) {
-    std::cout << "R " << ResultToJson(result).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-              << std::endl;
+    nlohmann::json answer = ResultToJson(result);
+    answer["hostCostSpent"] = CostAccountJson(HostCosts::SpentInProcess());
+    std::cout << "R " << answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
     std::exit(0);
 }
 

@@ -1,6 +1,7 @@
 #include "validate/EventSweep.h"
 
 #include "runtime/AllocationFaults.h"
+#include "runtime/Contracts.h"
 #include "validate/AddOnSession.h"
 #include "validate/ChildProcess.h"
 #include "validate/FileServiceProcess.h"
@@ -161,6 +162,7 @@ struct Variant {
     std::string name;
     CheckResult result;
     double seconds = 0;
+    std::string code; // the name of the code a failing host call answered
 };
 
 // A variant for the report; only a faulty or skipped one keeps its data (what its standard error
@@ -169,26 +171,39 @@ json VariantJson(const Variant& v) {
     json j = ResultToJson(v.result);
     j["name"] = v.name;
     j["seconds"] = v.seconds;
+    if (!v.code.empty())
+        j["code"] = v.code;
     if (v.result.outcome == Outcome::Passed)
         j["data"] = nullptr;
     return j;
 }
 
-std::string Name(SweptEvent event, UInt64 n, const std::string& where) {
-    return (event == SweptEvent::HostCall ? "call " : "allocation ") + std::to_string(n) + " failing (" +
-           where + ")";
+// The ways one event fails, a variant each: a host call answers in turn each failure its
+// operation's contract names; an allocation fails (its code is not used).
+std::vector<std::pair<GSErrCode, std::string>> Failures(SweptEvent event, const std::string& where) {
+    if (event == SweptEvent::Allocation)
+        return {{ErrGeneral, ""}};
+    std::optional<OperationName> op = ParseOperationName(where);
+    std::map<GSErrCode, std::string> codes =
+        op ? FailureCodes(*op) : std::map<GSErrCode, std::string>{{ErrGeneral, "ErrGeneral"}};
+    return {codes.begin(), codes.end()};
 }
 
-// Makes the session's events reach `at` (which answers whether the event fails) and stops it.
+std::string Name(SweptEvent event, UInt64 n, const std::string& where, const std::string& code = "") {
+    return (event == SweptEvent::HostCall ? "call " : "allocation ") + std::to_string(n) + " failing" +
+           (code.empty() ? "" : " with " + code) + " (" + where + ")";
+}
+
+// Makes the session's events reach `at` (which answers the code the event fails with, NoError:
+// it does not fail) and stops it.
 class EventWatch {
 public:
-    EventWatch(SweptEvent event, AddOnSession& s, std::function<bool(UInt64, const std::string&)> at)
+    EventWatch(SweptEvent event, AddOnSession& s, std::function<GSErrCode(UInt64, const std::string&)> at)
         : event(event), session(s) {
         if (event == SweptEvent::HostCall)
-            s.host.faults.ObserveCalls(
-                [at](UInt64 n, const OperationName& op) { return at(n, op.Text()) ? ErrGeneral : NoError; });
+            s.host.faults.ObserveCalls([at](UInt64 n, const OperationName& op) { return at(n, op.Text()); });
         else
-            allocations::Start([at, &s](UInt64 n) { return at(n, s.CurrentStep()); });
+            allocations::Start([at, &s](UInt64 n) { return at(n, s.CurrentStep()) != NoError; });
     }
     ~EventWatch() { Stop(); }
     // Answers how many events were seen.
@@ -221,18 +236,19 @@ CheckResult VariantOutcome(AddOnSession& s, const std::string& name) {
 
 // A variant replayed from the start in a child of its own: for an event met while a file was open,
 // where forking would share it.
-CheckResult Replay(const Options& o, SweptEvent event, UInt64 n, const std::string& files) {
+CheckResult Replay(const Options& o, SweptEvent event, UInt64 n, size_t failure, const std::string& files) {
     AddOnSession s(o, files);
     s.keepLines = false;
     std::string name;
     {
         EventWatch watch(event, s, [&](UInt64 k, const std::string& where) {
-            if (k != n)
-                return false;
-            name = Name(event, n, where);
+            const auto failures = Failures(event, where);
+            if (k != n || failure >= failures.size())
+                return NoError;
+            name = Name(event, n, where, failures[failure].second);
             if (event == SweptEvent::Allocation)
                 std::set_terminate(FailedWhereNoExceptionMayLeave);
-            return true;
+            return failures[failure].first;
         });
         s.RunStandardSession();
     }
@@ -245,8 +261,13 @@ CheckResult Work(const Options& o, SweptEvent event, const std::vector<UInt64>& 
                  const std::string& files) {
     auto started = std::chrono::steady_clock::now();
     std::vector<Variant> variants;
-    std::vector<std::pair<UInt64, std::string>> replays; // the event, and the file open at it
-    UInt64 seen = 0;
+    struct Replayed {
+        UInt64 event;
+        size_t failure;
+        std::string code, open; // the file open at the event
+    };
+    std::vector<Replayed> replays;
+    UInt64 seen = 0, met = 0;
     {
         AddOnSession s(o, files);
         s.keepLines = false;
@@ -257,27 +278,32 @@ CheckResult Work(const Options& o, SweptEvent event, const std::vector<UInt64>& 
         {
             EventWatch watch(event, s, [&](UInt64 n, const std::string& where) {
                 if (variant || next >= chosen.size() || chosen[next] != n)
-                    return false;
+                    return NoError;
                 ++next;
+                ++met;
+                const auto failures = Failures(event, where);
                 if (std::string open = NewlyOpen(openAtStart); !open.empty()) {
-                    replays.emplace_back(n, open);
-                    return false;
+                    for (size_t i = 0; i < failures.size(); ++i)
+                        replays.push_back({n, i, failures[i].second, open});
+                    return NoError;
                 }
-                std::string name = Name(event, n, where);
                 FolderSnapshot snapshot(s.Folder());
-                auto start = std::chrono::steady_clock::now();
-                if (children.Fork(false) < 0) {
-                    variant = name;
-                    s.KeepFolder(); // the worker's: it puts it back when the child is done
-                    if (event == SweptEvent::Allocation)
-                        std::set_terminate(FailedWhereNoExceptionMayLeave);
-                    return true;
+                for (const auto& [code, codeName] : failures) {
+                    std::string name = Name(event, n, where, codeName);
+                    auto start = std::chrono::steady_clock::now();
+                    if (children.Fork(false) < 0) {
+                        variant = name;
+                        s.KeepFolder(); // the worker's: it puts it back when the child is done
+                        if (event == SweptEvent::Allocation)
+                            std::set_terminate(FailedWhereNoExceptionMayLeave);
+                        return code;
+                    }
+                    CheckResult r = children.WaitAny(o.timeout, nullptr).second;
+                    snapshot.Restore();
+                    variants.push_back({name, r, Since(start), codeName});
+                    ReportProgress(name + ": " + OutcomeText(r.outcome));
                 }
-                CheckResult r = children.WaitAny(o.timeout, nullptr).second;
-                snapshot.Restore();
-                variants.push_back({name, r, Since(start)});
-                ReportProgress(name + ": " + OutcomeText(r.outcome));
-                return false;
+                return NoError;
             });
             s.RunStandardSession();
             seen = watch.Stop();
@@ -290,19 +316,24 @@ CheckResult Work(const Options& o, SweptEvent event, const std::vector<UInt64>& 
     }
     // The session is gone: each replay starts from nothing, in a child of its own.
     json replayed = json::array();
-    for (const auto& [n, open] : replays) {
+    for (const auto& replay : replays) {
         auto start = std::chrono::steady_clock::now();
-        CheckResult r = RunInChild([&, n = n] { return Replay(o, event, n, files); }, o.timeout, false,
-                                   [](const std::string& p) { ReportProgress(p); });
+        CheckResult r = RunInChild([&] { return Replay(o, event, replay.event, replay.failure, files); },
+                                   o.timeout, false, [](const std::string& p) { ReportProgress(p); });
         variants.push_back(
-            {Name(event, n, "replayed from the start: " + open + " was open"), r, Since(start)});
+            {Name(event, replay.event, "replayed from the start: " + replay.open + " was open", replay.code),
+             r, Since(start), replay.code});
         replayed.push_back(variants.back().name);
     }
     json list = json::array();
     for (const auto& v : variants)
         list.push_back(VariantJson(v));
     CheckResult r;
-    r.data = {{"events", seen}, {"variants", list}, {"replayed", replayed}, {"seconds", Since(started)}};
+    r.data = {{"events", seen},
+              {"met", met},
+              {"variants", list},
+              {"replayed", replayed},
+              {"seconds", Since(started)}};
     return r;
 }
 
@@ -320,8 +351,8 @@ json SweepEvents(CheckContext& c, SweptEvent event, const std::vector<UInt64>& c
     Children workers;
     for (const auto& share : shares)
         workers.Spawn([&] { return Work(c.options, event, share, files.BaseAddress()); }, false);
-    size_t run = 0;
-    json replayed = json::array();
+    size_t run = 0, met = 0;
+    json replayed = json::array(), perCode = json::object();
     std::set<UInt64> events;
     while (workers.Running() > 0) {
         auto [number, w] =
@@ -332,10 +363,13 @@ json SweepEvents(CheckContext& c, SweptEvent event, const std::vector<UInt64>& c
             continue;
         }
         events.insert(w.data.at("events").get<UInt64>());
+        met += w.data.at("met").get<size_t>();
         for (const auto& name : w.data.at("replayed"))
             replayed.push_back(name);
         for (const auto& v : w.data.at("variants")) {
             ++run;
+            if (v.contains("code"))
+                Count(perCode, v.at("code").get<std::string>(), 1);
             tally.Add(v.at("name").get<std::string>(), ResultFromJson(v), v.at("seconds").get<double>());
         }
     }
@@ -344,14 +378,15 @@ json SweepEvents(CheckContext& c, SweptEvent event, const std::vector<UInt64>& c
         tally.AddFault(
             "the sweep",
             {Outcome::Failed, "the workers' clean sessions made different numbers of events", {}, {}, {}});
-    if (run < chosen.size())
+    if (met < chosen.size())
         tally.AddFault("the sweep",
                        {Outcome::Failed,
-                        std::to_string(chosen.size() - run) + " of the chosen events were not met",
+                        std::to_string(chosen.size() - met) + " of the chosen events were not met",
                         {},
                         {},
                         {}});
-    json data = {{"chosen", chosen.size()}, {"run", run}, {"replayed", replayed}, {"workers", jobs}};
+    json data = {{"chosen", chosen.size()}, {"met", met},      {"run", run},
+                 {"replayed", replayed},    {"workers", jobs}, {"perCode", perCode}};
     if (!events.empty())
         data["events"] = *events.rbegin();
     return data;

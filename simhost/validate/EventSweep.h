@@ -26,8 +26,10 @@ enum class SweptEvent { HostCall, Allocation };
 extern const char* const UnfailableAllocation;
 
 // Runs the standard session with every chosen event failing in turn (`chosen` ascending, from 1),
-// each variant counted in `tally`. Answers what the sweep saw: the events the workers' clean
-// sessions made, how many variants were chosen and run, and which were replayed from the start.
+// each variant counted in `tally`; a host call fails once with each failure its operation's
+// contract names. Answers what the sweep saw: the events the workers' clean sessions made, how
+// many events were chosen and met, how many variants ran and with which code ("perCode"), and
+// which were replayed from the start.
 nlohmann::json SweepEvents(CheckContext& c, SweptEvent event, const std::vector<UInt64>& chosen,
                            SweepTally& tally);
 

@@ -1,8 +1,10 @@
 // Seeded, structure-aware fuzzing of product JSON: sample products mutated where the importers
 // look, imported one after another in one session.
 #include "validate/AddOnSession.h"
+#include "validate/Checks.h"
 #include "validate/HostileCall.h"
 #include "validate/Samples.h"
+#include "validate/StableHash.h"
 #include "validate/Validator.h"
 
 #include <functional>
@@ -173,6 +175,8 @@ void Mutate(json& product, Random& random) {
     }
 }
 
+} // namespace
+
 CheckResult FuzzProducts(CheckContext& c) {
     AddOnSession s(c.options);
     if (auto stopped = s.StartWithPalette())
@@ -181,7 +185,7 @@ CheckResult FuzzProducts(CheckContext& c) {
     s.RunStandardSteps();
     ProjectBaseline baseline(s.host.project);
     const auto& samples = SampleProducts();
-    std::uint64_t digest = 1469598103934665603ull; // FNV-1a over every product sent, for replays
+    std::uint64_t digest = Fnv1aOffsetBasis; // of every product sent, for replays
     int refused = 0;
     for (int i = 1; i <= c.options.iterations; ++i) {
         json product = samples[Pick(c.random, samples.size())].product;
@@ -189,10 +193,9 @@ CheckResult FuzzProducts(CheckContext& c) {
             Mutate(product, c.random);
         Uniquify(product, " #fuzz" + std::to_string(i));
         std::string text = product.dump(-1, ' ', false, json::error_handler_t::replace);
-        for (unsigned char ch : text)
-            digest = (digest ^ ch) * 1099511628211ull;
-        c.Progress("iteration " + std::to_string(i) + " (seed " + std::to_string(c.options.seed) +
-                   "): " + text.substr(0, 300));
+        digest = Fnv1a(text, digest);
+        c.Progress("iteration " + std::to_string(i) + " of " + std::to_string(c.options.iterations) +
+                   " (seed " + std::to_string(c.options.seed) + "): " + text.substr(0, 300));
         HostileCallResult r = CallHostile(s, baseline, "import", text, "fuzz iteration " + std::to_string(i));
         refused += r.refused ? 1 : 0;
     }
@@ -209,11 +212,4 @@ CheckResult FuzzProducts(CheckContext& c) {
     return r;
 }
 
-const bool fuzzCheckRegistered = RegisterCheck(
-    {"fuzz-products",
-     "Seeded structure-aware mutations of the sample products (--iterations N), each imported: it answers in "
-     "bounded time and memory and a refused one keeps the project",
-     40, FuzzProducts});
-
-} // namespace
 } // namespace simhost::validate

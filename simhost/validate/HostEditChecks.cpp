@@ -2,6 +2,7 @@
 // the way a user makes it in the host, and each answer after it is checked against what the edit
 // did to the project.
 #include "validate/AddOnSession.h"
+#include "validate/Checks.h"
 #include "validate/Samples.h"
 #include "validate/Validator.h"
 
@@ -81,6 +82,8 @@ json Material(const std::string& name, const std::string& uuid) {
     return {{"importType", "MATERIAL_IMPORT"}, {"name", name}, {"uuid", uuid}, {"supplier", {{"name", "S"}}}};
 }
 
+} // namespace
+
 CheckResult HostEdits(CheckContext& c) {
     AddOnSession s(c.options);
     if (auto stopped = s.StartWithPalette())
@@ -111,11 +114,8 @@ CheckResult HostEdits(CheckContext& c) {
     const auto families = UsageList(before, "Families");
     if (!materials || !families) {
         s.Finish();
-        return {Outcome::Skipped,
-                "the add-on's export lists no imported products: no edit shows in it",
-                {},
-                {},
-                {}};
+        return s.EndedEarly(Outcome::Skipped,
+                            "the add-on's export lists no imported products: no edit shows in it");
     }
     const std::string sampleUuid = SampleProducts().front().product["uuid"];
     const auto sample = Listed(*materials, sampleUuid);
@@ -203,11 +203,4 @@ CheckResult HostEdits(CheckContext& c) {
     return FromProblems(problems, "the standard session with edits");
 }
 
-const bool hostEditChecksRegistered = RegisterCheck(
-    {"host-edits",
-     "Edits between the page's calls (an element, a tagged material deleted, a material renamed, a library "
-     "removed, another project opened) show in the next answers",
-     25, HostEdits});
-
-} // namespace
 } // namespace simhost::validate

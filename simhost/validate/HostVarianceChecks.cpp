@@ -1,6 +1,7 @@
 // The standard session on the plain host and on hosts that vary within their contract: what the
 // page sees must not change, GUIDs aside.
 #include "validate/AddOnSession.h"
+#include "validate/Checks.h"
 #include "validate/Validator.h"
 
 #include <regex>
@@ -19,10 +20,10 @@ CheckResult Answers(const Options& options, std::optional<UInt64> seed) {
             if (seed)
                 host.Vary(*seed);
         }))
-        return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
+        return s.EndedEarly(Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep);
     if (!s.OpenPalette()) {
         s.Finish();
-        return {Outcome::Skipped, NoScriptObject, {}, {}, {}};
+        return s.EndedEarly(Outcome::Skipped, NoScriptObject);
     }
     s.RunStandardSteps();
     s.Finish();
@@ -37,6 +38,8 @@ CheckResult Answers(const Options& options, std::optional<UInt64> seed) {
                                                  guid, "<guid>"));
     return {Outcome::Passed, {}, {}, {}, answers};
 }
+
+} // namespace
 
 CheckResult HostVariance(CheckContext& c) {
     const CheckResult plain = c.Isolated("the plain host", [&] { return Answers(c.options, std::nullopt); });
@@ -69,11 +72,4 @@ CheckResult HostVariance(CheckContext& c) {
     return r;
 }
 
-const bool hostVarianceCheckRegistered = RegisterCheck(
-    {"host-variance",
-     "The standard session answers the page the same on the plain host and on hosts varying within their "
-     "contract (noise in open record bytes, attribute holes, longest texts, another language)",
-     26, HostVariance});
-
-} // namespace
 } // namespace simhost::validate

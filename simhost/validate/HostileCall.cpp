@@ -16,6 +16,12 @@ long PeakKiB() {
     return sys::PeakMemoryKiB();
 }
 
+// The processor time this process has used: what a call costs, which the machine's load does not
+// inflate as it inflates the time on the clock.
+double ProcessorSeconds() {
+    return sys::ProcessorSeconds();
+}
+
 std::string Short(const std::string& text) {
     return text.size() > 160 ? text.substr(0, 160) + "…" : text;
 }
@@ -84,9 +90,11 @@ HostileCallResult CallHostile(AddOnSession& s, const ProjectBaseline& baseline, 
     long peak = PeakKiB();
     size_t problemsBefore = s.problems.size();
     auto start = std::chrono::steady_clock::now();
+    const double processorStart = ProcessorSeconds();
     HostileCallResult r;
     r.line = s.Call(function, argument);
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double processorSeconds = ProcessorSeconds() - processorStart;
     std::string where = function + " (" + label + ")";
     for (size_t i = problemsBefore; i < s.problems.size(); ++i)
         s.problems[i] = where + ": " + s.problems[i];
@@ -95,8 +103,8 @@ HostileCallResult CallHostile(AddOnSession& s, const ProjectBaseline& baseline, 
         return r;
     }
     r.refused = r.line.contains("error");
-    if (r.seconds > o.callLimit)
-        s.problems.push_back(where + " took " + std::to_string(r.seconds) + " s");
+    if (processorSeconds > o.callLimit)
+        s.problems.push_back(where + " took " + std::to_string(processorSeconds) + " s of processor time");
     long grown = PeakKiB() - peak;
     if (grown > long(o.memoryLimitMiB) * 1024)
         s.problems.push_back(where + " made the peak memory grow by " + std::to_string(grown / 1024) +

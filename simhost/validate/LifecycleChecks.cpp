@@ -1,7 +1,9 @@
 // Checks of the add-on's entry points and of its life in the host: the host's order, the entry
 // guard, unloading with and without FreeAddOnData, and a second life in the same process.
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "validate/AddOnSession.h"
+#include "validate/Checks.h"
 #include "validate/Validator.h"
 
 #include <cstdio>
@@ -41,6 +43,8 @@ bool NamesModule(const std::string& line, const std::string& path) {
     return line == std::string(Abnormal) + " (\"" + path + "\")" ||
            line == std::string(Abnormal) + " (\"" + canonical + "\")";
 }
+
+} // namespace
 
 CheckResult LifecycleOrder(CheckContext& c) {
     AddOnSession s(c.options);
@@ -84,6 +88,7 @@ CheckResult LifecycleOrder(CheckContext& c) {
     for (const auto& l : lines)
         if (l.find(Abnormal) != std::string::npos)
             problems.push_back("unloading after FreeAddOnData wrote \"" + l + "\"");
+    s.CollectViolations();
     CheckResult r = FromProblems(problems, "the entry points in the host's order");
     r.data = {{"kind", kind}, {"name", description.name.ToCStr(CC_UTF8)}};
     return r;
@@ -125,14 +130,16 @@ CheckResult UnloadAbnormalTermination(CheckContext& c) {
     {
         AddOnSession s(c.options);
         if (!s.Start())
-            return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
+            return s.EndedEarly(Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep);
         for (const auto& l : s.session.Unload(true))
             if (l.find(Abnormal) != std::string::npos)
                 problems.push_back("unloading after FreeAddOnData wrote \"" + l + "\"");
+        s.CollectViolations();
+        problems.insert(problems.end(), s.problems.begin(), s.problems.end());
     }
     AddOnSession s(c.options);
     if (!s.Start())
-        return {Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep, {}, {}, {}};
+        return s.EndedEarly(Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep);
     int found = 0;
     std::vector<std::string> lines = s.session.Unload(false);
     for (const auto& l : lines)
@@ -144,6 +151,8 @@ CheckResult UnloadAbnormalTermination(CheckContext& c) {
     if (found != 1)
         problems.push_back("unloading without FreeAddOnData wrote " + std::to_string(found) +
                            " abnormal-termination lines, not one");
+    s.CollectViolations();
+    problems.insert(problems.end(), s.problems.begin(), s.problems.end());
     CheckResult r = FromProblems(problems, "unloading");
     r.data = {{"unloadLines", lines}};
     return r;
@@ -183,26 +192,28 @@ CheckResult Reload(CheckContext& c) {
     if (BM::LiveBlocks() != blocks)
         problems.push_back("the host's memory manager holds " + std::to_string(BM::LiveBlocks() - blocks) +
                            " block(s) more after two lives than before (leak)");
+    s.CollectViolations();
     return FromProblems(problems, "load, unload, load");
 }
 
-const bool lifecycleChecksRegistered =
-    RegisterCheck(
-        {"lifecycle-order",
-         "The entry points answer in the host's order (table, describe, register, initialise, free) "
-         "and nothing needs the handle before it is given",
-         10, LifecycleOrder}) &&
-    RegisterCheck({"entry-guard",
-                   "Before the function table DescribeAddOn answers 0, the other entry points 0x81060001, "
-                   "without calling the host",
-                   11, EntryGuard}) &&
-    RegisterCheck({"unload-abnormal-termination",
-                   "Unloading without FreeAddOnData writes the abnormal-termination line naming the module; "
-                   "after it, nothing",
-                   12, UnloadAbnormalTermination}) &&
-    RegisterCheck({"reload",
-                   "Load, unload and load again in one process: the second life starts anew and works", 13,
-                   Reload});
+// The host unloads an add-on that did not ask to stay loaded whenever it is idle: its palette,
+// open on the user's screen, would go with it.
+CheckResult KeepLoaded(CheckContext& c) {
+    AddOnSession s(c.options);
+    if (!s.Start())
+        return s.EndedEarly(Outcome::Failed, "the lifecycle stopped at " + s.lifecycle.failedStep);
+    // The session's step ends with the host's idle moment.
+    s.Step({{"step", "menu"}, {"menu", 32500}, {"item", 1}});
+    const bool unloaded = !s.session.IsLoaded();
+    if (unloaded)
+        s.problems.push_back("after the menu command that opens its palette the add-on did not ask to stay "
+                             "loaded (KeepLoaded): the host unloaded it when idle, its palette with it");
+    else if (!s.HasScriptObject())
+        return s.EndedEarly(Outcome::Skipped, NoScriptObject);
+    s.Finish();
+    CheckResult r = FromProblems(s.problems, "staying loaded");
+    r.data = {{"unloadedWhenIdle", unloaded}};
+    return r;
+}
 
-} // namespace
 } // namespace simhost::validate

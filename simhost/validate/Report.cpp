@@ -35,10 +35,27 @@ CheckResult ResultFromJson(const json& j) {
     return r;
 }
 
+json CostAccountJson(const CostAccount& account) {
+    json j = json::object();
+    for (const auto& [name, spent] : account)
+        j[name.Text()] = spent.count();
+    return j;
+}
+
+void AddToCostAccount(CostAccount& account, const json& j) {
+    for (const auto& [text, microseconds] : j.items())
+        if (auto name = ParseOperationName(text))
+            account[*name] += std::chrono::microseconds(microseconds.get<std::int64_t>());
+}
+
 json ListJson(const std::vector<const Check*>& checks) {
     json list = json::array();
     for (const Check* c : checks)
-        list.push_back({{"id", c->id}, {"description", c->description}});
+        list.push_back({{"id", c->id},
+                        {"order", c->order},
+                        {"scope", ScopeText(c->scope)},
+                        {"level", LevelText(c->level)},
+                        {"description", c->description}});
     return list;
 }
 
@@ -51,6 +68,8 @@ json ReportJson(const Options& options, const std::vector<ReportedCheck>& checks
         entry["id"] = c.check->id;
         entry["description"] = c.check->description;
         entry["seconds"] = c.seconds;
+        if (!c.hostCostSpent.empty())
+            entry["hostCostSpent"] = CostAccountJson(c.hostCostSpent);
         list.push_back(entry);
         ++summary[OutcomeText(c.result.outcome)];
     }
@@ -71,6 +90,13 @@ std::string TextLine(const ReportedCheck& c) {
     if (!c.result.detail.empty())
         text += "  " + OneLine(c.result.detail).substr(0, 2000);
     return text;
+}
+
+std::string ListLine(const Check& c) {
+    char line[128];
+    std::snprintf(line, sizeof line, "%-44s  %3d  %-6s  %-5s  ", c.id.c_str(), c.order, ScopeText(c.scope),
+                  LevelText(c.level));
+    return line + c.description;
 }
 
 std::string TextSummary(const Options& options, const json& report) {

@@ -16,13 +16,21 @@ struct ReportedCheck {
     const Check* check;
     CheckResult result;
     double seconds = 0;
+    CostAccount hostCostSpent; // by the hosts of the check's sessions, its children's included
 };
+
+// A cost account as JSON, {"GetElement": microseconds, ...}, and back into an account.
+nlohmann::json CostAccountJson(const CostAccount& account);
+void AddToCostAccount(CostAccount& account, const nlohmann::json& json);
 
 nlohmann::json ResultToJson(const CheckResult& result);
 CheckResult ResultFromJson(const nlohmann::json& json);
 
 nlohmann::json ReportJson(const Options& options, const std::vector<ReportedCheck>& checks);
 nlohmann::json ListJson(const std::vector<const Check*>& checks);
+
+// `validate --list`'s line for one check: id, order, scope, level and description.
+std::string ListLine(const Check& check);
 
 // The text report's line for one check, and its closing summary line.
 std::string TextLine(const ReportedCheck& check);

@@ -14,6 +14,8 @@ struct ValidateOptions {
     bool listJson = false;
     std::string jsonFile; // "-": the JSON report goes to standard output instead of the text report
     bool seedGiven = false;
+    // The text report goes to a terminal: a status line shows the check running and its progress.
+    bool progress = false;
 };
 
 // `simhost validate`: runs the chosen checks, each in a child of its own, and reports them;

@@ -4,8 +4,11 @@
 // add-on's code runs) with that allocation failing. After each failure the project must save,
 // reopen and take the next import.
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "runtime/AllocationFaults.h"
+#include "runtime/Contracts.h"
 #include "validate/AddOnSession.h"
+#include "validate/Checks.h"
 #include "validate/ChildProcess.h"
 #include "validate/EventSweep.h"
 #include "validate/SweepTally.h"
@@ -44,7 +47,7 @@ CheckResult StandardSession(const Options& options, const std::function<void(Hos
     allocations::Stop();
     if (s.started && !scriptObject && !faults) {
         s.Finish();
-        return {Outcome::Skipped, NoScriptObject, {}, {}, {}};
+        return s.EndedEarly(Outcome::Skipped, NoScriptObject);
     }
     BM::ClearFailures();
     if (measured != nullptr) {
@@ -106,7 +109,8 @@ json Sweep(CheckContext& c, const std::vector<Variant>& variants, bool checkWhol
     while (next < variants.size() || children.Running() > 0) {
         while (next < variants.size() && children.Running() < jobs) {
             const Variant& v = variants[next];
-            c.Progress(v.name);
+            c.Progress("variant " + std::to_string(next + 1) + " of " + std::to_string(variants.size()) +
+                       ": " + v.name);
             int child =
                 children.Spawn([&] { return StandardSession(c.options, v.faults, checkWhole); }, false);
             running[child] = {next++, std::chrono::steady_clock::now()};
@@ -144,6 +148,8 @@ std::vector<UInt64> EventsToFail(CheckContext& c, UInt64 count) {
         chosen.insert(std::min<UInt64>(count - 4, k + c.random() % std::max<UInt64>(1, step)));
     return {chosen.begin(), chosen.end()};
 }
+
+} // namespace
 
 CheckResult StandardSessionCheck(CheckContext& c) {
     AddOnSession s(c.options);
@@ -223,19 +229,34 @@ CheckResult FailureSweep(CheckContext& c) {
     Baseline b = MeasureBaseline(c);
     if (b.result.outcome != Outcome::Passed)
         return b.result;
+    // Each operation fails with every code its contract names, each a variant.
     std::vector<Variant> variants;
+    json perCode = json::object();
     for (const auto& name : b.operations) {
         OperationName op = *ParseOperationName(name);
-        variants.push_back({name + " failing", [op](Host& h) { h.faults.Set(op, ErrGeneral); }});
+        for (const auto& [code, codeName] : FailureCodes(op)) {
+            variants.push_back(
+                {name + " failing with " + codeName, [op, code = code](Host& h) { h.faults.Set(op, code); }});
+            Count(perCode, codeName, 1);
+        }
     }
     SweepTally tally;
     json outcomes = Sweep(c, variants, true, tally);
-    size_t perOperation = tally.Run();
     json calls = SweepEvents(c, SweptEvent::HostCall, EventsToFail(c, b.calls), tally);
     calls["calls"] = b.calls;
-    CheckResult r = tally.Result({{"operations", b.operations}, {"variants", outcomes}, {"perCall", calls}});
-    r.detail = std::to_string(perOperation) + " operations and " + calls.value("run", json(0)).dump() +
-               " of " + std::to_string(b.calls) + " calls failing; " + r.detail;
+    const json perCallCodes = calls.value("perCode", json::object());
+    for (const auto& [codeName, n] : perCallCodes.items())
+        Count(perCode, codeName, n.get<int>());
+    CheckResult r = tally.Result({{"operations", b.operations},
+                                  {"variants", outcomes},
+                                  {"perCall", calls},
+                                  {"variantsPerCode", perCode}});
+    std::string byCode;
+    for (const auto& [codeName, n] : perCode.items())
+        byCode += (byCode.empty() ? "" : ", ") + codeName + " " + n.dump();
+    r.detail = std::to_string(b.operations.size()) + " operations and " + calls.value("met", json(0)).dump() +
+               " of " + std::to_string(b.calls) +
+               " calls failing with their contracts' codes (variants per code: " + byCode + "); " + r.detail;
     return r;
 }
 
@@ -272,28 +293,4 @@ CheckResult MemorySweep(CheckContext& c) {
     return r;
 }
 
-const bool sweepChecksRegistered =
-    RegisterCheck(
-        {"standard-session",
-         "The standard session (palette, one product of every kind, all six script functions, a select "
-         "command at idle) runs clean and leaks nothing",
-         20, StandardSessionCheck}) &&
-    RegisterCheck(
-        {"empty-slot-sweep",
-         "The standard session once per host operation the add-on calls, with its slot empty: no crash, "
-         "every script call answers",
-         21, EmptySlotSweep}) &&
-    RegisterCheck(
-        {"failure-sweep",
-         "The standard session once per host operation the add-on calls with it failing, and once "
-         "per host call with that call alone failing (--full: every call; else a seeded sample): no "
-         "crash, every script call answers, the project reopens and takes the next import",
-         22, FailureSweep}) &&
-    RegisterCheck({"memory-sweep",
-                   "The standard session once per allocation of the host's memory manager and of the add-on "
-                   "(C++ and C), with that allocation failing (--full: every one; else a seeded sample): no "
-                   "crash, no leak, the project reopens and takes the next import",
-                   23, MemorySweep});
-
-} // namespace
 } // namespace simhost::validate

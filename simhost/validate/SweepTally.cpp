@@ -82,4 +82,9 @@ CheckResult SweepTally::Result(json data) const {
     return r;
 }
 
+void Count(nlohmann::json& counts, const std::string& key, int n) {
+    const int before = counts.contains(key) ? counts.at(key).get<int>() : 0;
+    counts[key] = before + n;
+}
+
 } // namespace simhost::validate

@@ -37,4 +37,7 @@ private:
     CheckResult worst;
 };
 
+// Adds `n` to the count `counts[key]` (a JSON object of numbers), from 0 when it has none.
+void Count(nlohmann::json& counts, const std::string& key, int n);
+
 } // namespace simhost::validate

@@ -5,9 +5,7 @@
 #include "export/SelectionExporter.h"
 #include "host/HostApi.h"
 
-#include <cstring>
-#include <memory>
-#include <unordered_set>
+#include <set>
 
 namespace {
 
@@ -16,22 +14,26 @@ std::vector<TaggedItem> WithUuid(std::vector<TaggedItem> items, const std::strin
     return items;
 }
 
-// The objects whose record names one of the parts, in the host's order.
+// The objects that place one of the parts, in the host's order of objects; the host names each
+// part's objects. A host that cannot name them for a part leaves that part's out.
 std::vector<API_Guid> ObjectsPlacing(const std::vector<TaggedItem>& parts) {
-    std::unordered_set<Int32> indices;
-    for (const auto& part : parts)
-        indices.insert(part.index);
-    std::vector<API_Guid> objects;
+    std::set<API_Guid> placing;
     GS::Array<API_Guid> guids;
+    for (const auto& part : parts) {
+        guids.Clear();
+        if (HostApi::ListLibraryPartObjects(part.index, &guids) != NoError)
+            continue;
+        placing.insert(guids.begin(), guids.end());
+    }
+    std::vector<API_Guid> objects;
+    if (placing.empty())
+        return objects;
+    guids.Clear();
     const API_Guid none;
     (void)HostApi::ListElementsByType(ElemTypeObject, &guids, 0, 0, &none); // a failed listing lists nothing
-    auto element = std::make_unique<API_Element>();
-    for (const API_Guid& guid : guids) {
-        std::memset(static_cast<void*>(element.get()), 0, sizeof *element);
-        element->header.guid = guid;
-        if (HostApi::GetElement(element.get(), 0) == NoError && indices.contains(element->libraryPartIndex))
+    for (const API_Guid& guid : guids)
+        if (placing.contains(guid))
             objects.push_back(guid);
-    }
     return objects;
 }
 

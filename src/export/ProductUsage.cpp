@@ -3,41 +3,49 @@
 #include "gs/Debug.h"
 #include "host/HostApi.h"
 #include "host/HostHandle.h"
+#include "host/ProductTag.h"
 #include "import/LibraryParameters.h"
 #include "import/PropertySets.h"
 
+#include <cstring>
 #include <functional>
 
 namespace {
 
+// Calls `found` with the identifier of every tagged record of building material `index`: one per
+// non-empty "QV_UUID" value, in the order of the material's definitions.
+void ForEachTagOf(Int32 index, const GS::UniString& tagName,
+                  const std::function<void(std::string uuid)>& found) {
+    API_Attribute attribute{};
+    attribute.header.typeID = AttrTypeBuildingMaterial;
+    attribute.header.index = index;
+    if (HostApi::GetAttribute(&attribute) != NoError)
+        return;
+    GS::Array<API_PropertyDefinition> definitions;
+    if (HostApi::GetAttributePropertyDefinitions(&attribute.header, PropertyFilterAvailableOrValued,
+                                                 &definitions) != NoError)
+        return;
+    for (const auto& definition : definitions) {
+        if (!(definition.name == tagName))
+            continue;
+        API_Property property{};
+        if (HostApi::GetAttributePropertyValue(&attribute.header, &definition.guid, &property) != NoError)
+            continue;
+        std::string uuid = property.value.singleVariant.variant.uniStringValue.ToCStr();
+        if (!uuid.empty())
+            found(std::move(uuid));
+    }
+}
+
 // Calls `found` with the index and the identifier of every tagged building material record, in
-// the order the records are listed: one per material and non-empty "QV_UUID" value.
+// the order the records are listed.
 void ForEachTaggedMaterial(const std::function<void(Int32 index, std::string uuid)>& found) {
     Int32 count = 0;
     if (HostApi::GetAttributeCount(AttrTypeBuildingMaterial, &count) != NoError)
         return;
     const GS::UniString tagName(ProductTagName);
-    for (Int32 i = 1; i <= count; ++i) {
-        API_Attribute attribute{};
-        attribute.header.typeID = AttrTypeBuildingMaterial;
-        attribute.header.index = i;
-        if (HostApi::GetAttribute(&attribute) != NoError)
-            continue;
-        GS::Array<API_PropertyDefinition> definitions;
-        if (HostApi::GetAttributePropertyDefinitions(&attribute.header, PropertyFilterAvailableOrValued,
-                                                     &definitions) != NoError)
-            continue;
-        for (const auto& definition : definitions) {
-            if (!(definition.name == tagName))
-                continue;
-            API_Property property{};
-            if (HostApi::GetAttributePropertyValue(&attribute.header, &definition.guid, &property) != NoError)
-                continue;
-            std::string uuid = property.value.singleVariant.variant.uniStringValue.ToCStr(CC_UTF8);
-            if (!uuid.empty())
-                found(i, std::move(uuid));
-        }
-    }
+    for (Int32 i = 1; i <= count; ++i)
+        ForEachTagOf(i, tagName, [&](std::string uuid) { found(i, std::move(uuid)); });
 }
 
 } // namespace
@@ -56,6 +64,51 @@ Int32 CountTaggedMaterials() {
     return records;
 }
 
+TaggedMaterialCount::TaggedMaterialCount() {
+    ForEachTaggedMaterial([&](Int32 index, std::string) {
+        ++recordsOf[index];
+        ++total;
+    });
+}
+
+Int32 TaggedMaterialCount::Get() {
+    const GS::UniString tagName(ProductTagName);
+    for (const API_AttributeHeader& header : touched) {
+        // Named by its index, or by its name when the index is 0, as the host finds it.
+        Int32 index = header.index;
+        if (index == 0) {
+            API_Attribute named{};
+            named.header.typeID = AttrTypeBuildingMaterial;
+            std::memcpy(named.header.name, header.name, sizeof named.header.name);
+            if (HostApi::GetAttribute(&named) != NoError)
+                continue; // no material of that name: none was changed
+            index = named.header.index;
+        }
+        Int32 records = 0;
+        ForEachTagOf(index, tagName, [&](std::string) { ++records; });
+        Int32& before = recordsOf[index];
+        total += records - before;
+        before = records;
+    }
+    touched.clear();
+    return total;
+}
+
+void TaggedMaterialCount::Touched(const API_AttributeHeader& header) {
+    touched.push_back(header);
+}
+
+std::optional<ProductTagTexts> ReadProductTag(const API_AttributeHeader& header) {
+    HostHandle block(ProductTagBlockSize);
+    if (!block)
+        return std::nullopt;
+    API_AttributeUserData userData{};
+    userData.dataHdl = block.Get();
+    if (HostApi::GetAttributeUserData(&header, &userData) != NoError)
+        return std::nullopt;
+    return ReadProductTag(block.Get());
+}
+
 std::vector<TaggedItem> FindTaggedComposites() {
     std::vector<TaggedItem> items;
     Int32 count = 0;
@@ -67,24 +120,15 @@ std::vector<TaggedItem> FindTaggedComposites() {
         attribute.header.index = i;
         if (HostApi::GetAttribute(&attribute) != NoError)
             continue;
-        std::string uuid, tagName;
-        {
-            ProductTagHandle block;
-            if (!block)
-                continue;
-            API_AttributeUserData userData{};
-            userData.dataHdl = block.Get();
-            if (HostApi::GetAttributeUserData(&attribute.header, &userData) != NoError)
-                continue;
-            uuid = block.Tag().texts[0].ToCStr(CC_UTF8);
-            tagName = block.Tag().texts[1].ToCStr(CC_UTF8);
-        } // the block is released
-        DBPrintf("%s\n", tagName.c_str());
-        DBPrintf("%s\n", uuid.c_str());
-        if (uuid.empty())
+        auto tag = ReadProductTag(attribute.header);
+        if (!tag)
+            continue;
+        DBPrintf("%s\n", tag->name.c_str());
+        DBPrintf("%s\n", tag->uuid.c_str());
+        if (tag->uuid.empty())
             continue;
         DBPrintf("Type - %i\n", int(i));
-        items.push_back({AttrTypeComposite, i, std::move(uuid)});
+        items.push_back({AttrTypeComposite, i, std::move(tag->uuid)});
     }
     return items;
 }

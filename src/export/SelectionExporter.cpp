@@ -39,9 +39,10 @@ SelectionEntry DescribeElement(const API_Guid& guid) {
     SelectionEntry entry;
     API_ElemHead header{};
     header.guid = guid;
-    // The look-ups are not examined: a failed one leaves its field as it was.
-    (void)HostApi::GetElementHeader(&header, 0);
-    (void)HostApi::GetElementTypeName(header.typeID, &entry.type);
+    // The look-ups are not examined: a failed one leaves its field as it was. Without the header
+    // there is no type to name.
+    if (HostApi::GetElementHeader(&header, 0) == NoError)
+        (void)HostApi::GetElementTypeName(header.typeID, &entry.type);
     API_Guid element = guid;
     (void)HostApi::GetElementIdentifyingText(&element, &entry.full_title);
     (void)HostApi::GetElementIdentifyingText(&element, &entry.title);

@@ -17,8 +17,6 @@ public:
     CommandParameters& operator=(const CommandParameters&) = delete;
 
     API_ModulParamsHandle Handle() const { return handle; }
-    // Gives up ownership: the list is someone else's to dispose of from now on.
-    void Release() { owns = false; }
 
     // The text of a string parameter; it belongs to the host and lives as long as the list.
     std::optional<const char*> GetString(const char* name) const;

@@ -3,9 +3,6 @@
 #include "api/HostApiRecords.h"
 #include "gs/MemoryManager.h"
 
-#include <memory>
-#include <new>
-
 // A handle of the host's memory manager that the add-on owns, killed on every path. Empty
 // (false) when there is none, as when the memory manager could not give it.
 class HostHandle {
@@ -33,28 +30,4 @@ public:
 
 private:
     GSHandle handle = nullptr;
-};
-
-// A user-data block holding a product tag's two host strings. The strings live from the block's
-// creation to its release, so whatever texts they hold, also ones the host wrote in, are freed.
-class ProductTagHandle {
-public:
-    ProductTagHandle() : block(sizeof(ProductTagBlock)) {
-        if (block)
-            tag = new (block.As<void>()) ProductTagBlock{};
-    }
-    ~ProductTagHandle() {
-        if (tag != nullptr)
-            std::destroy_at(tag);
-    }
-    ProductTagHandle(const ProductTagHandle&) = delete;
-    ProductTagHandle& operator=(const ProductTagHandle&) = delete;
-
-    explicit operator bool() const { return tag != nullptr; }
-    GSHandle Get() const { return block.Get(); }
-    ProductTagBlock& Tag() const { return *tag; }
-
-private:
-    HostHandle block;
-    ProductTagBlock* tag = nullptr;
 };

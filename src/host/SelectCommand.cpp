@@ -19,15 +19,15 @@ void PostSelectCommand(const GS::UniString& guidText, Int32 modification) {
     char buffer[GuidBufferSize] = {};
     (void)CHTruncate(text.c_str(), buffer, GuidBufferSize, CC_Default); // longer: no element's GUID
 
-    // Owned until the host accepts the post: from then on disposing of it is the host's.
-    CommandParameters params(true);
+    // The post hands the list to the host whatever it answers: disposing of it is the host's.
+    CommandParameters params(false);
     // Not examined: nothing is reported back to the page, and the handler answers 0 for a
     // list that lacks either parameter.
     (void)params.SetString(GuidParameter, buffer);
     (void)params.SetInteger(ModificationParameter, modification);
-    if (HostApi::PostModuleCommand(&AddOnIdentifier, CommandSelect, SelectCommandVersion, params.Handle(),
-                                   true, nullptr) == NoError)
-        params.Release();
+    // Not examined: a refused post selects nothing, and the page is told nothing either way.
+    (void)HostApi::PostModuleCommand(&AddOnIdentifier, CommandSelect, SelectCommandVersion, params.Handle(),
+                                     true, nullptr);
 }
 
 GSErrCode OnSelectCommand(API_ModulParamsHandle handle) {

@@ -16,3 +16,10 @@ std::string TextOrNull(nlohmann::json product, const std::string& key) {
         return "null";
     return value.get<std::string>();
 }
+
+std::string HostNameText(std::string name) {
+    for (char& c : name)
+        if (c == '\0')
+            c = '_';
+    return name;
+}

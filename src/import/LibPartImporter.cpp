@@ -77,7 +77,7 @@ void CopyNameField(char16_t (&field)[LibPartNameUnits], const GS::UniString& tex
 API_LibPart MakeLibPartRecord(const std::string& documentName) {
     API_LibPart part{};
     part.typeID = LibPartKindObject;
-    CopyNameField(part.docuName, GS::UniString(documentName, CC_UTF8));
+    CopyNameField(part.docuName, GS::UniString(HostNameText(documentName), CC_UTF8));
     return part;
 }
 
@@ -93,6 +93,18 @@ void LibPartImporter::RequireDownloaded(const ProductRecord& record) {
         throw ImportRefused("the product file \"" + record.file.name + "\" was not downloaded");
 }
 
+void LibPartImporter::RequireTagFits(const ProductRecord& record) {
+    const auto set = record.properties.find(ProductTagName);
+    if (set == record.properties.end())
+        return;
+    const auto tag = set->second.find(ProductTagName);
+    if (tag == set->second.end() || GS::UniString(tag->second).GetLength() < UInt32(ParamTextUnits))
+        return;
+    // Cut to the field, the tag would name another product.
+    DBPrintf("Quorvel: the product identifier is longer than a library part parameter holds; not imported\n");
+    throw ImportRefused("the product identifier does not fit the library part's tag");
+}
+
 void LibPartImporter::RequireParametersFit(const ProductRecord& record) {
     if (ParameterRecordCount(record.properties) > MaxParameterRecords)
         throw ImportRefused("the product has more properties than a library part can hold");
@@ -106,11 +118,13 @@ GSErrCode LibPartImporter::AddLibraryFile(ProductRecord record) {
     if (HostApi::GetLibraryList(&libraries, nullptr) == NoError) {
         API_LibraryInfo added;
         added.location = IO::Location(*path);
-        // Listed twice, its parts would show twice; the download has refreshed the file.
+        // Listed twice, its parts would show twice. Listed already, the list is sent as it is:
+        // that makes the host read the container the download has refreshed.
+        bool listed = false;
         for (const auto& library : libraries)
-            if (library.location == added.location)
-                return NoError;
-        libraries.Push(std::move(added));
+            listed = listed || library.location == added.location;
+        if (!listed)
+            libraries.Push(std::move(added));
         (void)HostApi::SetLibraryList(&libraries); // a container the host refuses stays out of the list
     }
     return NoError;
@@ -223,10 +237,12 @@ bool LibPartImporter::WriteParameterSection(API_LibPart part, PropertySetMap pro
             FillTextRecord(records[next++], name, value);
     }
 
-    // A section not built leaves the handle empty, and the host refuses it below.
     (void)HostApi::BuildParameterSection(&part, reinterpret_cast<API_AddParType**>(list.Get()), existing.a,
                                          existing.b, 0, sectionData.Out(), nullptr);
     list.Reset();
+    // A section not built leaves nothing to hand the host: the part stands without its parameters.
+    if (!sectionData)
+        return true;
     // The section results are not examined: the part stands without its parameters.
     if (add) {
         API_LibPartDetails details{};
@@ -275,6 +291,7 @@ void FamilyImporter::Import(json product) {
         return;
     RequireDownloaded(record);
     if (registers) {
+        RequireTagFits(record);
         RequireParametersFit(record);
         (void)RegisterObjectFile(record); // the part's own failures are the host's to show
     }
@@ -289,6 +306,7 @@ void GenericImporter::Import(json product) {
         return;
     }
     // The part is made of fixed scripts: without its file it is generated without a preview.
+    RequireTagFits(record);
     RequireParametersFit(record);
     // The page is answered {"Success":true} whatever the host made of the part, as it expects.
     (void)CreateGeneratedLibPart(record);

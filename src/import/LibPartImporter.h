@@ -13,8 +13,9 @@ inline constexpr Int32 MaxParameterRecords = 32767;
 class LibPartImporter : public BaseImporter {
 public:
     // Adds the downloaded library container to the library list unless its location is listed
-    // already. Answers 0 whatever happened: the page is told of the download only, which the
-    // importer checked before, and the host shows a container it refuses.
+    // already, and sends the list either way, so that the host reads the container anew. Answers
+    // 0 whatever happened: the page is told of the download only, which the importer checked
+    // before, and the host shows a container it refuses.
     static GSErrCode AddLibraryFile(ProductRecord record);
     // Copies the downloaded library-part file into the library folder and registers it, then
     // attaches its preview and writes its parameters. Answers the register operation's code, or
@@ -33,9 +34,11 @@ public:
                                      bool add);
 
 protected:
-    // Refuse the import (ImportRefused) when the family product's file did not arrive, or when
+    // Refuse the import (ImportRefused) when the family product's file did not arrive, when the
+    // product identifier does not fit the tag's text parameter whole (with a debug line), or when
     // the product's parameters alone cannot be held by one list.
     static void RequireDownloaded(const ProductRecord& record);
+    static void RequireTagFits(const ProductRecord& record);
     static void RequireParametersFit(const ProductRecord& record);
 };
 

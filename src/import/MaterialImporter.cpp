@@ -72,8 +72,13 @@ MaterialData MaterialImporter::ReadMaterial(json product) {
 }
 
 Int32 MaterialImporter::CreateBuildingMaterial(MaterialData& data) {
+    TaggedMaterialCount tagged;
+    return CreateBuildingMaterial(data, tagged);
+}
+
+Int32 MaterialImporter::CreateBuildingMaterial(MaterialData& data, TaggedMaterialCount& tagged) {
     // Counted before the new material exists.
-    const GS::UniString identifier(MaterialIdentifier(CountTaggedMaterials() + 1));
+    const GS::UniString identifier(MaterialIdentifier(tagged.Get() + 1));
     const GS::UniString description(data.name, CC_UTF8);
     GS::UniString manufacturer = data.supplierName;
     GS::UniString id = identifier;
@@ -81,7 +86,8 @@ Int32 MaterialImporter::CreateBuildingMaterial(MaterialData& data) {
 
     API_Attribute attribute{};
     attribute.header.typeID = AttrTypeBuildingMaterial;
-    CHTruncate(data.name.c_str(), attribute.header.name, Int32(sizeof attribute.header.name), CC_UTF8);
+    const std::string name = HostNameText(data.name);
+    CHTruncate(name.c_str(), attribute.header.name, Int32(sizeof attribute.header.name), CC_UTF8);
     API_BuildingMaterialType& material = attribute.buildingMaterial;
     material.id = &id;
     material.manufacturer = &manufacturer;
@@ -106,13 +112,14 @@ Int32 MaterialImporter::CreateBuildingMaterial(MaterialData& data) {
         (void)HostApi::ModifyAttribute(&attribute, nullptr); // the look-up below tells what exists
         API_Attribute existing{};
         existing.header.typeID = AttrTypeBuildingMaterial;
-        CHTruncate(data.name.c_str(), existing.header.name, Int32(sizeof existing.header.name), CC_UTF8);
+        CHTruncate(name.c_str(), existing.header.name, Int32(sizeof existing.header.name), CC_UTF8);
         if (HostApi::GetAttribute(&existing) == NoError)
             data.attributeIndex = existing.header.index;
     }
     // The texts the record points to are ours and about to go: the host has copied them.
     material.id = material.manufacturer = material.description = nullptr;
     ApplyProperties(attribute, data.propertySets);
+    tagged.Touched(attribute.header); // the material the properties went to
     return data.attributeIndex;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/ProductUsage.h"
 #include "gs/UniString.h"
 #include "import/BaseImporter.h"
 #include "import/PropertySets.h"
@@ -47,6 +48,9 @@ public:
     // Creates the material, or modifies the one of that name; then classifies it and writes its
     // properties. Answers the index, 0 when neither creation nor look-up worked.
     static Int32 CreateBuildingMaterial(MaterialData& data);
+    // The same, numbered from a count of the tagged materials kept by the caller, which this
+    // material's tags then update: an import of many materials counts the project once.
+    static Int32 CreateBuildingMaterial(MaterialData& data, TaggedMaterialCount& tagged);
 };
 
 // "QV_" and the sequence number, at least three digits.

@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <new>
+#include <string_view>
 
 using nlohmann::json;
 
@@ -30,19 +31,125 @@ std::string LastThree(const std::string& text) {
     return text.substr(text.size() - 3);
 }
 
-// A file name is made of the product's texts, which come from the web: every byte that is a path
-// separator ("/" or "\"), NUL or another control character (below 0x20, and 0x7F), or one of
-// : * ? " < > | (refused by some file systems) becomes "_". Other bytes, UTF-8 sequences
-// included, stay as they are.
-std::string SafeFileText(const std::string& text) {
-    std::string safe = text;
-    for (char& c : safe) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' ||
-            c == '<' || c == '>' || c == '|')
-            c = '_';
+// The byte length of the UTF-8 sequence at text[i], 0 when none starts there (a stray
+// continuation byte, an overlong form, a surrogate, beyond U+10FFFF, or cut short); its code
+// point in `codePoint`.
+size_t Utf8Sequence(std::string_view text, size_t i, UInt32& codePoint) {
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    size_t length = 0;
+    UInt32 minimum = 0;
+    if (lead < 0x80)
+        return codePoint = lead, 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2, minimum = 0x80, codePoint = lead & 0x1F;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3, minimum = 0x800, codePoint = lead & 0x0F;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4, minimum = 0x10000, codePoint = lead & 0x07;
+    else
+        return 0;
+    if (text.size() - i < length)
+        return 0;
+    for (size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+        codePoint = (codePoint << 6) | (byte(i + k) & 0x3F);
+    }
+    if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+// Characters that change how the text around them is shown: a name holding them can show as
+// another name.
+bool IsBidirectionalControl(UInt32 c) {
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// A file name is made of the product's texts, which come from the web. Each of these becomes
+// "_": a path separator ("/" or "\"), NUL or another control character (below 0x20, and 0x7F),
+// one of : * ? " < > | (refused by some file systems), a bidirectional control, and every byte
+// that is not part of a valid UTF-8 sequence (the rules that take the last characters of a text
+// count bytes). Other characters stay as they are.
+std::string SafeFileText(std::string_view text) {
+    std::string safe;
+    safe.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        UInt32 c = 0;
+        const size_t length = Utf8Sequence(text, i, c);
+        const bool unsafe = length == 0 || c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' ||
+                            c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|' ||
+                            IsBidirectionalControl(c);
+        if (unsafe)
+            safe.push_back('_');
+        else
+            safe.append(text.substr(i, length));
+        i += length == 0 ? 1 : length;
     }
     return safe;
+}
+
+// Windows opens a device, not a file, for these names, with any extension and in any case.
+bool IsDeviceName(const std::string& base) {
+    std::string stem = base.substr(0, base.find('.'));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.pop_back();
+    for (char& c : stem)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : devices)
+        if (stem == device)
+            return true;
+    if (stem.size() < 4 || (stem.compare(0, 3, "COM") != 0 && stem.compare(0, 3, "LPT") != 0))
+        return false;
+    const std::string number = stem.substr(3);
+    // A digit, or a superscript one, two or three.
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+           number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
+// "~" and 8 hexadecimal digits.
+constexpr size_t MarkBytes = 9;
+
+// The mark of a name that had to change: FNV-1a of its bytes, so that the same product gets the
+// same file name every time and different products different ones.
+std::string Mark(std::string_view original) {
+    UInt32 hash = 2166136261u;
+    for (char c : original) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619u;
+    }
+    char text[MarkBytes + 1];
+    std::snprintf(text, sizeof text, "~%08x", unsigned(hash));
+    return text;
+}
+
+// A name that ends as a marked one does would be taken for one: it is marked itself.
+bool LooksMarked(std::string_view base) {
+    if (base.size() < MarkBytes || base[base.size() - MarkBytes] != '~')
+        return false;
+    for (char c : base.substr(base.size() - MarkBytes + 1))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
+
+// The safe base of a file name; `markOf` is the text the mark is made of, and `changedBeyond`
+// tells that making the rest of the file name safe changed it.
+std::string SafeBase(const std::string& name, size_t extensionBytes, std::string_view markOf,
+                     bool changedBeyond) {
+    const size_t room = MaxFileNameBytes > extensionBytes ? MaxFileNameBytes - extensionBytes - 1 : 0;
+    std::string safe = SafeFileText(name);
+    if (IsDeviceName(safe))
+        safe.insert(0, "_");
+    // Windows drops them, and a name of dots alone would name a folder.
+    for (size_t i = safe.size(); i > 0 && (safe[i - 1] == '.' || safe[i - 1] == ' '); --i)
+        safe[i - 1] = '_';
+    if (safe == name && !changedBeyond && safe.size() <= room && !LooksMarked(safe))
+        return safe;
+    return CutUtf8(safe, room > MarkBytes ? room - MarkBytes : 0) + Mark(markOf);
 }
 
 bool IsUnreserved(unsigned char c) {
@@ -116,24 +223,20 @@ std::string CutUtf8(const std::string& text, size_t bytes) {
     return text.substr(0, bytes);
 }
 
-std::string SafeFileBaseName(const std::string& text, size_t extensionBytes) {
-    const size_t room = MaxFileNameBytes > extensionBytes ? MaxFileNameBytes - extensionBytes - 1 : 0;
-    return CutUtf8(SafeFileText(text), room);
-}
-
 std::string SafeHostFileBase(const std::string& name, size_t extensionBytes) {
-    std::string safe = SafeFileBaseName(name, extensionBytes);
-    // A name of dots alone would name a folder.
-    if (safe.find_first_not_of('.') == std::string::npos)
-        safe = SafeFileBaseName("_" + safe, extensionBytes);
-    return safe;
+    return SafeBase(name, extensionBytes, name, false);
 }
 
 std::optional<std::string> LocalFileName(const std::string& baseName, const std::string& extension) {
     const std::string safeExtension = SafeFileText(extension);
-    if (safeExtension.size() >= MaxFileNameBytes)
+    if (safeExtension.size() + 1 + MarkBytes > MaxFileNameBytes)
         return std::nullopt;
-    const std::string name = SafeFileBaseName(baseName, safeExtension.size()) + "." + safeExtension;
+    // An extension that had to change is marked in the base, with the name it was part of.
+    const bool extensionChanged = safeExtension != extension;
+    const std::string base =
+        SafeBase(baseName, safeExtension.size(), extensionChanged ? baseName + "." + extension : baseName,
+                 extensionChanged);
+    const std::string name = base + "." + safeExtension;
     // "." and ".." name folders, and a name of dots alone is no name a user can see.
     if (name.find_first_not_of('.') == std::string::npos)
         return std::nullopt;
@@ -237,10 +340,10 @@ GSErrCode FindLibraryFolder(std::unique_ptr<IO::Location>& location) {
     if (GSErrCode code = HostApi::GetSpecialFolder(SpecialFolderUserLibrary, &special); code != NoError)
         return code;
     if (special.AppendToLocal(LibraryFolderName) != NoError)
-        return ErrGeneral;
+        return LibraryFolderUnusable;
     const IO::Folder folder(special, IO::Folder::Create);
     if (folder.GetStatus() != NoError || !folder.IsWriteable())
-        return ErrGeneral;
+        return LibraryFolderUnusable;
     location = std::make_unique<IO::Location>(special);
 
     for (const auto& library : libraries)

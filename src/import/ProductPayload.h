@@ -1,5 +1,6 @@
 #pragma once
 
+#include "api/ErrorCodes.h"
 #include "gs/Types.h"
 #include "import/PropertySets.h"
 #include "io/Location.h"
@@ -40,11 +41,14 @@ ProductRecord ReadProduct(nlohmann::json product);
 std::string DownloadProductFile(std::string baseName, std::string uuid, std::string extension,
                                 bool* downloaded = nullptr);
 
+// The add-on's own answer (the code of its binding, no host's) for a library folder it cannot use.
+inline constexpr GSErrCode LibraryFolderUnusable = ErrNotInitialised;
+
 // The library folder where the add-on keeps its parts: the "Quorvel" folder of the project's
 // embedded library (or that library itself when the folder cannot be made), else the "Quorvel"
 // folder of the host's user library folder, added to the library list when missing. Answers 0 and
-// a new location, ErrGeneral when that folder cannot be used, ErrOutOfMemory when the list cannot
-// grow, or the host's code when the library list cannot be read.
+// a new location, LibraryFolderUnusable when that folder cannot be used, ErrOutOfMemory when the
+// list cannot grow, or the host's code when the library list cannot be read.
 GSErrCode FindLibraryFolder(std::unique_ptr<IO::Location>& location);
 
 // The longest file name, in bytes, that the file systems files are written to take.
@@ -54,17 +58,21 @@ inline constexpr size_t GeneratedPartExtensionBytes = 3;
 
 // The text cut to at most `bytes` bytes, never inside a UTF-8 sequence.
 std::string CutUtf8(const std::string& text, size_t bytes);
-// A product text made safe as the base of a file name: every character that cannot stand in a
-// file name replaced, and cut (at a character boundary) so that "<base>.<extension>" with an
-// extension of `extensionBytes` bytes fits MaxFileNameBytes.
-std::string SafeFileBaseName(const std::string& text, size_t extensionBytes);
-// A name the host makes a file of (a generated part's document name, a registered part's file
-// name): safe as a file's base name, and never dots alone.
+// The one rule that makes a product text the base of a file name (a download's, a registered
+// part's file name, a generated part's document name, which the host makes a file of), so that
+// "<base>.<extension>" with an extension of `extensionBytes` bytes fits MaxFileNameBytes and any
+// file system, Windows' included: a path separator, a control character, one of : * ? " < > |, a
+// bidirectional control and every byte outside a valid UTF-8 sequence become "_"; a device name
+// (CON, PRN, AUX, NUL, COM0-9, LPT0-9 and the like, with any extension, in any case) gets a
+// leading "_", and trailing dots and spaces become "_". A name the rule changed, or had to cut,
+// ends in a mark of the original name ("~" and 8 hexadecimal digits of its FNV-1a hash), so
+// that two products never share a file and a product imported again finds its own; a name
+// already safe keeps its plain file name.
 std::string SafeHostFileBase(const std::string& name, size_t extensionBytes);
 
-// The file name a downloaded file gets: "<name>.<extension>" with every character that cannot
-// stand in a file name replaced, cut to fit MaxFileNameBytes; nothing when the result would be
-// no usable name.
+// The file name a downloaded file gets: "<base>.<extension>" with the base made safe by
+// SafeHostFileBase and the extension by the same character rule (an extension that changed
+// marks the base); nothing when the result would be no usable name.
 std::optional<std::string> LocalFileName(const std::string& baseName, const std::string& extension);
 std::optional<std::string> LocalFileName(const FileRef& file);
 // localFolder + "\" + the local file name; nothing when the file has no usable name.

@@ -43,6 +43,8 @@ API_PropertyGroup EnsurePropertyGroup(const GS::UniString& name) {
     API_PropertyGroup group{};
     group.groupType = PropertyGroupCustom;
     group.name = name;
+    if (name.IsEmpty())
+        return group; // the host makes no group without a name: its properties find none
     const GS::UniString command("Create Group");
     (void)HostApi::RunUndoableCommand(&command, FindOrCreateGroup, &group); // the GUID tells
     return group;
@@ -90,7 +92,9 @@ void ApplyProperties(const API_Attribute& attribute, PropertySetMap sets) {
                 const GS::UniString command("CreateDefinition");
                 // A failed creation leaves the null GUID; the value write below then fails too,
                 // and the next property of that name tries to create it again.
-                if (HostApi::RunUndoableCommand(&command, CreateDefinition, &property.definition) == NoError)
+                // Nor is one without a name asked for: the host makes none.
+                if (!name.IsEmpty() &&
+                    HostApi::RunUndoableCommand(&command, CreateDefinition, &property.definition) == NoError)
                     byName.emplace(std::move(key), property.definition);
             }
             SetText(property.value, GS::UniString(valueText, CC_UTF8));

@@ -14,6 +14,9 @@ const char* const webAppAddress = "https://app.quorvel.com";
 
 namespace {
 
+// The value the palette is shown with; what it means is the toolkit's business.
+constexpr Int32 PaletteShowValue = -32768;
+
 GS::Ref<BrowserPalette>& PaletteInstance() {
     static GS::Ref<BrowserPalette> instance;
     return instance;
@@ -98,7 +101,7 @@ void CreatePalette() {
 }
 
 void ShowPalette(BrowserPalette& palette) {
-    palette.Show(-32768);
+    palette.Show(PaletteShowValue);
     SetCheckMark(true);
 }
 

@@ -4,7 +4,7 @@
 
 class BrowserPalette;
 
-// Builds the script object "jsQuorvelInterface" with its six functions and registers it with
+// Builds the script object "jsQuorvelInterface" with its seven functions and registers it with
 // the palette's browser.
 void RegisterScriptInterface(BrowserPalette& palette);
 

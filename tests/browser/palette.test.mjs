@@ -29,7 +29,7 @@ function startServe(projectFile, filesFolder) {
                       // The session's user library stays with the saved project: in the work folder.
                       { stdio: ['ignore', 'pipe', 'inherit'], env: { ...process.env, TMPDIR: work } });
         let printed = '';
-        const timer = setTimeout(() => reject(new Error('simhost serve printed no address: ' + printed)), 20000);
+        const timer = setTimeout(() => reject(new Error('simhost serve printed no address: ' + printed)), 60000);
         serve.stdout.on('data', (chunk) => {
             printed += chunk;
             const m = printed.match(/http:\/\/127\.0\.0\.1:\d+\/[0-9a-f]{32}\//);
@@ -81,19 +81,25 @@ async function place(type, uses, area, id) {
 // How the add-on counts and measures the use of attribute k of type `type` (17 building
 // materials, 5 composites): one per reference of an element that equals k, and one per composite
 // entry naming building material k; the area of the quantity each reference reads. An element
-// with composite entries is made of a composite, so its references name composites; any other
-// element's references name building materials. The entries always name building materials.
+// made of a composite has one entry of its area per skin of the composite; its references name
+// composites, any other element's references name building materials. The entries always name
+// building materials.
 function usageOf(project, type, k) {
     let count = 0, area = 0;
+    const composites = (project.attributes || {}).composites || [];
     for (const e of project.elements) {
         if (e.quantitiesFail) continue;
-        if ((e.composite.length > 0 ? 5 : 17) === type) {
+        const ofComposite = e.structure === 'composite';
+        const own = e.type === 1 ? e.wallAttribute : e.type === 8 ? e.slabAttribute : e.roofAttribute;
+        if (ofComposite && !composites[own - 1]) continue; // no composite: no quantities
+        const skins = ofComposite ? composites[own - 1].skins || [] : [];
+        if ((ofComposite ? 5 : 17) === type) {
             for (const r of [e.wallAttribute, e.roofAttribute, e.slabAttribute, e.extraAttribute]) if (r === k) count++;
             if (e.roofAttribute === k && e.type === 9) area += e.area;
             if (e.slabAttribute === k && e.type !== 9) area += e.area;
             if (e.wallAttribute === k && e.type !== 9) area += e.area;
         }
-        if (type === 17) for (const s of e.composite) if (s.buildingMaterial === k) { count++; area += s.area; }
+        if (type === 17) for (const s of skins) if (s.buildingMaterial === k) { count++; area += e.area; }
     }
     return { count, area };
 }
@@ -104,7 +110,7 @@ function usersOf(project, type, k) {
     const ids = [];
     for (const t of [1, 8, 9])
         for (const e of project.elements.filter((e) => e.type === t))
-            if (usageOf({ elements: [e] }, type, k).count > 0) ids.push(e.id);
+            if (usageOf({ ...project, elements: [e] }, type, k).count > 0) ids.push(e.id);
     return ids;
 }
 
@@ -266,7 +272,7 @@ test('after a project event the page shows the newly loaded project once', async
     await page.selectOption('#project-event', '1');
     await page.click('#send-project-event');
     // The page asks getNewlyLoadedProjectOverview every two seconds.
-    await palette.locator('#overview').waitFor({ timeout: 10000 });
+    await palette.locator('#overview').waitFor({ timeout: 60000 });
     await palette.locator('#overview-table th', { hasText: 'name' }).waitFor();
     assert.equal(await palette.locator('#overview-table tr', { has: palette.locator('th', { hasText: /^name$/ }) }).locator('td').textContent(),
                  'Riverside Library');

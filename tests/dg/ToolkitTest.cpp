@@ -3,6 +3,7 @@
 #include "gs/AddOnCode.h"
 #include "gs/Exceptions.h"
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "gs/Resources.h"
 #include "support/FailingAllocations.h"
 #include "support/NeedsFork.h"

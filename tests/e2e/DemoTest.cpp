@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -27,16 +28,17 @@ Output RunDemo(const std::string& arguments) {
     return o;
 }
 
-// Removes the saved project and the session's user library, which stays with a saved project.
+// Removes the saved project and the session's user library, which stays with a saved project
+// whose libraries lie in it.
 void RemoveSaved(const fs::path& saved) {
     // Read and closed before the removal: Windows removes no open file.
     const json project = json::parse(std::ifstream(saved), nullptr, false);
-    if (project.is_object()) {
-        const fs::path library =
-            project.value(json::json_pointer("/libraries/specialFolders/6"), std::string());
-        if (library.parent_path().filename().string().rfind("simhost-session-", 0) == 0)
-            fs::remove_all(library.parent_path());
-    }
+    if (project.is_object())
+        for (const auto& library : project.value(json::json_pointer("/libraries/list"), json::array()))
+            for (fs::path p = library.value("path", std::string()); p.has_relative_path();
+                 p = p.parent_path())
+                if (p.filename().string().rfind("simhost-session-", 0) == 0)
+                    fs::remove_all(p);
     fs::remove(saved);
 }
 
@@ -104,5 +106,11 @@ TEST(Demo, TheSummaryShowsTheImportsAndTheUsage) {
                              "Materials", "Types", "Families", "Project saved to"})
         EXPECT_NE(o.out.find(text), std::string::npos) << text << "\n" << o.out;
     EXPECT_EQ(o.out.find("FAILED"), std::string::npos) << o.out;
+    // The usage table names each product beside its uuid, a composite's number and a layer's
+    // material among them.
+    for (const char* row : {R"(\n  Types +Quorvel Timber Frame Wall +4711 +2 +20\.75\n)",
+                            R"(\n  Materials +Quorvel Mineral Wool 035 +b6f0c1e2-[-0-9a-f]+4e01 +3 )",
+                            R"(\n  Families +Quorvel Planter Box +b6f0c1e2-[-0-9a-f]+4e07 +1 )"})
+        EXPECT_TRUE(std::regex_search(o.out, std::regex(row))) << row << "\n" << o.out;
     RemoveSaved(saved);
 }

@@ -88,9 +88,10 @@ TEST(ProjectSaveKill, TheFileIsAlwaysTheOldOrTheNewProjectComplete) {
 
     size_t onDisk = 0; // the generation the file holds; 0: no file yet
     size_t killsMidSave = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
+    // At least 80 kills, and on until enough of them landed inside a save: a loaded machine
+    // changes where kills land, never whether the test sees them.
     int round = 0;
-    for (; round < 80 && std::chrono::steady_clock::now() < deadline; ++round) {
+    for (; round < 400 && (round < 80 || killsMidSave < 5); ++round) {
         SCOPED_TRACE("seed " + std::to_string(seed) + ", round " + std::to_string(round));
         const From moment = From(from(random));
         const int delay =

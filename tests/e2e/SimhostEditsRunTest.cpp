@@ -117,7 +117,9 @@ TEST(SimhostEditsRun, TheAddOnCountsWhatIsLeftAfterEachEdit) {
     EXPECT_EQ(r.lines[18]["result"], nameExists);
 }
 
-TEST(SimhostEditsRun, ACompositeDeletedUnderItsWallsLeavesItsLayersCountedOnEveryHost) {
+// Quantities are computed from the composite as it is when asked: once it is deleted its walls
+// have no layers to measure, and count for nothing.
+TEST(SimhostEditsRun, ACompositeDeletedUnderItsWallsTakesTheirLayersAlongOnEveryHost) {
     const json wall = {
         {"importType", "TYPE_IMPORT"},
         {"constructionType", "WALL"},
@@ -144,8 +146,8 @@ TEST(SimhostEditsRun, ACompositeDeletedUnderItsWallsLeavesItsLayersCountedOnEver
         EXPECT_EQ(Usage(r.lines[4], "Materials"), json::parse(R"([["p-1",2,6.0]])")) << options;
         EXPECT_EQ(r.lines[5]["result"], 0);
         EXPECT_EQ(Usage(r.lines[6], "Types"), json::array()) << options;
-        EXPECT_EQ(Usage(r.lines[6], "Materials"), json::parse(R"([["p-1",2,6.0]])"))
-            << options << ": the wall's layers are its own";
+        EXPECT_EQ(Usage(r.lines[6], "Materials"), json::parse(R"([["p-1",1,1.0]])"))
+            << options << ": the wall's layers went with its composite";
     }
 }
 

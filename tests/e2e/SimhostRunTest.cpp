@@ -57,11 +57,13 @@ TEST(SimhostRun, PrintsOneLinePerStepInOrder) {
     EXPECT_EQ(r.lines[7]["project"]["projectInfo"]["author"], "A. Meier");
 }
 
+// The add-on asks to stay loaded only when its palette opens: until then the host unloads it
+// between steps and loads it again, through InitializeAddOn, for the menu command.
 TEST(SimhostRun, FaultsCountersAndUnload) {
     RunResult r = RunSimhost(R"({"step":"counters","reset":true}
 {"step":"fail","operation":"CatchProjectEvents","code":2164654081}
 {"step":"counters"}
-{"step":"unload","free":false}
+{"step":"menu","menu":32500,"item":1}
 {"step":"menu","menu":32500,"item":1}
 {"step":"reports"}
 )");
@@ -70,10 +72,21 @@ TEST(SimhostRun, FaultsCountersAndUnload) {
     EXPECT_EQ(r.lines[0]["counts"]["RegisterMenu"], 1);
     EXPECT_EQ(r.lines[0]["counts"]["CatchProjectEvents"], 1);
     EXPECT_EQ(r.lines[2]["counts"], json::object()) << "reset after printing";
-    ASSERT_EQ(r.lines[3]["debugLines"].size(), 1u);
-    EXPECT_EQ(r.lines[3]["debugLines"][0].get<std::string>().rfind("Abnormal add-on termination (\"", 0), 0u);
+    EXPECT_EQ(r.lines[3]["error"], "the add-on could not be loaded again: InitializeAddOn answered " +
+                                       std::to_string(std::int32_t(2164654081u)));
     EXPECT_EQ(r.lines[4]["error"], "the add-on is not loaded") << "a step that cannot be carried out";
     EXPECT_EQ(r.lines[5]["lines"], json::array());
+
+    RunResult kept = RunSimhost(R"({"step":"menu","menu":32500,"item":1}
+{"step":"unload","free":false}
+{"step":"menu","menu":32500,"item":1}
+)");
+    ASSERT_EQ(kept.exitCode, 0) << kept.err;
+    ASSERT_EQ(kept.lines.size(), 3u);
+    ASSERT_EQ(kept.lines[1]["debugLines"].size(), 1u) << "the palette keeps the add-on loaded";
+    EXPECT_EQ(kept.lines[1]["debugLines"][0].get<std::string>().rfind("Abnormal add-on termination (\"", 0),
+              0u);
+    EXPECT_EQ(kept.lines[2]["error"], "the add-on is not loaded") << "unloaded by the user: gone for good";
 }
 
 TEST(SimhostRun, MalformedLinesStopTheRunNamingTheLine) {
@@ -93,13 +106,21 @@ TEST(SimhostRun, MalformedLinesStopTheRunNamingTheLine) {
     }
 }
 
+// The host starts with a new empty project; --project opens the file in its place, sending the
+// add-on the close event and the open event (its handler writes each parameter, 0).
 TEST(SimhostRun, OpensAndSavesProjectFiles) {
     fs::path saved = RunTestFolder() / "saved.json";
-    RunResult first = RunSimhost(R"({"step":"projectInfo","name":"Saved"})", "--save " + saved.string());
+    RunResult first = RunSimhost(R"({"step":"projectInfo","name":"Saved"}
+{"step":"debugLog"})",
+                                 "--save " + saved.string());
     ASSERT_EQ(first.exitCode, 0) << first.err;
-    RunResult second = RunSimhost(R"({"step":"state"})", "--project " + saved.string());
+    EXPECT_EQ(first.lines[1]["lines"], json::array()) << "no project was opened";
+    RunResult second = RunSimhost(R"({"step":"state"}
+{"step":"debugLog"})",
+                                  "--project " + saved.string());
     ASSERT_EQ(second.exitCode, 0) << second.err;
     EXPECT_EQ(second.lines[0]["project"]["projectInfo"]["name"], "Saved");
+    EXPECT_EQ(second.lines[1]["lines"], json::parse(R"(["0","0"])"));
 
     fs::path bad = RunTestFolder() / "bad.json";
     std::ofstream(bad) << R"({"format":"simhost-project","version":9})";
@@ -173,7 +194,7 @@ TEST(SimhostRun, ThePageTalksToTheAddOnThroughThePalette) {
         << "an element whose quantities cannot be had counts for nothing";
 }
 
-TEST(SimhostRun, PlacesCompositesWithOneQuantityEntryPerSkin) {
+TEST(SimhostRun, PlacesElementsMadeOfCompositesOrMaterials) {
     const std::string g1 = "11111111-1111-1111-1111-111111111111",
                       g2 = "22222222-2222-2222-2222-222222222222",
                       g3 = "33333333-3333-3333-3333-333333333333",
@@ -219,17 +240,19 @@ TEST(SimhostRun, PlacesCompositesWithOneQuantityEntryPerSkin) {
     const json& elements = r.lines[5]["project"]["elements"];
     ASSERT_EQ(elements.size(), 3u);
     EXPECT_EQ(elements[0]["wallAttribute"], 1);
-    EXPECT_EQ(elements[0]["composite"], json::parse(R"([{"buildingMaterial":1,"area":7.5},
-                                                         {"buildingMaterial":2,"area":7.5}])"));
+    EXPECT_EQ(elements[0]["structure"], "composite");
     EXPECT_EQ(elements[1]["roofAttribute"], 2);
     EXPECT_EQ(elements[1]["wallAttribute"], 0);
-    EXPECT_EQ(elements[1]["composite"], json::parse(R"([{"buildingMaterial":2,"area":2.0}])"));
+    EXPECT_EQ(elements[1]["structure"], "composite");
     EXPECT_EQ(elements[2]["wallAttribute"], 1);
-    EXPECT_EQ(elements[2]["composite"], json::array()) << "a material wall has no entries";
+    EXPECT_EQ(elements[2]["structure"], "material");
+    EXPECT_FALSE(elements[0].contains("composite")) << "the quantities are the host's computation";
     EXPECT_FALSE(elements[0].contains("attributeType")) << "the element record does not hold it";
     const json& composites = r.lines[5]["project"]["attributes"]["composites"];
     ASSERT_EQ(composites.size(), 2u);
-    EXPECT_EQ(composites[0]["userData"]["texts"], json::parse(R"(["12","Q7_QV_UUID"])"));
+    // The file of before held the tag as the texts of its host strings; the host keeps bytes.
+    EXPECT_EQ(composites[0]["userData"]["hex"],
+              "02000000310032000a000000510037005f00510056005f005500550049004400");
 
     RunResult again = RunSimhost(R"({"step":"state"})", "--project " + saved.string());
     ASSERT_EQ(again.exitCode, 0) << again.err;

@@ -2,6 +2,8 @@
 #include "export/ProductUsage.h"
 #include "export/ProjectInfoExporter.h"
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
+#include "host/ProductTag.h"
 #include "import/ImportDispatcher.h"
 #include "model/Project.h"
 #include "support/InProcessHost.h"
@@ -37,15 +39,14 @@ void ImportComposite(const std::string& name, int uuid) {
     RunImport(GS::UniString(p.dump()));
 }
 
-// A wall drawn with the composite: its reference names it, one entry of its area per skin.
+// A wall drawn with the composite: its reference names it.
 void PlaceWall(InProcessHost& h, Int32 composite, double area) {
     simhost::Element e;
     e.guid = GS::Guid::Generate();
     e.type = ElemTypeWall;
     e.wallAttribute = composite;
+    e.structure = simhost::Structure::Composite;
     e.area = area;
-    for (const auto& skin : h.host.project.attributes.composites.at(size_t(composite - 1)).skins)
-        e.composite.push_back({skin.buildingMaterial, area});
     h.host.project.elements.elements.push_back(e);
 }
 
@@ -144,13 +145,34 @@ TEST(CompositeUsage, AnEmptyIdentifierIsNotListedButItsTwoDebugLinesAreWritten) 
     InProcessHost h;
     ImportComposite("Outer", 12);
     ImportComposite("Inner", 7);
-    h.host.project.attributes.composites[0].userData->texts[0] = "";
+    h.host.project.attributes.composites[0].userData->bytes = ProductTagBytes("", "Q7_QV_UUID");
     h.TakeDebugLines();
     const ProductUsageList list = ListTaggedComposites();
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].Uuid, "7");
     EXPECT_EQ(h.TakeDebugLines(),
               (std::vector<std::string>{"Q7_QV_UUID", "", "Q7_QV_UUID", "7", "Type - 2"}));
+}
+
+// The tag is user data the host keeps as bytes: it outlives the add-on's blocks and the project
+// file, old files' tags included.
+TEST(CompositeUsage, TheTagOutlivesTheProjectFile) {
+    InProcessHost h;
+    ImportComposite("Outer", 12);
+    ImportComposite("Inner", 7);
+    json file = simhost::ProjectToJson(h.host.project);
+    h.host.project = simhost::ProjectFromJson(file, "saved.json");
+    file["attributes"]["composites"][1]["userData"] = {
+        {"version", 0}, {"platformSign", PlatformSignature}, {"texts", {"8", "Q7_QV_UUID"}}};
+    const simhost::Project older = simhost::ProjectFromJson(file, "older.json");
+    for (const auto& [project, uuids] : {std::pair{h.host.project, std::vector<std::string>{"12", "7"}},
+                                         std::pair{older, std::vector<std::string>{"12", "8"}}}) {
+        h.host.project = project;
+        std::vector<std::string> listed;
+        for (const auto& usage : ListTaggedComposites())
+            listed.push_back(usage.Uuid);
+        EXPECT_EQ(listed, uuids);
+    }
 }
 
 TEST(CompositeUsage, AFailureDropsWhatItConcernsWithoutDebugLines) {
@@ -177,10 +199,17 @@ TEST(CompositeUsage, AFailureDropsWhatItConcernsWithoutDebugLines) {
         {"the first has no user data",
          [](InProcessHost& h) { h.host.project.attributes.composites[0].userData.reset(); },
          {"7"}},
-        {"the user data does not fit the block",
-         [](InProcessHost& h) { h.host.project.attributes.composites[0].userData->texts.push_back("third"); },
+        {"the first holds user data that is no tag",
+         [](InProcessHost& h) { h.host.project.attributes.composites[0].userData->bytes = "\x05"; },
          {"7"}},
         {"no block", [](InProcessHost&) { BM::FailAllocations(0, 1); }, {"7"}},
+        // The first tag fits the block as it is; the block grows for a longer one.
+        {"the block cannot grow to the first's data",
+         [](InProcessHost& h) {
+             h.host.project.attributes.composites[0].userData->bytes = ProductTagBytes("1234", "Q7_QV_UUID");
+             BM::FailAllocations(1, 1);
+         },
+         {"7"}},
     };
     for (const auto& c : cases) {
         InProcessHost h;

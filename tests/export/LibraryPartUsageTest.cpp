@@ -1,6 +1,7 @@
 #include "cli/LibrarySteps.h"
 #include "export/ProductUsage.h"
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "import/ImportDispatcher.h"
 #include "runtime/Faults.h"
 #include "support/LibraryImportHost.h"

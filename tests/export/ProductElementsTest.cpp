@@ -14,7 +14,7 @@ using testing_support::InProcessHost;
 namespace {
 
 GS::Guid Place(InProcessHost& h, Int32 type, const std::string& id, Int32 reference,
-               std::vector<simhost::CompositeShare> shares = {}, bool quantitiesFail = false) {
+               simhost::Structure structure = simhost::Structure::Material, bool quantitiesFail = false) {
     simhost::Element e;
     e.guid = GS::Guid::Generate();
     e.type = type;
@@ -27,7 +27,7 @@ GS::Guid Place(InProcessHost& h, Int32 type, const std::string& id, Int32 refere
         e.wallAttribute = 0;
         e.libraryPart = "Chair"; // the one part of the project
     }
-    e.composite = std::move(shares);
+    e.structure = structure;
     e.quantitiesFail = quantitiesFail;
     h.host.project.elements.elements.push_back(e);
     return e.guid;
@@ -61,10 +61,11 @@ TEST(ProductElements, TheElementsThatCountForTheProductInHostOrder) {
     h.host.project.libraries.parts.push_back(chair);
 
     Place(h, ElemTypeRoof, "R-clay", 1);
-    Place(h, ElemTypeWall, "W-outer", 1, {{2, 1.0}}); // made of composite 1: Wool is its skin
+    Place(h, ElemTypeWall, "W-outer", 1, simhost::Structure::Composite); // composite 1: Wool is its skin
     Place(h, ElemTypeWall, "W-clay", 1);
     Place(h, ElemTypeSlab, "S-wool", 2);
-    Place(h, ElemTypeWall, "W-broken", 1, {}, true); // its quantities cannot be computed
+    Place(h, ElemTypeWall, "W-broken", 1, simhost::Structure::Material,
+          true); // quantities cannot be computed
     Place(h, ElemTypeObject, "O-chair", 1);
     Place(h, ElemTypeWall, "W-none", 0);
 

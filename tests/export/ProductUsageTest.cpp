@@ -1,6 +1,7 @@
 #include "export/ProductUsage.h"
 #include "import/ImportDispatcher.h"
 #include "model/Project.h"
+#include "support/DrawnElements.h"
 #include "support/ImportMaterial.h"
 #include "support/InProcessHost.h"
 
@@ -16,7 +17,9 @@ struct Use {
     Int32 type;
     Int32 wall = 0, roof = 0, slab = 0, extra = 0;
     double area = 0.0;
-    std::vector<simhost::CompositeShare> shares = {};
+    // Made of a composite of these building materials' skins, which the element's own reference
+    // names; none: made of a building material.
+    std::vector<Int32> skins = {};
     bool fails = false;
 };
 
@@ -29,8 +32,16 @@ void Place(InProcessHost& h, const Use& u) {
     e.slabAttribute = u.slab;
     e.extraAttribute = u.extra;
     e.area = u.area;
-    e.composite = u.shares;
     e.quantitiesFail = u.fails;
+    if (!u.skins.empty()) {
+        e.structure = simhost::Structure::Composite;
+        auto& composites = h.host.project.attributes.composites;
+        while (composites.size() < size_t(simhost::OwnReference(e)))
+            testing_support::AddComposite(h.host.project, {});
+        composites.at(size_t(simhost::OwnReference(e) - 1)).skins.clear();
+        for (Int32 m : u.skins)
+            composites.at(size_t(simhost::OwnReference(e) - 1)).skins.push_back({m, 0, 0, 0.1});
+    }
     h.host.project.elements.elements.push_back(e);
 }
 } // namespace
@@ -49,12 +60,15 @@ TEST(ProductUsage, CountsAndAreasFollowTheReferencesAndEntries) {
         {"a roof's byte-8 area does not count", {{ElemTypeWall, 0, 1, 0, 0, 3.0}}, 1, 0.0},
         {"references at 128 and 136 count twice and add twice", {{ElemTypeSlab, 1, 0, 1, 0, 1.5}}, 2, 3.0},
         {"the reference at 276 counts without area", {{ElemTypeWall, 0, 0, 0, 1, 9.0}}, 1, 0.0},
-        {"composite entries", {{ElemTypeWall, 2, 0, 0, 0, 9.0, {{1, 1.25}, {3, 7.0}, {1, 0.5}}}}, 2, 1.75},
+        {"composite entries: one of the element's area per skin",
+         {{ElemTypeWall, 2, 0, 0, 0, 1.25, {1, 3, 1}}},
+         2,
+         2.5},
         {"an element with entries is made of a composite: its references name composites",
-         {{ElemTypeWall, 1, 0, 0, 1, 2.0, {{1, 0.5}}}},
+         {{ElemTypeWall, 1, 0, 0, 1, 0.5, {1}}},
          1,
          0.5},
-        {"failed quantities add nothing", {{ElemTypeWall, 1, 0, 0, 0, 2.0, {{1, 1.0}}, true}}, 0, 0.0},
+        {"failed quantities add nothing", {{ElemTypeWall, 1, 0, 0, 0, 2.0, {1}, true}}, 0, 0.0},
         {"objects are not walked", {{ElemTypeObject, 1, 1, 1, 1, 5.0}}, 0, 0.0},
         {"0.125 rounds up", {{ElemTypeWall, 1, 0, 0, 0, 0.125}}, 1, 0.13},
         {"0.124 rounds down", {{ElemTypeWall, 1, 0, 0, 0, 0.124}}, 1, 0.12},

@@ -1,5 +1,6 @@
 #include "export/SelectionExporter.h"
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "support/InProcessHost.h"
 
 #include <gtest/gtest.h>

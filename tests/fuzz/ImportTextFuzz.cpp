@@ -3,6 +3,7 @@
 // leaves with a JSON or host-library error; the sanitizers check the rest (leaks of host
 // handles, overflows, undefined behaviour).
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "import/ImportDispatcher.h"
 #include "runtime/Host.h"
 #include "runtime/Session.h"

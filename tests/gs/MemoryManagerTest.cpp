@@ -1,4 +1,5 @@
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 
 #include <gtest/gtest.h>
 

@@ -60,3 +60,42 @@ TEST(UniString, CopiesAndAppendsIndependently) {
     EXPECT_TRUE(a == GS::UniString("autotext-"));
     EXPECT_FALSE(a == moved);
 }
+
+TEST(UniString, IsWrittenIntoBytesAndReadBackOnlyWhenTheBytesHoldOne) {
+    std::string bytes;
+    GS::AppendSerialized(bytes, GS::UniString(u"Ab"));
+    EXPECT_EQ(bytes, std::string("\x02\x00\x00\x00"
+                                 "A\x00"
+                                 "b\x00",
+                                 8));
+    for (const std::u16string& units :
+         {std::u16string(), std::u16string(u"a\0b", 3), std::u16string{0xD83D, 0xDE00}})
+        GS::AppendSerialized(bytes, GS::UniString(std::u16string_view(units)));
+    size_t at = 0;
+    GS::UniString text;
+    std::vector<std::u16string> read;
+    while (GS::ReadSerialized(bytes, at, text))
+        read.emplace_back(text.View());
+    EXPECT_EQ(read, (std::vector<std::u16string>{u"Ab", u"", std::u16string(u"a\0b", 3), {0xD83D, 0xDE00}}));
+    EXPECT_EQ(at, bytes.size());
+
+    const struct {
+        std::string bytes;
+        size_t at;
+    } refused[] = {
+        {std::string("\x01\x00\x00", 3), 0}, // no whole count
+        {std::string("\x02\x00\x00\x00"
+                     "A\x00",
+                     6),
+         0},                                     // fewer units than counted
+        {std::string("\xFF\xFF\xFF\xFF", 4), 0}, // a count beyond any block
+        {std::string("\x00\x00\x00\x00", 4), 5}, // a place beyond the bytes
+    };
+    for (const auto& r : refused) {
+        size_t place = r.at;
+        GS::UniString kept("kept");
+        EXPECT_FALSE(GS::ReadSerialized(r.bytes, place, kept));
+        EXPECT_EQ(place, r.at);
+        EXPECT_EQ(kept.ToCStr(), "kept");
+    }
+}

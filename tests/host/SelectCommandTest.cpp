@@ -59,12 +59,18 @@ TEST(SelectCommand, ALongGuidTextIsCutTo127Characters) {
     EXPECT_EQ(*PostedList(h).Find("elemGuid")->stringValue, std::string(127, 'a'));
 }
 
-TEST(SelectCommand, ARefusedPostLeavesNoListBehind) {
-    InProcessHost h;
-    h.host.faults.Set({HostOp::PostModuleCommand, std::nullopt}, ErrNotFound);
-    PostSelectCommand(GS::UniString("x"), 1);
-    EXPECT_TRUE(h.host.posted.empty());
-    EXPECT_EQ(h.host.paramLists.LiveCount(), 0u);
+// The post hands the list to the host whatever it answers: the add-on never disposes of it, and
+// no list is left behind.
+TEST(SelectCommand, APostedListIsNeverDisposedOfByTheAddOn) {
+    for (GSErrCode answer : {NoError, ErrNotFound, ErrBadParameter, ErrBadHandle}) {
+        InProcessHost h;
+        if (answer != NoError)
+            h.host.faults.Set({HostOp::PostModuleCommand, std::nullopt}, answer);
+        PostSelectCommand(GS::UniString("x"), 1);
+        EXPECT_EQ(h.host.counters.Of("UtilityRequest.FCLP"), 0u) << answer;
+        EXPECT_EQ(h.host.posted.size(), answer == NoError ? 1u : 0u) << answer;
+        EXPECT_EQ(h.host.paramLists.LiveCount(), h.host.posted.size()) << answer;
+    }
 }
 
 TEST(SelectCommand, TheHandlerSelectsOnlyWithBothParametersOfTheirTypes) {
@@ -128,6 +134,12 @@ TEST(CommandParameters, TypesAreKeptPerNameAndStringsChangeInPlace) {
         EXPECT_STREQ(before, "first") << "a text handed out earlier stays valid";
         EXPECT_FALSE(list.GetInteger("name"));
         EXPECT_FALSE(list.GetString("missing"));
+
+        ASSERT_TRUE(list.SetInteger("count", 7));
+        EXPECT_FALSE(list.SetString("count", "seven")) << "a string over an integer fails";
+        EXPECT_EQ(list.GetInteger("count"), 7);
+        EXPECT_FALSE(list.GetString("count"));
+        EXPECT_EQ(kept.parameters.size(), 2u);
         EXPECT_EQ(h.host.paramLists.LiveCount(), 1u);
     }
     EXPECT_EQ(h.host.paramLists.LiveCount(), 0u) << "an owning wrapper disposes of its list";

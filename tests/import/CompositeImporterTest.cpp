@@ -1,12 +1,17 @@
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "import/AttributeImporter.h"
 #include "import/ImportDispatcher.h"
 #include "model/Project.h"
+#include "model/ProjectEdits.h"
+#include "support/ImportMaterial.h"
 #include "support/InProcessHost.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <optional>
 
 // The unity build compiles this file with others of its folder; its helpers keep their own names.
 namespace composite_importer_test {
@@ -29,6 +34,18 @@ json Composite(const std::string& type, json layers, json uuid = 12) {
             {"Name", "Wall " + type},
             {"uuid", std::move(uuid)},
             {"layers", std::move(layers)}};
+}
+
+// The tag user data the composite holds, or should hold for a product identifier: the identifier
+// and the tag name, written as host strings.
+std::string Tag(const std::string& uuid, const char* tagName = "Q7_QV_UUID") {
+    std::string bytes;
+    GS::AppendSerialized(bytes, GS::UniString(uuid));
+    GS::AppendSerialized(bytes, GS::UniString(tagName));
+    return bytes;
+}
+std::string Tag(const simhost::Composite& c) {
+    return c.userData ? c.userData->bytes : "(none)";
 }
 
 json ThreeLayers() {
@@ -93,7 +110,22 @@ TEST(CompositeImporter, LayersBecomeSkinsOfTheirOwnMaterialsAndTheCompositeIsTag
     ASSERT_TRUE(c.userData.has_value());
     EXPECT_EQ(c.userData->version, 0);
     EXPECT_EQ(c.userData->platformSign, 0x5757);
-    EXPECT_EQ(c.userData->texts, (std::vector<std::string>{"12", "Q7_QV_UUID"}));
+    // The identifier and the tag name, each as its count of UTF-16 units and the units.
+    EXPECT_EQ(c.userData->bytes, std::string("\x02\0\0\0"
+                                             "1\0"
+                                             "2\0"
+                                             "\x0A\0\0\0"
+                                             "Q\0"
+                                             "7\0"
+                                             "_\0"
+                                             "Q\0"
+                                             "V\0"
+                                             "_\0"
+                                             "U\0"
+                                             "U\0"
+                                             "I\0"
+                                             "D\0",
+                                             32));
     EXPECT_EQ(h.host.counters.Of("CreateAttributeWithDefinitions"), 1u);
 }
 
@@ -131,7 +163,7 @@ TEST(CompositeImporter, TheTagIsTheUuidAsASigned32BitNumber) {
         InProcessHost h;
         Import(Composite("Wall", ThreeLayers(), uuid));
         ASSERT_EQ(Store(h).composites.size(), 1u) << uuid.dump();
-        EXPECT_EQ(Store(h).composites[0].userData->texts.at(0), text) << uuid.dump();
+        EXPECT_EQ(Tag(Store(h).composites[0]), Tag(text)) << uuid.dump();
         EXPECT_EQ(AttributeImporter::ReadComposite(Composite("Wall", json::array(), uuid)).uuidText, text);
     }
     InProcessHost h;
@@ -260,56 +292,242 @@ TEST(CompositeImporter, HostFailuresDoNotStopTheImport) {
     }
 }
 
-// As a building material of a name that exists, the composite of that name takes the new product:
-// its layers, structure kind and thickness, and the tag, written to it by its own index.
-TEST(CompositeImporter, ReimportUnderANameThatExistsModifiesThatComposite) {
+// The composite as the saved project holds it, byte for byte.
+std::string Saved(const InProcessHost& h, const std::string& name) {
+    const json saved = simhost::ProjectToJson(h.host.project);
+    for (const auto& c : saved["attributes"]["composites"])
+        if (c.is_object() && c["name"] == name)
+            return c.dump();
+    return "none";
+}
+
+json ThreeLayerWall(json uuid, const std::string& name = "Wall") {
+    json product = Composite("Wall", ThreeLayers(), std::move(uuid));
+    product["Name"] = name;
+    return product;
+}
+
+// A composite the user made: one imported while the host would not tag it.
+void UserComposite(InProcessHost& h, const std::string& name) {
+    h.host.faults.Set({HostOp::SetAttributeUserData, std::nullopt}, ErrGeneral);
+    Import(ThreeLayerWall(99, name));
+    h.host.faults.Clear();
+}
+
+// The add-on's own composite (tagged "Q7_QV_UUID" with an identifier) of the name takes the new
+// product: its layers, kind and thickness, and the tag; its name and identity stay. A composite
+// without that tag is the user's: never changed, never tagged; the product gets a composite of its
+// own under the first free name "<name> (2)", "(3)"..., which its next import updates.
+TEST(CompositeImporter, AnImportUpdatesTheAddOnsOwnCompositeAndNeverTheUsers) {
     const json twoLayers = json::array({Layer("Clay", 200, "Structure"), Layer("Cork", 30)});
+    const auto product = [&](const json& uuid, const char* name = "Wall") {
+        json p = Composite("Wall", twoLayers, uuid);
+        p["constructionType"] = "Floor";
+        p["Name"] = name;
+        return p;
+    };
     const struct {
         const char* what;
-        std::function<void(InProcessHost&)> before; // the project before the second import
-        bool modifies;
+        std::function<void(InProcessHost&)> before;
+        std::vector<json> uuids;           // imported in turn, then all again
+        std::vector<std::string> users;    // the user's composites, unchanged to the byte
+        std::vector<std::string> products; // the composites the imports end in, one per uuid
+        size_t added;                      // composites the imports add
     } cases[] = {
-        {"imported before", [](InProcessHost&) { Import(Composite("Wall", ThreeLayers(), 1)); }, true},
-        {"a user's own composite, after another one",
+        {"the add-on's own, imported before",
+         [](InProcessHost&) { Import(ThreeLayerWall(1)); },
+         {2},
+         {},
+         {"Wall"},
+         0},
+        {"the add-on's own, of the same product",
+         [](InProcessHost&) { Import(ThreeLayerWall(2)); },
+         {2},
+         {},
+         {"Wall"},
+         0},
+        {"the user's own",
+         [](InProcessHost& h) { UserComposite(h, "Wall"); },
+         {2},
+         {"Wall"},
+         {"Wall (2)"},
+         1},
+        {"the user's own, tagged by someone else",
          [](InProcessHost&) {
-             Import(Composite("Roof", ThreeLayers(), 5));
-             Import(Composite("Wall", ThreeLayers(), 1));
-             simhost::CurrentHost().project.attributes.composites[1].userData.reset();
+             Import(ThreeLayerWall(7));
+             simhost::CurrentHost().project.attributes.composites.back().userData->bytes = Tag("7", "Other");
          },
-         true},
-        {"the host refuses the change",
+         {2},
+         {"Wall"},
+         {"Wall (2)"},
+         1},
+        {"three products over the user's own and a copy's name the user took",
          [](InProcessHost& h) {
-             Import(Composite("Wall", ThreeLayers(), 1));
-             h.host.faults.Set({HostOp::ModifyAttributeWithDefinitions, std::nullopt}, ErrGeneral);
+             UserComposite(h, "Wall");
+             UserComposite(h, "Wall (3)");
          },
-         false},
+         {2, 3, 4},
+         {"Wall", "Wall (3)"},
+         {"Wall (2)", "Wall (4)", "Wall (5)"},
+         3},
+        {"the product's copy, after the user deleted their own",
+         [&](InProcessHost& h) {
+             UserComposite(h, "Wall");
+             Import(product(2));
+             ASSERT_EQ(simhost::DeleteAttribute(h.host.project, AttrTypeComposite, "Wall"), NoError);
+         },
+         {2},
+         {},
+         {"Wall (2)"},
+         0},
     };
     for (const auto& c : cases) {
         InProcessHost h;
         c.before(h);
-        const simhost::Composite before = Store(h).composites.back();
-        json product = Composite("Wall", twoLayers, 2);
-        product["constructionType"] = "Floor";
-        product["Name"] = before.name;
+        std::map<std::string, std::string> users;
+        for (const auto& name : c.users) {
+            users[name] = Saved(h, name);
+            ASSERT_NE(users[name], "none") << c.what << ": " << name;
+        }
+        const size_t before = Store(h).composites.size();
+        std::map<std::string, GS::Guid> identities; // of the add-on's own composites, which they keep
+        for (const auto& name : c.products)
+            if (Int32 index = Store(h).CompositeIndexOf(name); index != 0)
+                identities[name] = Store(h).composites[size_t(index) - 1].guid;
+        for (int round = 0; round < 2; ++round) {
+            for (size_t n = 0; n < c.uuids.size(); ++n) {
+                EXPECT_EQ(json::parse(Import(product(c.uuids[n])))["Success"], true) << c.what;
+                const Int32 index = Store(h).CompositeIndexOf(c.products[n]);
+                ASSERT_NE(index, 0) << c.what << ": " << c.products[n];
+                const simhost::Composite& made = Store(h).composites[size_t(index) - 1];
+                ASSERT_EQ(made.skins.size(), 2u) << c.what;
+                EXPECT_EQ(Store(h).buildingMaterials.at(size_t(made.skins[0].buildingMaterial - 1)).name,
+                          "Clay");
+                EXPECT_EQ(made.structureKind, 2) << c.what;
+                EXPECT_DOUBLE_EQ(made.totalThickness, 0.23) << c.what;
+                ASSERT_TRUE(made.userData.has_value()) << c.what;
+                EXPECT_EQ(made.userData->bytes, Tag(c.uuids[n].dump())) << c.what;
+                identities.try_emplace(c.products[n], made.guid);
+                EXPECT_EQ(made.guid, identities[c.products[n]]) << c.what << ": " << c.products[n];
+            }
+        }
+        for (const auto& [name, saved] : users)
+            EXPECT_EQ(Saved(h, name), saved) << c.what << ": the user's " << name;
+        EXPECT_EQ(Store(h).composites.size(), before + c.added) << c.what << ": a product's copy made once";
+    }
+}
+
+TEST(CompositeImporter, AHostThatRefusesTheCompositeGetsNoTagOnAnything) {
+    const struct {
+        const char* what;
+        std::function<void(InProcessHost&)> before;
+        HostOp refused;
+    } cases[] = {
+        {"the create of the copy", [](InProcessHost& h) { UserComposite(h, "Wall"); },
+         HostOp::CreateAttributeWithDefinitions},
+        {"the change of its own", [](InProcessHost&) { Import(ThreeLayerWall(1)); },
+         HostOp::ModifyAttributeWithDefinitions},
+    };
+    for (const auto& c : cases) {
+        InProcessHost h;
+        c.before(h);
+        const std::string before = Saved(h, "Wall");
+        h.host.faults.Set({c.refused, std::nullopt}, ErrGeneral);
+        json product = Composite("Wall", json::array({Layer("Clay", 200)}), 2);
+        product["Name"] = "Wall";
+        ASSERT_NE(before, "none") << c.what;
         EXPECT_EQ(json::parse(Import(product))["Success"], true) << c.what;
-        const simhost::Composite& after = Store(h).composites.back();
-        EXPECT_EQ(after.guid, before.guid) << c.what << ": the same composite";
-        if (c.modifies) {
-            ASSERT_EQ(after.skins.size(), 2u) << c.what;
-            EXPECT_EQ(Store(h).buildingMaterials.at(size_t(after.skins[0].buildingMaterial - 1)).name,
-                      "Clay");
-            EXPECT_EQ(after.structureKind, 2) << c.what;
-            EXPECT_DOUBLE_EQ(after.totalThickness, 0.23) << c.what;
-            ASSERT_TRUE(after.userData.has_value()) << c.what;
-            EXPECT_EQ(after.userData->texts, (std::vector<std::string>{"2", "Q7_QV_UUID"})) << c.what;
-        } else {
-            EXPECT_EQ(after.skins.size(), 3u) << c.what;
-            EXPECT_EQ(after.userData->texts[0], "1") << c.what << ": not credited with the new product";
+        EXPECT_EQ(Store(h).composites.size(), 1u) << c.what;
+        EXPECT_EQ(Saved(h, "Wall"), before) << c.what;
+        EXPECT_EQ(h.host.counters.Of("SetAttributeUserData"), 1u) << c.what << ": only the first import's";
+    }
+}
+
+// A copy's name fits the host's name field whole, never cut inside a character.
+TEST(CompositeImporter, CopyNamesFitTheNameField) {
+    const std::string u = "\xC3\xBC"; // two bytes
+    const struct {
+        std::string name;
+        Int32 copy;
+        std::string copyName;
+    } cases[] = {
+        {"Wall", 2, "Wall (2)"},
+        {"Wall", 12, "Wall (12)"},
+        {std::string(255, 'w'), 2, std::string(251, 'w') + " (2)"},
+        {std::string(249, 'w') + u + u, 10, std::string(249, 'w') + " (10)"}, // not inside the first ü
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CopyName(c.name, c.copy), c.copyName) << c.copy;
+        EXPECT_TRUE(IsCopyName(c.copyName, c.name)) << c.copyName;
+    }
+    for (const char* other :
+         {"Wall", "Wall (1)", "Wall (02)", "Wall (x)", "Wall(2)", "Wal (2)", "Wall (2) ", "Wall ()"})
+        EXPECT_FALSE(IsCopyName(other, "Wall")) << other;
+}
+
+namespace {
+
+json TaggedLayer(const std::string& product, const std::string& uuid) {
+    json layer = Layer(product, 10);
+    layer["product"]["uuid"] = uuid;
+    layer["product"]["supplier"] = {{"name", "Maker"}};
+    return layer;
+}
+
+// A project of `tagged` tagged materials ("Tagged 1"...) and the untagged "Plain".
+void TaggedProject(InProcessHost& h, int tagged) {
+    testing_support::ImportTaggedMaterials(h.host, "Tagged", "t-", tagged);
+    testing_support::ImportMaterial("Plain", "");
+}
+
+std::vector<std::string> MaterialIdentifiers(const InProcessHost& h) {
+    std::vector<std::string> ids;
+    for (const auto& m : Store(h).buildingMaterials)
+        ids.push_back(m.name + " " + m.id);
+    return ids;
+}
+
+} // namespace
+
+// The layers' materials are numbered as counting the project before each layer numbers them,
+// byte for byte, while the project's materials are read once, not once per layer.
+TEST(CompositeImporter, LayersAreNumberedAsBeforeFromOneCountOfTheProject) {
+    const json layers =
+        json::array({TaggedLayer("New A", "a"), Layer("Untagged B", 10), TaggedLayer("New A", "a2"),
+                     TaggedLayer("Tagged 3", "x"), TaggedLayer("Plain", "p"), Layer("Tagged 5", 10),
+                     TaggedLayer("New C", "c"), TaggedLayer("Tagged 7", ""), Layer("New A", 10),
+                     TaggedLayer("New D", "d"), TaggedLayer("Plain", "p2"), TaggedLayer("New E", "e")});
+    const int tagged = 40;
+    const struct {
+        const char* what;
+        std::optional<HostOp> failing;
+    } cases[] = {{"as imported", std::nullopt},
+                 {"no tag written", HostOp::SetAttributePropertyValue},
+                 {"no material created", HostOp::CreateAttribute},
+                 {"no material modified", HostOp::ModifyAttribute},
+                 {"no material read back", HostOp::GetAttribute}};
+    for (const auto& c : cases) {
+        std::vector<std::string> counted; // each layer counting the whole project
+        {
+            InProcessHost h;
+            TaggedProject(h, tagged);
+            if (c.failing)
+                h.host.faults.Set({*c.failing, std::nullopt}, ErrGeneral);
+            for (const auto& layer : layers) {
+                MaterialData material = AttributeImporter::ReadLayer(layer).material;
+                (void)MaterialImporter::CreateBuildingMaterial(material);
+            }
+            counted = MaterialIdentifiers(h);
         }
-        if (Store(h).composites.size() == 2) {
-            EXPECT_EQ(Store(h).composites[0].userData->texts[0], "5")
-                << c.what << ": the other one untouched";
-        }
+        InProcessHost h;
+        TaggedProject(h, tagged);
+        if (c.failing)
+            h.host.faults.Set({*c.failing, std::nullopt}, ErrGeneral);
+        h.host.counters.Reset();
+        Import(Composite("Wall", layers));
+        EXPECT_EQ(MaterialIdentifiers(h), counted) << c.what;
+        EXPECT_LE(h.host.counters.Of("GetAttributePropertyDefinitions"), 4 * (layers.size() + tagged + 1))
+            << c.what;
     }
 }
 

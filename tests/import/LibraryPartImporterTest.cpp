@@ -1,4 +1,6 @@
+#include "export/ProductUsage.h"
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "import/ImportDispatcher.h"
 #include "import/LibPartImporter.h"
 #include "import/ProductPayload.h"
@@ -10,6 +12,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <set>
 
 // The unity build compiles this file with others of its folder; its helpers keep their own names.
 namespace library_part_importer_test {
@@ -158,7 +161,8 @@ TEST(FamilyImporter, OnlyExactlyGsmAndLcfAct) {
         << "a file that would not be used is not missed";
 }
 
-TEST(FamilyImporter, AContainerIsListedOnceHoweverOftenItIsImported) {
+// Imported again, a container is read again: a part only the new file holds can be placed.
+TEST(FamilyImporter, AContainerIsListedOnceAndReadAgainOnEveryImport) {
     LibraryImportHost f;
     f.Serve("f-1", R"({"format":"simhost-container","version":1,"parts":[{"name":"Lamp"},{"name":"Desk"}]})");
     f.Serve("img-1", PictureBytes);
@@ -172,7 +176,12 @@ TEST(FamilyImporter, AContainerIsListedOnceHoweverOftenItIsImported) {
     EXPECT_EQ(f.Libraries().list[0].path, container);
     EXPECT_NE(ReadFile(container).find("Shelf"), std::string::npos) << "the download refreshed the file";
     EXPECT_TRUE(f.Libraries().parts.empty()) << "a container gets no parameters and no preview";
-    EXPECT_EQ(f.Libraries().AllParts().size(), 2u) << "each part once";
+    std::vector<std::string> parts;
+    for (const auto& part : f.Libraries().AllParts())
+        parts.push_back(part->name);
+    EXPECT_EQ(parts, (std::vector<std::string>{"Lamp", "Desk", "Shelf"}))
+        << "each part once, the new one too";
+    EXPECT_EQ(f.h.host.counters.Of("EnvironmentRequest.SLIB"), 2u);
     EXPECT_FALSE(std::filesystem::exists(f.LibraryFolder())) << "a container needs no library folder";
 }
 
@@ -296,7 +305,7 @@ TEST(ReadProduct, ExtensionRulesAreAppliedBlindly) {
         EXPECT_EQ(f.service.Requests().size(), c.pictureDownloaded ? 2u : 1u) << c.pictureName;
         EXPECT_EQ(record.image.downloaded, c.pictureDownloaded) << c.pictureName;
         if (c.pictureDownloaded) {
-            EXPECT_EQ(ReadFile(f.temp / (c.imageName + "." + c.imageExtension)), "picture") << c.pictureName;
+            EXPECT_EQ(ReadFile(f.temp / *LocalFileName(record.image)), "picture") << c.pictureName;
         }
     }
 }
@@ -348,10 +357,10 @@ TEST(ReadProduct, NamesBecomeSafeFileNamesInsideTheDownloadFolder) {
         std::string file; // as it lands in the download folder
     } cases[] = {
         {"Chair", "model/GSM", "Chair.GSM"},
-        {"../../evil", "model/GSM", ".._.._evil.GSM"},
-        {"a/b\\c:d*e?f\"g<h>i|j", "model/GSM", "a_b_c_d_e_f_g_h_i_j.GSM"},
-        {std::string("nul\0x\x01\x1f\x7f", 8), "model/GSM", "nul_x___.GSM"},
-        {"St\xC3\xBChl", "x/../", "St\xC3\xBChl..._"},
+        {"../../evil", "model/GSM", ".._.._evil~b0432885.GSM"},
+        {"a/b\\c:d*e?f\"g<h>i|j", "model/GSM", "a_b_c_d_e_f_g_h_i_j~3bf4c24e.GSM"},
+        {std::string("nul\0x\x01\x1f\x7f", 8), "model/GSM", "nul_x___~1e14c059.GSM"},
+        {"St\xC3\xBChl", "x/../", "St\xC3\xBChl~efecce16..._"},
     };
     for (const auto& c : cases) {
         LibraryImportHost f;
@@ -380,7 +389,9 @@ GSErrCode RecordingRegister(API_AddOnHandle handle, API_LibPart* part) {
 TEST(LibPartImporters, NamesTheHostMakesFilesOfAreSafe) {
     const struct {
         std::string name, safe;
-    } cases[] = {{"a/b:c", "a_b_c"}, {"..", "_.."}, {".", "_."}, {"Chair", "Chair"}};
+    } cases[] = {{"a/b:c", "a_b_c~379e35e6"}, {"..", "__~a3d4a70d"},
+                 {".", "_~2b0c98f1"},         {"Chair", "Chair"},
+                 {"CON", "_CON~3367e86b"},    {std::string("Nul\0Evil", 8), "Nul_Evil~0782fe1e"}};
     for (const auto& c : cases) {
         LibraryImportHost f;
         f.Serve("f-1", LibraryPartFile());
@@ -401,7 +412,7 @@ TEST(LibPartImporters, NamesTheHostMakesFilesOfAreSafe) {
 }
 
 // The longest names fit the file system whole; longer ones are cut, never inside a character,
-// so that the downloaded file and the registered copy are written.
+// and marked, so that the downloaded file and the registered copy are written.
 TEST(ReadProduct, NamesUpToTheFileSystemsLimitDownloadAndLongerOnesAreCut) {
     const std::string u = "\xC3\xBC"; // two bytes
     auto repeat = [](const std::string& piece, size_t times) {
@@ -415,10 +426,11 @@ TEST(ReadProduct, NamesUpToTheFileSystemsLimitDownloadAndLongerOnesAreCut) {
         std::string file; // as downloaded and registered
     } cases[] = {
         {std::string(251, 'n'), std::string(251, 'n') + ".GSM"},
-        {std::string(252, 'n'), std::string(251, 'n') + ".GSM"},
+        {std::string(252, 'n'), std::string(242, 'n') + "~90c474f5.GSM"},
         {std::string(240, 'n'), std::string(240, 'n') + ".GSM"},
-        {"a" + repeat(u, 130), "a" + repeat(u, 125) + ".GSM"}, // the cut falls between two characters
-        {repeat(u, 200), repeat(u, 125) + ".GSM"},             // the cut would fall inside the 126th
+        {"a" + repeat(u, 130),
+         "a" + repeat(u, 120) + "~c44bd024.GSM"},           // the cut falls between two characters
+        {repeat(u, 200), repeat(u, 121) + "~34363e05.GSM"}, // the cut would fall inside the 122nd
     };
     for (const auto& c : cases) {
         LibraryImportHost f;
@@ -431,6 +443,129 @@ TEST(ReadProduct, NamesUpToTheFileSystemsLimitDownloadAndLongerOnesAreCut) {
         EXPECT_EQ(f.Libraries().parts[0].file, f.LibraryFolder(c.file));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(f.temp.path), {}), 1)
             << "no temporary file is left";
+    }
+}
+
+// One rule makes every name a file name: valid UTF-8, no device name Windows would open instead,
+// no trailing dot or space Windows would drop, no more than 255 bytes. A name it changes carries
+// a stable mark of the original, so that two products never share a file; a name already safe
+// keeps its plain file name.
+TEST(SafeFileNames, EveryNameIsOneWindowsHoldsAndNoTwoProductsShareOne) {
+    const struct {
+        std::string name, extension, file;
+    } cases[] = {
+        {"Chair", "GSM", "Chair.GSM"},
+        {"Door 1/2", "GSM", "Door 1_2~0b0bbdd3.GSM"},
+        {"Door 1:2", "GSM", "Door 1_2~213b3eaa.GSM"},
+        {std::string(252, 'n'), "GSM", std::string(242, 'n') + "~90c474f5.GSM"},
+        {std::string(251, 'n') + "m", "GSM", std::string(242, 'n') + "~8dc4703c.GSM"},
+        {std::string(251, 'n'), "GSM", std::string(251, 'n') + ".GSM"},
+        {"CON", "GSM", "_CON~3367e86b.GSM"},
+        {"aux", "GSM", "_aux~2563d0d9.GSM"},
+        {"NUL.txt", "GSM", "_NUL.txt~22d7f156.GSM"},
+        {"com1", "GSM", "_com1~31430e3d.GSM"},
+        {"lpt9", "GSM", "_lpt9~eb2e9ac2.GSM"},
+        {"LPT\xC2\xB9", "GSM", "_LPT\xC2\xB9~013a4fea.GSM"},
+        {"CON .x", "GSM", "_CON .x~90b1bccf.GSM"},
+        {"COM10", "GSM", "COM10.GSM"},
+        {"CONSOLE", "GSM", "CONSOLE.GSM"},
+        {"Door.", "GSM", "Door_~ceca6c25.GSM"},
+        {"Door ", "GSM", "Door_~d0ca6f4b.GSM"},
+        {"photo.", "peg", "photo_~1d88e4b7.peg"},
+        {std::string("Nul\0Evil", 8), "GSM", "Nul_Evil~0782fe1e.GSM"},
+        {"\xE2\x80\xAE"
+         "evil",
+         "GSM", "_evil~760e5e49.GSM"},
+        {"x\xC3", "abc", "x_~9e625b0c.abc"},
+        {"Chair",
+         "\xA4"
+         "bc",
+         "Chair~0efc6bb7._bc"},
+        {"St\xC3\xBChl \xE2\x80\x94 Ei\xC3\x9F", "GSM", "St\xC3\xBChl \xE2\x80\x94 Ei\xC3\x9F.GSM"},
+        {"Door~0123abcd", "GSM", "Door~0123abcd~166c2ae1.GSM"},
+        {"Door~0123abcg", "GSM", "Door~0123abcg.GSM"},
+    };
+    std::set<std::string> files;
+    for (const auto& c : cases) {
+        const auto file = LocalFileName(c.name, c.extension);
+        ASSERT_TRUE(file.has_value()) << c.file;
+        EXPECT_EQ(*file, c.file);
+        EXPECT_LE(file->size(), 255u) << c.file;
+        EXPECT_EQ(GS::Utf16ToUtf8(GS::Utf8ToUtf16(*file)), *file) << "valid UTF-8: " << c.file;
+        EXPECT_TRUE(files.insert(*file).second) << "shared: " << c.file;
+        if (c.extension == "GSM") {
+            EXPECT_EQ(SafeHostFileBase(c.name, 3) + ".GSM", *file) << "one rule: " << c.file;
+        }
+        EXPECT_EQ(LocalFileName(c.name, c.extension), file) << "stable: " << c.file;
+    }
+}
+
+// Names that became one file name before are two products, two files, two parts, two tags.
+TEST(LibPartImporters, TwoProductsNeverShareAFile) {
+    LibraryImportHost f;
+    f.Serve("f-1", LibraryPartFile());
+    f.Serve("f-2", LibraryPartFile(ExistingParameters));
+    f.Serve("g-1", "OBJ");
+    for (const char* name : {"Door 1/2", "Door 1:2"}) {
+        const std::string n = name[6] == '/' ? "1" : "2";
+        json family = FamilyProduct(name);
+        family.erase("image");
+        family["uuid"] = "family-" + n;
+        family["fileForImportUuid"] = "f-" + n;
+        ASSERT_EQ(Import(family)["Success"], true) << name;
+        json generic = GenericProduct(name);
+        generic.erase("image");
+        generic["uuid"] = "generic-" + n;
+        ASSERT_EQ(Import(generic)["Success"], true) << name;
+    }
+    std::set<std::string> uuids, partFiles;
+    for (const auto& item : FindTaggedLibraryParts())
+        uuids.insert(item.uuid);
+    for (const auto& part : f.Libraries().parts)
+        partFiles.insert(part.file);
+    EXPECT_EQ(uuids, (std::set<std::string>{"family-1", "family-2", "generic-1", "generic-2"}));
+    EXPECT_EQ(partFiles.size(), 4u);
+    EXPECT_EQ(ReadFile(f.temp / "Door 1_2~0b0bbdd3.GSM"), LibraryPartFile());
+    EXPECT_EQ(ReadFile(f.temp / "Door 1_2~213b3eaa.GSM"), LibraryPartFile(ExistingParameters));
+}
+
+// A library part holds 255 units of the identifier: a longer one would tag another product.
+TEST(LibPartImporters, AnIdentifierLongerThanTheTagHoldsIsRefusedBeforeAnythingIsMade) {
+    const struct {
+        json product;
+        size_t units;
+        bool refused;
+    } cases[] = {
+        {FamilyProduct(), 255, false},
+        {FamilyProduct(), 256, true},
+        {GenericProduct(), 255, false},
+        {GenericProduct(), 256, true},
+        {FamilyProduct("Lights", "application/lcf"), 256, false}, // a container is not tagged
+    };
+    for (const auto& c : cases) {
+        LibraryImportHost f;
+        f.Serve("f-1", R"({"format":"simhost-container","version":1,"parts":[{"name":"Lamp"}]})");
+        f.Serve("g-1", "OBJ");
+        json product = c.product;
+        product["uuid"] = "\xE2\x82\xAC" + std::string(c.units - 1, 'u'); // one unit, three bytes
+        if (product["fileForImportContentType"] == "model/GSM")
+            f.Serve("f-1", LibraryPartFile());
+        const json result = Import(product);
+        EXPECT_EQ(result["Success"], !c.refused) << product["importType"] << " " << c.units;
+        const auto tagged = FindTaggedLibraryParts();
+        if (c.refused) {
+            EXPECT_EQ(result, json::parse(R"({"Success":false})"));
+            EXPECT_TRUE(f.Libraries().parts.empty());
+            EXPECT_EQ(f.h.host.counters.Of("RegisterLibraryPart") + f.h.host.counters.Of("CreateLibraryPart"),
+                      0u);
+            const auto lines = f.h.TakeDebugLines();
+            EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+                return l.find("identifier is longer") != std::string::npos;
+            }));
+        } else if (!f.Libraries().parts.empty()) {
+            ASSERT_EQ(tagged.size(), 1u);
+            EXPECT_EQ(tagged[0].uuid, product["uuid"].get<std::string>()) << "whole";
+        }
     }
 }
 
@@ -576,16 +711,22 @@ TEST(LibPartImporters, LongTextsAreCutToTheirFields) {
 }
 
 TEST(LibPartImporters, NameFieldsAreCutWithoutSplittingACharacter) {
-    API_LibPart part = MakeLibPartRecord(std::string(300, 'n'));
-    EXPECT_EQ(std::u16string(part.docuName), std::u16string(255, u'n'));
-    EXPECT_EQ(part.typeID, 4);
-    // A character outside the basic plane takes two units; the 128th does not fit whole.
-    std::string wide;
+    // A character outside the basic plane takes two units of the 255 that fit.
+    std::string emoji;
     for (int i = 0; i < 130; ++i)
-        wide += "\xF0\x9F\x98\x80";
-    part = MakeLibPartRecord(wide);
-    EXPECT_EQ(std::u16string(part.docuName).size(), 254u);
-    EXPECT_EQ(GS::Utf16ToUtf8(part.docuName), wide.substr(0, 127 * 4));
+        emoji += "\xF0\x9F\x98\x80";
+    const struct {
+        std::string name, kept;
+    } cases[] = {
+        {std::string(300, 'n'), std::string(255, 'n')},
+        {emoji, emoji.substr(0, 127 * 4)},             // the cut falls inside the 128th pair
+        {"n" + emoji, "n" + emoji.substr(0, 127 * 4)}, // the cut falls right after the 127th pair
+    };
+    for (const auto& c : cases) {
+        API_LibPart part = MakeLibPartRecord(c.name);
+        EXPECT_EQ(part.typeID, 4);
+        EXPECT_EQ(GS::Utf16ToUtf8(part.docuName), c.kept) << c.name.size();
+    }
 }
 
 TEST(GenericImporter, ALongNameGoesWholeIntoTheSectionsAndCutIntoTheRecord) {
@@ -597,7 +738,8 @@ TEST(GenericImporter, ALongNameGoesWholeIntoTheSectionsAndCutIntoTheRecord) {
     ASSERT_EQ(LibPartImporter::CreateGeneratedLibPart(record), NoError);
     ASSERT_EQ(f.Libraries().parts.size(), 1u);
     const auto& part = f.Libraries().parts[0];
-    EXPECT_EQ(part.name, std::string(251, 'L')) << "with its extension, a file name of 255 bytes";
+    EXPECT_EQ(part.name, std::string(242, 'L') + "~d26b7605")
+        << "with its extension, a file name of 255 bytes";
     EXPECT_EQ(part.sections.at(0).bytes, std::string(1500, 'L'));
     EXPECT_EQ(part.sections.at(2).bytes, std::string(1500, 'L'));
 }
@@ -617,19 +759,33 @@ GSErrCode ManyParameters(API_AddOnHandle, Int32, double* a, double* b, Int32* co
 } // namespace
 
 TEST(LibPartImporters, AParameterListBeyondTheSixteenBitCountIsRefused) {
+    // A set's title and its properties, and the tag's 2: 1 + 32764 + 2 records fill a 16-bit
+    // count exactly, one more does not fit. (The importer is called directly: the dispatcher's
+    // answer to a refusal is shown with the failed downloads.)
+    for (int count : {32765, 32764}) {
+        LibraryImportHost f;
+        f.Serve("f-1", LibraryPartFile());
+        json properties = json::array();
+        for (int n = 0; n < count; ++n)
+            properties.push_back({{"name", "p" + std::to_string(n)}, {"type", "Text"}});
+        json product = FamilyProduct();
+        product.erase("image");
+        product["propertySets"] = json::array({{{"name", "Big"}, {"properties", properties}}});
+        if (count + 3 > 32767) {
+            EXPECT_THROW(FamilyImporter().Import(product), ImportRefused);
+            EXPECT_TRUE(f.Libraries().parts.empty());
+            EXPECT_EQ(f.h.host.counters.Of("RegisterLibraryPart"), 0u);
+        } else {
+            EXPECT_NO_THROW(FamilyImporter().Import(product));
+            ASSERT_EQ(f.Libraries().parts.size(), 1u);
+            EXPECT_EQ(f.Libraries().parts[0].parameters->size(), 32767u);
+        }
+    }
+
     LibraryImportHost f;
     f.Serve("f-1", LibraryPartFile());
-    json properties = json::array();
-    for (int n = 0; n < 32765; ++n)
-        properties.push_back({{"name", "p" + std::to_string(n)}, {"type", "Text"}});
     json product = FamilyProduct();
     product.erase("image");
-    product["propertySets"] = json::array({{{"name", "Big"}, {"properties", properties}}});
-    // 1 + 32765 records and the tag's 2: one too many for a 16-bit count. (The importer is called
-    // directly: the dispatcher's answer to a refusal is shown with the failed downloads.)
-    EXPECT_THROW(FamilyImporter().Import(product), ImportRefused);
-    EXPECT_TRUE(f.Libraries().parts.empty());
-    EXPECT_EQ(f.h.host.counters.Of("RegisterLibraryPart"), 0u);
 
     // The part's own records count as well: with the tag's two, 32767 fit and 32768 do not.
     product.erase("propertySets");
@@ -726,7 +882,8 @@ TEST(FindLibraryFolder, FailuresAnswerTheirCodeAndNoLocation) {
         {"no special folder",
          [](LibraryImportHost& f) { SetFault(f, "EnvironmentRequest.GSPF", ErrBadParameter); },
          ErrBadParameter},
-        {"folder unusable", [](LibraryImportHost& f) { WriteFile(f.LibraryFolder(), "a file"); }, ErrGeneral},
+        {"folder unusable", [](LibraryImportHost& f) { WriteFile(f.LibraryFolder(), "a file"); },
+         GSErrCode(0x81060001u)},
     };
     for (const auto& c : cases) {
         LibraryImportHost f;
@@ -737,7 +894,6 @@ TEST(FindLibraryFolder, FailuresAnswerTheirCodeAndNoLocation) {
         EXPECT_TRUE(f.Libraries().list.empty()) << c.name;
         EXPECT_EQ(f.h.host.counters.Of("EnvironmentRequest.SLIB"), 0u) << c.name;
     }
-    EXPECT_EQ(ErrGeneral, GSErrCode(0x81060001u));
 }
 
 TEST(FamilyImporter, NoLibraryFolderRegistersNothing) {

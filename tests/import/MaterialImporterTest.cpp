@@ -206,9 +206,9 @@ TEST(MaterialImporter, AFreshImportCreatesAClassifiedTaggedMaterialWithItsValues
     EXPECT_EQ(Value(h, m, "lambda"), "0.03/0.04 W/mK");
     EXPECT_EQ(Value(h, m, "class"), "A, B  ");
     EXPECT_EQ(Value(h, m, "rating"), "");
-    EXPECT_EQ(Store(h).undoList, (std::vector<std::string>{"Create Group", "CreateDefinition", "Create Group",
-                                                           "CreateDefinition", "Create Group",
-                                                           "CreateDefinition", "CreateDefinition"}));
+    EXPECT_EQ(h.host.undoList, (std::vector<std::string>{"Create Group", "CreateDefinition", "Create Group",
+                                                         "CreateDefinition", "Create Group",
+                                                         "CreateDefinition", "CreateDefinition"}));
 }
 
 TEST(MaterialImporter, ASecondMaterialReusesSystemItemGroupsAndDefinitions) {
@@ -345,6 +345,29 @@ TEST(MaterialImporter, IdentifiersCountTheTaggedMaterials) {
     EXPECT_EQ(materials.back().id, "QV_1000");
 }
 
+// A NUL would end the name in the host's field, and the next product of that shorter name would
+// change this one: it is replaced, as in file names.
+TEST(MaterialImporter, ANulInANameIsReplacedAndDoesNotEndIt) {
+    const std::string nul("Nul\0Evil", 8);
+    InProcessHost h;
+    Import(Product(nul, "u-1", "Finish"));
+    Import(Product("Nul", "u-2", "Thermal"));
+    json composite = R"({"importType":"TYPE_IMPORT","constructionType":"Wall","uuid":3,"layers":[]})"_json;
+    composite["Name"] = nul;
+    Import(composite);
+    composite["Name"] = "Nul";
+    composite["constructionType"] = "Roof";
+    Import(composite);
+    ASSERT_EQ(Store(h).buildingMaterials.size(), 2u);
+    EXPECT_EQ(Store(h).buildingMaterials[0].name, "Nul_Evil");
+    EXPECT_EQ(Store(h).buildingMaterials[0].cutFill, 8) << "not changed by the second product";
+    EXPECT_EQ(Store(h).buildingMaterials[1].name, "Nul");
+    ASSERT_EQ(Store(h).composites.size(), 2u);
+    EXPECT_EQ(Store(h).composites[0].name, "Nul_Evil");
+    EXPECT_EQ(Store(h).composites[0].structureKind, 1);
+    EXPECT_EQ(Store(h).composites[1].name, "Nul");
+}
+
 TEST(MaterialImporter, ALayerWithoutUuidIsStillClassifiedButGetsNoProperties) {
     InProcessHost h;
     MaterialData layer = MaterialImporter::ReadMaterial(R"({"name":"Layer","layerstyle":"Finish"})"_json);
@@ -441,7 +464,7 @@ TEST(MaterialImporter, EveryHostFailureStillEndsTheImportWithItsResult) {
         {"RunUndoableCommand", true, false,
          [&](const InProcessHost& h) {
              EXPECT_TRUE(Store(h).propertyGroups.empty());
-             EXPECT_TRUE(Store(h).undoList.empty());
+             EXPECT_TRUE(h.host.undoList.empty());
          }},
         {"GetAttributePropertyDefinitions", false, false,
          [&](const InProcessHost& h) {

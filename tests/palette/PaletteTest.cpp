@@ -1,3 +1,4 @@
+#include "gs/MemoryManagerControls.h"
 #include "host/EntryPoints.h"
 #include "host/HostApi.h"
 #include "palette/BrowserPalette.h"
@@ -110,6 +111,10 @@ TEST(Palette, HostMessagesActOnlyInTheirStates) {
     EXPECT_EQ(Message(1), NoError);
     EXPECT_FALSE(p.IsVisible());
     EXPECT_EQ(CheckMark(h), 0u);
+    EXPECT_EQ(Message(4), NoError);
+    EXPECT_EQ(Message(5), NoError);
+    EXPECT_EQ(Message(3), NoError);
+    EXPECT_TRUE(p.Items()[0].enabled) << "disabling a hidden palette changes nothing";
 }
 
 TEST(Palette, ClosingHidesAndResizingFollowsTheWindow) {

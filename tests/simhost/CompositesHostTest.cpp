@@ -1,4 +1,5 @@
 // simhost's composite structures and attribute user data, as the host answers for them.
+#include "gs/MemoryManagerControls.h"
 #include "host/HostApi.h"
 #include "host/HostHandle.h"
 #include "model/Project.h"
@@ -123,7 +124,7 @@ TEST(SimhostComposites, ModifyingTakesTheRecordAndBlocksAndKeepsNameIdentityAndU
         Request made("Wall A", 3, 3, 4);
         ASSERT_EQ(made.Create(), NoError);
         simhost::Composite& stored = h.host.project.attributes.composites.at(0);
-        stored.userData = simhost::AttributeUserData{0, 0x5757, {"7", "Q7_QV_UUID"}};
+        stored.userData = simhost::AttributeUserData{0, 0x5757, "tag of 7"};
         const simhost::Composite before = stored;
 
         Request change(c.name, c.skins, c.skins, c.lines);
@@ -135,7 +136,7 @@ TEST(SimhostComposites, ModifyingTakesTheRecordAndBlocksAndKeepsNameIdentityAndU
         ASSERT_EQ(h.host.project.attributes.composites.size(), 1u) << c.what;
         EXPECT_EQ(stored.name, "Wall A") << c.what;
         EXPECT_EQ(stored.guid, before.guid) << c.what;
-        EXPECT_EQ(stored.userData->texts, before.userData->texts) << c.what;
+        EXPECT_EQ(stored.userData->bytes, before.userData->bytes) << c.what;
         if (c.code == NoError) {
             EXPECT_EQ(change.attribute.header.index, 1) << c.what;
             EXPECT_EQ(stored.structureKind, 2) << c.what;
@@ -231,69 +232,73 @@ TEST(SimhostComposites, ACreatedCompositeKeepsItsSkinsAndLinesAndReadsBack) {
     }
 }
 
-TEST(SimhostComposites, UserDataIsKeptPerAttributeAndReadBackIntoTheCallersBlock) {
+// User data is the add-on's bytes, kept as they are (any size up to the limit, any content) and
+// read back into the caller's block, made as large as they are.
+TEST(SimhostComposites, UserDataIsKeptAsItsBytesPerAttributeAndReadBackIntoTheCallersBlock) {
     InProcessHost h;
     AddMaterials(h, 3);
     Request r("Wall A", 1, 1, 2);
     ASSERT_EQ(r.Create(), NoError);
-
     API_AttributeHeader composite{};
     composite.typeID = AttrTypeComposite;
     std::strcpy(composite.name, "Wall A"); // found by name
     API_AttributeHeader material{};
     material.typeID = AttrTypeBuildingMaterial;
     material.index = 2;
-
-    ProductTagHandle tag;
-    ASSERT_TRUE(tag);
-    tag.Tag().texts[0] = GS::UniString("12");
-    tag.Tag().texts[1] = GS::UniString("Q7_QV_UUID");
-    API_AttributeUserData data{};
-    data.dataVersion = 3;
-    data.platformSign = PlatformSignature;
-    data.dataHdl = tag.Get();
     {
-        API_AttributeUserData none{};
-        ProductTagHandle block;
-        none.dataHdl = block.Get();
-        EXPECT_EQ(HostApi::GetAttributeUserData(&composite, &none), ErrNotFound) << "none stored yet";
+        HostHandle none(32);
+        API_AttributeUserData read{};
+        read.dataHdl = none.Get();
+        EXPECT_EQ(HostApi::GetAttributeUserData(&composite, &read), ErrNotFound) << "none stored yet";
     }
-    ASSERT_EQ(HostApi::SetAttributeUserData(&composite, &data), NoError);
-    tag.Tag().texts[0] = GS::UniString("material's");
-    ASSERT_EQ(HostApi::SetAttributeUserData(&material, &data), NoError);
-    tag.Tag().texts[0] = GS::UniString("changed after the call");
-
-    const auto& stored = h.host.project.attributes.composites[0].userData;
-    ASSERT_TRUE(stored.has_value());
-    EXPECT_EQ(stored->version, 3);
-    EXPECT_EQ(stored->platformSign, PlatformSignature);
-    EXPECT_EQ(stored->texts, (std::vector<std::string>{"12", "Q7_QV_UUID"}));
-    EXPECT_EQ(h.host.project.attributes.buildingMaterials[1].userData->texts[0], "material's");
+    const struct {
+        API_AttributeHeader* attribute;
+        std::string bytes;
+        GSErrCode code;
+        size_t callersBlock; // the size of the block the caller reads it into
+    } cases[] = {
+        {&composite, std::string("\0\x01pointer-free? no matter", 25), NoError, 32},
+        {&material, "", NoError, 8},
+        {&composite, std::string(size_t(AttributeUserDataMaxBytes), 'x'), NoError, 0},
+        {&composite, std::string(size_t(AttributeUserDataMaxBytes) + 1, 'x'), ErrBadParameter, 0},
+        {&composite, "odd", NoError, 3},
+    };
+    std::string kept;
+    for (const auto& c : cases) {
+        HostHandle block(Int64(c.bytes.size()));
+        std::memcpy(*block.Get(), c.bytes.data(), c.bytes.size());
+        API_AttributeUserData data{};
+        data.dataVersion = 3;
+        data.platformSign = PlatformSignature;
+        data.dataHdl = block.Get();
+        ASSERT_EQ(HostApi::SetAttributeUserData(c.attribute, &data), c.code) << c.bytes.size();
+        if (c.code == NoError && c.attribute == &composite)
+            kept = c.bytes;
+        std::memset(*block.Get(), 'z', c.bytes.size()); // the host kept its own copy
+        HostHandle into(Int64(c.callersBlock));
+        API_AttributeUserData read{};
+        read.dataHdl = into.Get();
+        ASSERT_EQ(HostApi::GetAttributeUserData(c.attribute, &read), NoError);
+        EXPECT_EQ(read.dataHdl, into.Get()) << "the caller's own block";
+        EXPECT_EQ(std::string(*into.Get(), size_t(BMGetHandleSize(into.Get()))),
+                  c.attribute == &composite ? kept : c.bytes);
+        EXPECT_EQ(read.dataVersion, 3);
+        EXPECT_EQ(read.platformSign, PlatformSignature);
+    }
     EXPECT_FALSE(h.host.project.attributes.buildingMaterials[0].userData.has_value());
 
-    composite.index = 1;
-    composite.name[0] = 0;
-    ProductTagHandle out;
-    API_AttributeUserData read{};
-    read.dataHdl = out.Get();
-    ASSERT_EQ(HostApi::GetAttributeUserData(&composite, &read), NoError);
-    EXPECT_EQ(read.dataVersion, 3);
-    EXPECT_EQ(read.platformSign, PlatformSignature);
-    EXPECT_EQ(read.dataHdl, out.Get()) << "the caller's own block";
-    EXPECT_EQ(out.Tag().texts[0].ToCStr(), "12");
-    EXPECT_EQ(out.Tag().texts[1].ToCStr(), "Q7_QV_UUID");
-
-    // Refusals.
-    HostHandle small(16), odd(20);
-    API_AttributeUserData tooSmall{};
-    tooSmall.dataHdl = small.Get();
-    EXPECT_EQ(HostApi::GetAttributeUserData(&composite, &tooSmall), ErrBadParameter);
     API_AttributeUserData noBlock{};
     EXPECT_EQ(HostApi::GetAttributeUserData(&composite, &noBlock), ErrBadParameter);
     EXPECT_EQ(HostApi::SetAttributeUserData(&composite, &noBlock), ErrBadParameter);
-    API_AttributeUserData oddBlock{};
-    oddBlock.dataHdl = odd.Get();
-    EXPECT_EQ(HostApi::SetAttributeUserData(&composite, &oddBlock), ErrBadParameter);
+    HostHandle block(4);
+    API_AttributeUserData data{};
+    data.dataHdl = block.Get();
+    HostHandle into(1);
+    API_AttributeUserData read{};
+    read.dataHdl = into.Get();
+    BM::FailAllocations(0, 1);
+    EXPECT_EQ(HostApi::GetAttributeUserData(&composite, &read), ErrOutOfMemory) << "the block cannot grow";
+    BM::ClearFailures();
     API_AttributeHeader unknown = composite;
     unknown.index = 2;
     EXPECT_EQ(HostApi::SetAttributeUserData(&unknown, &data), ErrNotFound);
@@ -301,7 +306,7 @@ TEST(SimhostComposites, UserDataIsKeptPerAttributeAndReadBackIntoTheCallersBlock
     unknown.typeID = 9;
     EXPECT_EQ(HostApi::SetAttributeUserData(&unknown, &data), ErrNotFound);
     EXPECT_EQ(HostApi::SetAttributeUserData(nullptr, &data), ErrBadParameter);
-    EXPECT_EQ(stored->texts[0], "12") << "refusals change nothing";
+    EXPECT_EQ(h.host.project.attributes.composites[0].userData->bytes, kept) << "refusals change nothing";
 }
 
 TEST(SimhostComposites, TheProjectFileKeepsCompositesAndUserDataAndReadsOlderFiles) {
@@ -309,7 +314,7 @@ TEST(SimhostComposites, TheProjectFileKeepsCompositesAndUserDataAndReadsOlderFil
     simhost::BuildingMaterial m;
     m.guid = GS::Guid::Generate();
     m.name = "Brick";
-    m.userData = simhost::AttributeUserData{1, 0x5757, {"a"}};
+    m.userData = simhost::AttributeUserData{1, 0x5757, std::string("a\0b", 3)};
     p.attributes.buildingMaterials.push_back(m);
     simhost::Composite c;
     c.guid = GS::Guid::Generate();
@@ -318,7 +323,7 @@ TEST(SimhostComposites, TheProjectFileKeepsCompositesAndUserDataAndReadsOlderFil
     c.totalThickness = 0.1625;
     c.skins = {{1, 1, 1, 0.1}, {1, 1, 1, 0.0625}};
     c.lines = {{1, 1}, {1, 1}, {1, 1}};
-    c.userData = simhost::AttributeUserData{0, 0x5757, {"12", "Q7_QV_UUID"}};
+    c.userData = simhost::AttributeUserData{0, 0x5757, "\x01\x02"};
     p.attributes.composites.push_back(c);
     p.attributes.composites.push_back({GS::Guid::Generate(), "Bare", 2, 0.0, {}, {{0, 0}}, std::nullopt});
     const json saved = simhost::ProjectToJson(p);
@@ -326,7 +331,8 @@ TEST(SimhostComposites, TheProjectFileKeepsCompositesAndUserDataAndReadsOlderFil
     EXPECT_EQ(simhost::ProjectToJson(loaded), saved);
     ASSERT_EQ(loaded.attributes.composites.size(), 2u);
     EXPECT_EQ(loaded.attributes.composites[0].skins[1].thickness, 0.0625);
-    EXPECT_EQ(loaded.attributes.composites[0].userData->texts[1], "Q7_QV_UUID");
+    EXPECT_EQ(loaded.attributes.composites[0].userData->bytes, "\x01\x02");
+    EXPECT_EQ(loaded.attributes.buildingMaterials[0].userData->bytes, std::string("a\0b", 3));
     EXPECT_FALSE(loaded.attributes.composites[1].userData.has_value());
 
     json older = saved;
@@ -335,6 +341,14 @@ TEST(SimhostComposites, TheProjectFileKeepsCompositesAndUserDataAndReadsOlderFil
     const simhost::Project old = simhost::ProjectFromJson(older, "old.json");
     EXPECT_TRUE(old.attributes.composites.empty());
     EXPECT_FALSE(old.attributes.buildingMaterials[0].userData.has_value());
+    // Files of before kept a block of host strings as their texts: the bytes are those strings.
+    json texts = saved;
+    texts["attributes"]["composites"][0]["userData"] = {{"version", 0}, {"texts", {"12", "Q7"}}};
+    std::string written;
+    GS::AppendSerialized(written, GS::UniString("12"));
+    GS::AppendSerialized(written, GS::UniString("Q7"));
+    EXPECT_EQ(simhost::ProjectFromJson(texts, "texts.json").attributes.composites[0].userData->bytes,
+              written);
 
     const std::pair<std::function<void(json&)>, std::string> faults[] = {
         {[](json& a) { a["composites"][0]["skins"][0]["buildingMaterial"] = 2; },
@@ -345,6 +359,10 @@ TEST(SimhostComposites, TheProjectFileKeepsCompositesAndUserDataAndReadsOlderFil
         {[](json& a) { a["composites"][1]["guid"] = a["composites"][0]["guid"]; }, "repeats the guid"},
         {[](json& a) { a["composites"][0]["name"] = ""; }, "has an empty name"},
         {[](json& a) { a["composites"][0]["userData"] = 5; }, "userData is not an object"},
+        {[](json& a) { a["composites"][0]["userData"]["hex"] = "0g"; },
+         "userData: \"hex\" holds a character"},
+        {[](json& a) { a["composites"][0]["userData"]["hex"] = std::string(2 * 65537, 'a'); },
+         "userData holds more than 65536 bytes"},
         {[](json& a) { a["composites"] = json::object(); }, "attributes.composites is not an array"},
     };
     for (const auto& [change, message] : faults) {

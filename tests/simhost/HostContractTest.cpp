@@ -3,15 +3,14 @@
 // the codes its contract names (and 0, and the rule's ErrBadHandle and ErrBadParameter).
 #include "gs/MemoryManager.h"
 #include "host/HostApi.h"
+#include "runtime/Contracts.h"
 #include "support/InProcessHost.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <memory>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -19,56 +18,12 @@ namespace host_contract_test {
 
 using testing_support::InProcessHost;
 
-std::string Source(const std::string& relative) {
-    std::ifstream in(std::string(QUORVEL_SOURCE_DIR) + "/" + relative);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Every code's names by value, read from the header that defines them.
+// Every code's names by value.
 std::map<GSErrCode, std::set<std::string>> CodeNames() {
-    const std::string header = Source("platform/api/ErrorCodes.h");
-    std::map<std::string, GSErrCode> byName{{"NoError", NoError}};
-    std::regex defined(R"(constexpr GSErrCode (\w+) = (?:GSErrCode\((0x[0-9A-Fa-f]+)u\)|([A-Za-z]\w*));)");
-    for (std::sregex_iterator m(header.begin(), header.end(), defined), end; m != end; ++m)
-        byName[(*m)[1]] = (*m)[2].matched ? GSErrCode(std::stoul((*m)[2], nullptr, 16)) : byName.at((*m)[3]);
     std::map<GSErrCode, std::set<std::string>> names;
-    for (const auto& [name, code] : byName)
+    for (const auto& [name, code] : simhost::CodesByName())
         names[code].insert(name);
     return names;
-}
-
-// The codes each operation's or selector's contract (the comment above it in the list) names; a
-// contract that refers to another operation's codes names those too.
-std::map<std::string, std::set<std::string>> ContractCodes() {
-    std::istringstream list(Source("platform/api/HostFunctions.def"));
-    std::regex entry(R"(^QV_(?:HOST_OP(?:_NO_HANDLE)?\(\d+, |SELECTOR\(\w+, \w+, )(\w+),)");
-    std::regex code(R"(\bErr\w+)");
-    std::map<std::string, std::string> contracts;
-    std::string comment, line;
-    while (std::getline(list, line)) {
-        std::smatch m;
-        if (line.rfind("//", 0) == 0) {
-            comment += line + "\n";
-        } else if (std::regex_search(line, m, entry)) {
-            contracts[m[1]] = comment;
-            comment.clear();
-        } else if (line.rfind("  ", 0) != 0) {
-            comment.clear(); // a blank line or a directive ends a comment
-        }
-    }
-    std::map<std::string, std::set<std::string>> codes;
-    for (const auto& [name, text] : contracts) {
-        codes[name]; // a contract may name no code
-        for (std::sregex_iterator m(text.begin(), text.end(), code), end; m != end; ++m)
-            codes[name].insert(m->str());
-    }
-    for (auto& [name, text] : contracts)
-        for (const auto& [other, otherText] : contracts)
-            if (other != name && std::regex_search(text, std::regex("\\b" + other + "\\b")))
-                codes[name].insert(codes[other].begin(), codes[other].end());
-    return codes;
 }
 
 // The handles an operation hands out in its records are the caller's to dispose of.
@@ -140,9 +95,19 @@ TEST(HostContract, EveryOperationOfTheListFillsItsSlot) {
     }
 }
 
+// The binding's own codes (an entry point called too early, an empty slot) are never the host's:
+// no code a contract names shares a value with them.
+TEST(HostContract, NoHostCodeIsOneOfTheBindingsOwn) {
+    const auto& values = simhost::CodesByName();
+    for (const auto& [operation, codes] : simhost::ContractCodeNames())
+        for (const auto& code : codes)
+            for (GSErrCode own : {ErrNotInitialised, ErrMissingEntry})
+                EXPECT_NE(values.at(code), own) << operation << " names " << code;
+}
+
 TEST(HostContract, EveryAnswerToNullAndEmptyArgumentsIsACodeTheContractNames) {
     const auto names = CodeNames();
-    const auto contracts = ContractCodes();
+    const auto& contracts = simhost::ContractCodeNames();
     std::vector<std::string> faults;
     for (bool filled : {false, true}) {
         InProcessHost h;

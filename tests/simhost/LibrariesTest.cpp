@@ -1,6 +1,7 @@
 #include "model/Libraries.h"
 #include "cli/LibrarySteps.h"
 #include "gs/MemoryManager.h"
+#include "gs/MemoryManagerControls.h"
 #include "host/HostApi.h"
 #include "support/InProcessHost.h"
 #include "support/TempFolder.h"
@@ -171,8 +172,9 @@ TEST(SimhostLibraries, CreatedPartIsSavedInTheFolderAndOverwritesOnlyWhenAllowed
         EXPECT_EQ(HostApi::WriteLibraryPartSection(6, "BLOCK "), NoError);
         EXPECT_EQ(HostApi::WriteLibraryPartSection(0, nullptr), NoError);
         EXPECT_EQ(HostApi::WriteLibraryPartSection(round == 0 ? 1 : 2, "12"), NoError);
-        EXPECT_EQ(HostApi::EndLibraryPartSection(), NoError);
         part.location = nullptr;
+        EXPECT_EQ(HostApi::SaveLibraryPart(&part), ErrAlreadyRegistered) << "a section is open";
+        EXPECT_EQ(HostApi::EndLibraryPartSection(), NoError);
         ASSERT_EQ(HostApi::SaveLibraryPart(&part), NoError);
         EXPECT_EQ(
             HostApi::EnvironmentRequest(GSType(Selector::OWLP), reinterpret_cast<void*>(1), nullptr, nullptr),
@@ -238,9 +240,11 @@ TEST(SimhostLibraries, ParameterSectionsRoundTripAndBadRecordsAreRefused) {
     GSHandle notParameters = BMAllocateHandle(3, ALLOCATE_CLEAR, 0);
     EXPECT_EQ(HostApi::AddLibraryPartSection(&header, notParameters, nullptr), ErrBadParameter);
     header.sectType = FourCC("GIFF");
-    EXPECT_EQ(HostApi::AddLibraryPartSection(&header, notParameters, nullptr), ErrBadParameter)
-        << "a preview starts with its image type";
+    EXPECT_EQ(HostApi::AddLibraryPartSection(&header, notParameters, nullptr), NoError)
+        << "the bytes of any other section are the add-on's";
     BMKillHandle(&notParameters);
+    ASSERT_TRUE(h.host.libraryPartInProgress.has_value());
+    EXPECT_EQ(h.host.libraryPartInProgress->part.FindSection(FourCC("GIFF"))->bytes, std::string(3, '\0'));
 }
 
 TEST(SimhostLibraries, UseCountIsTheNumberOfPlacedObjects) {
@@ -272,22 +276,26 @@ TEST(SimhostLibraries, AnObjectKeepsItsPartWhenPartsComeBeforeIt) {
     list.Push(API_LibraryInfo{IO::Location(t / "set.lcf"), {}, 0, 0});
     ASSERT_EQ(Env(Selector::SLIB, &list), NoError);
     const GS::Guid desk = simhost::PlaceLibraryPartObject(h.host, "Desk", 1.0, "");
-    simhost::PlaceLibraryPartObject(h.host, "Desk", 1.0, "");
+    const GS::Guid secondDesk = simhost::PlaceLibraryPartObject(h.host, "Desk", 1.0, "");
     // A part registered later comes before the container's parts: Lamp 2, Desk 3.
     IO::Location location(t / "chair.GSM");
     API_LibPart chair = PartRecord("Chair", &location);
     ASSERT_EQ(HostApi::RegisterLibraryPart(&chair), NoError);
     ASSERT_EQ(chair.index, 1);
-    const Int32 expected[] = {0, 0, 2}; // Chair, Lamp (never placed), Desk
+    const std::vector<GS::Guid> expected[] = {{}, {}, {desk, secondDesk}}; // Chair, Lamp, Desk
     for (Int32 index = 1; index <= 3; ++index) {
         Int32 count = -1;
         ASSERT_EQ(HostApi::GetLibraryPartUseCount(index, &count), NoError);
-        EXPECT_EQ(count, expected[index - 1]) << "part " << index;
+        EXPECT_EQ(count, Int32(expected[index - 1].size())) << "part " << index;
+        GS::Array<API_Guid> objects;
+        objects.Push(desk); // replaced, not appended to
+        ASSERT_EQ(HostApi::ListLibraryPartObjects(index, &objects), NoError);
+        EXPECT_EQ(std::vector<GS::Guid>(objects.begin(), objects.end()), expected[index - 1])
+            << "part " << index;
     }
-    auto element = std::make_unique<API_Element>();
-    element->header.guid = desk;
-    ASSERT_EQ(HostApi::GetElement(element.get(), 0), NoError);
-    EXPECT_EQ(element->libraryPartIndex, 3);
+    GS::Array<API_Guid> none;
+    EXPECT_EQ(HostApi::ListLibraryPartObjects(4, &none), ErrBadIndex);
+    EXPECT_EQ(HostApi::ListLibraryPartObjects(0, &none), ErrBadIndex);
 
     // A project file of before names the part by its place in the list of its time.
     nlohmann::json file = simhost::ProjectToJson(h.host.project);
@@ -369,7 +377,9 @@ TEST(SimhostLibraries, TheDefaultUserLibraryIsTheSessionsOwnAndGoesWithIt) {
         ASSERT_EQ(Env(Selector::GSPF, reinterpret_cast<void*>(GSIntPtr(6)), &location), NoError);
         *folder = location.ToPath();
         EXPECT_TRUE(std::filesystem::is_directory(*folder));
-        EXPECT_EQ(h.host.project.libraries.specialFolders.at(6), *folder) << "kept with the project";
+        EXPECT_EQ(h.host.specialFolders.at(6), *folder);
+        EXPECT_FALSE(simhost::ProjectToJson(h.host.project)["libraries"].contains("specialFolders"))
+            << "the session's, not the project's";
     }
     EXPECT_NE(first, second) << "no two sessions share it";
     EXPECT_FALSE(std::filesystem::exists(first)) << "a session that saved no project leaves nothing";

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using testing_support::InProcessHost;
 
 namespace {
@@ -68,25 +70,63 @@ TEST(SimhostModuleCommands, ParameterListsCheckWhatTheyAreHanded) {
     EXPECT_EQ(h.host.paramLists.LiveCount(), 0u);
 }
 
-TEST(SimhostModuleCommands, PostsAreCheckedAndOwnedByTheHostOnceAccepted) {
+// A posted list is the host's whatever the post answers: a refused post disposes of it at once,
+// and the caller never does.
+TEST(SimhostModuleCommands, APostedListIsTheHostsWhateverThePostAnswers) {
+    using Post = std::function<GSErrCode(InProcessHost&, API_ModulParamsHandle)>;
+    const auto to = [](const API_ModulID* target, GSType command, Int32 version) -> Post {
+        return [=](InProcessHost&, API_ModulParamsHandle list) {
+            return HostApi::PostModuleCommand(target, command, version, list, true, nullptr);
+        };
+    };
+    static const API_ModulID other{1, 2};
+    const struct {
+        const char* what;
+        Post post;
+        GSErrCode code;
+    } refusals[] = {
+        {"another add-on", to(&other, CommandSelect, 1), ErrNotFound},
+        {"an unknown command", to(&AddOnIdentifier, FourCC("XXXX"), 1), ErrNotFound},
+        {"another version", to(&AddOnIdentifier, CommandSelect, 2), ErrNotFound},
+        {"no target", to(nullptr, CommandSelect, 1), ErrBadParameter},
+        {"a failing host",
+         [](InProcessHost& h, API_ModulParamsHandle list) {
+             h.host.faults.Set({HostOp::PostModuleCommand, std::nullopt}, ErrNotFound);
+             return HostApi::PostModuleCommand(&AddOnIdentifier, CommandSelect, 1, list, true, nullptr);
+         },
+         ErrNotFound},
+        {"another add-on handle",
+         [](InProcessHost& h, API_ModulParamsHandle list) {
+             const auto post = reinterpret_cast<HostFn::PostModuleCommand>(
+                 h.host.table.entries[HostOps[int(HostOp::PostModuleCommand)].slot]);
+             return post(&h, &AddOnIdentifier, CommandSelect, 1, list, true, nullptr);
+         },
+         ErrBadHandle},
+    };
+    for (const auto& c : refusals) {
+        InProcessHost h;
+        API_ModulParamsHandle list = nullptr;
+        ASSERT_EQ(Utility(Selector::ICLP, &list), NoError);
+        EXPECT_EQ(c.post(h, list), c.code) << c.what;
+        EXPECT_TRUE(h.host.posted.empty()) << c.what;
+        EXPECT_EQ(h.host.paramLists.LiveCount(), 0u) << c.what << ": disposed of by the host";
+        EXPECT_EQ(Utility(Selector::FCLP, &list), ErrBadHandle)
+            << c.what << ": not the caller's to dispose of";
+    }
+
     InProcessHost h;
     API_ModulParamsHandle list = nullptr;
     ASSERT_EQ(Utility(Selector::ICLP, &list), NoError);
-    const API_ModulID other{1, 2};
-    EXPECT_EQ(HostApi::PostModuleCommand(&other, CommandSelect, 1, list, true, nullptr), ErrNotFound);
-    EXPECT_EQ(HostApi::PostModuleCommand(&AddOnIdentifier, FourCC("XXXX"), 1, list, true, nullptr),
-              ErrNotFound);
-    EXPECT_EQ(HostApi::PostModuleCommand(&AddOnIdentifier, CommandSelect, 2, list, true, nullptr),
-              ErrNotFound);
     auto foreign = reinterpret_cast<API_ModulParamsHandle>(&h);
     EXPECT_EQ(HostApi::PostModuleCommand(&AddOnIdentifier, CommandSelect, 1, foreign, true, nullptr),
               ErrBadHandle);
-    EXPECT_TRUE(h.host.posted.empty());
+    EXPECT_EQ(h.host.paramLists.LiveCount(), 1u) << "a handle of no list takes none";
 
     ASSERT_EQ(HostApi::PostModuleCommand(&AddOnIdentifier, CommandSelect, 1, list, true, nullptr), NoError);
     EXPECT_EQ(HostApi::PostModuleCommand(&AddOnIdentifier, CommandSelect, 1, list, true, nullptr),
               ErrBadParameter)
         << "one list travels with one command";
+    ASSERT_EQ(h.host.posted.size(), 1u) << "the list posted already stays queued";
     API_ModulParamsHandle posted = list;
     EXPECT_EQ(Utility(Selector::FCLP, &posted), ErrBadHandle) << "posted: the host's to dispose of";
 

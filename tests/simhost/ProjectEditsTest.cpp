@@ -45,14 +45,14 @@ void AddComposite(simhost::Project& p, const std::string& name, Int32 material) 
 }
 
 simhost::Element Wall(const std::string& id, Int32 reference,
-                      std::vector<simhost::CompositeShare> shares = {}) {
+                      simhost::Structure structure = simhost::Structure::Material) {
     simhost::Element e;
     e.guid = GS::Guid::Generate();
     e.type = ElemTypeWall;
     e.id = id;
     e.wallAttribute = reference;
     e.area = 2.0;
-    e.composite = std::move(shares);
+    e.structure = structure;
     return e;
 }
 
@@ -109,7 +109,7 @@ TEST(SimhostEdits, ADeletedAttributeLeavesAHoleThatAnswersDeleted) {
     GS::Array<API_PropertyDefinition> definitions;
     EXPECT_EQ(HostApi::GetAttributePropertyDefinitions(&hole.header, 3, &definitions), ErrDeleted);
     API_Attribute compositeHole = Header(AttrTypeComposite, 1);
-    HostHandle block(Int64(sizeof(ProductTagBlock)));
+    HostHandle block(32);
     API_AttributeUserData data{};
     data.dataHdl = block.Get();
     EXPECT_EQ(HostApi::GetAttributeUserData(&compositeHole.header, &data), ErrDeleted);
@@ -134,7 +134,7 @@ TEST(SimhostEdits, ADeletedAttributeLeavesAHoleThatAnswersDeleted) {
     EXPECT_EQ(Read(AttrTypeBuildingMaterial, 0, "C"), ErrNotFound);
 
     // The project file keeps the holes where they were; files without holes still open.
-    p.elements.elements = {Wall("W-1", 2), Wall("W-2", 1, {{2, 2.0}})};
+    p.elements.elements = {Wall("W-1", 2), Wall("W-2", 1, simhost::Structure::Composite)};
     const json file = simhost::ProjectToJson(p);
     EXPECT_TRUE(file["attributes"]["buildingMaterials"][1].is_null());
     EXPECT_TRUE(file["attributes"]["composites"][0].is_null());
@@ -161,7 +161,11 @@ TEST(SimhostEdits, AnElementOfADeletedAttributeKeepsItsReference) {
         const Int32 gone = Create("Gone"), kept = Create("Kept");
         AddComposite(p, "Layered", kept);
         const Int32 layered = p.attributes.Count(AttrTypeComposite);
-        p.elements.elements = {Wall("W-1", gone), Wall("W-2", kept), Wall("W-3", layered, {{kept, 2.0}})};
+        AddComposite(p, "Outer", gone);
+        const Int32 outer = p.attributes.Count(AttrTypeComposite);
+        p.elements.elements = {Wall("W-1", gone), Wall("W-2", kept),
+                               Wall("W-3", layered, simhost::Structure::Composite),
+                               Wall("W-4", outer, simhost::Structure::Composite)};
         ASSERT_EQ(simhost::DeleteAttribute(p, AttrTypeBuildingMaterial, "Gone"), NoError);
         ASSERT_EQ(simhost::DeleteAttribute(p, AttrTypeComposite, "Layered"), NoError);
         const bool refuses = variance && *variance % 2 == 1;
@@ -180,17 +184,20 @@ TEST(SimhostEdits, AnElementOfADeletedAttributeKeepsItsReference) {
                 EXPECT_EQ(element->wallAttribute, c.reference) << c.element;
             }
         }
-        // Its quantities are its own either way.
+        // Its quantities either way: a skin of the deleted material names the hole; without its
+        // composite an element's skins cannot be computed.
         API_ElementQuantity q{};
         GS::Array<API_CompositeQuantity> entries;
         API_Quantities out{&q, &entries};
         API_QuantityPar params{};
         auto mask = std::make_unique<API_QuantitiesMask>();
         std::memset(mask.get(), 0xFF, sizeof *mask);
-        ASSERT_EQ(HostApi::GetElementQuantities(&p.elements.elements[2].guid, &params, &out, mask.get()),
+        ASSERT_EQ(HostApi::GetElementQuantities(&p.elements.elements[3].guid, &params, &out, mask.get()),
                   NoError);
         ASSERT_EQ(entries.GetSize(), 1u);
-        EXPECT_EQ(entries[0].buildMatIndex, kept);
+        EXPECT_EQ(entries[0].buildMatIndex, gone);
+        EXPECT_EQ(HostApi::GetElementQuantities(&p.elements.elements[2].guid, &params, &out, mask.get()),
+                  ErrGeneral);
     }
 }
 

@@ -46,7 +46,7 @@ struct LibraryImportHost {
     ScopedEnvironment fileService{FileServiceVariable, service.BaseAddress().c_str()};
     ScopedEnvironment tempFolder{"TEMP", temp.Path().c_str()};
 
-    LibraryImportHost() { h.host.project.libraries.specialFolders[6] = userLibrary.Path(); }
+    LibraryImportHost() { h.host.specialFolders[simhost::SpecialFolderUserLibrary] = userLibrary.Path(); }
 
     void Serve(const std::string& uuid, const std::string& bytes) const { WriteFile(served / uuid, bytes); }
     // The add-on's library folder when the project has no embedded library, or a file in it.

@@ -6,6 +6,7 @@
 #include "export/ProductUsage.h"
 #include "host/HostApi.h"
 #include "host/HostHandle.h"
+#include "host/ProductTag.h"
 
 #include <cmath>
 #include <cstring>
@@ -123,14 +124,15 @@ inline ProductUsageList ListTaggedComposites() {
         attribute.header.index = i;
         if (HostApi::GetAttribute(&attribute) != NoError)
             continue;
-        ProductTagHandle block;
+        HostHandle block(ProductTagBlockSize);
         API_AttributeUserData userData{};
         userData.dataHdl = block.Get();
         if (!block || HostApi::GetAttributeUserData(&attribute.header, &userData) != NoError)
             continue;
-        std::string uuid = block.Tag().texts[0].ToCStr();
-        if (uuid.empty())
+        const auto tag = ReadProductTag(block.Get());
+        if (!tag || tag->uuid.empty())
             continue;
+        const std::string uuid = tag->uuid;
         ProductUsage u;
         u.Uuid = uuid;
         u.TotalArea = SumAttributeArea(AttrTypeComposite, i);
