@@ -162,7 +162,8 @@ private:
             // project has none.
             if (name == "open")
                 saveTarget = step.contains("project")
-                                 ? (context.scriptFolder / step["project"].get<std::string>()).string()
+                                 ? sys::Utf8FromPath(context.scriptFolder /
+                                                     sys::PathFromUtf8(step["project"].get<std::string>()))
                                  : std::string();
             log.Add("step", StepText(step) + " → " + Shortened(fields.dump()), true);
             return {200, fields};
@@ -305,7 +306,7 @@ private:
         std::error_code error;
         for (const auto& entry : fs::directory_iterator(options.catalogueFolder, error))
             if (entry.is_regular_file() && entry.path().extension() == ".json")
-                names.push_back(entry.path().filename().string());
+                names.push_back(sys::Utf8FromPath(entry.path().filename()));
         std::sort(names.begin(), names.end());
         SendJson(response, 200, names);
     }

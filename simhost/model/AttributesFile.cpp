@@ -188,7 +188,7 @@ struct Reader {
             // Files of before kept a block of host strings as their texts: the block is those
             // strings written into bytes.
             for (const auto& text : List(j, "texts", where + ".userData"))
-                GS::AppendSerialized(data.bytes, GS::UniString(text.get<std::string>()));
+                GS::AppendSerialized(data.bytes, GS::UniString(text.get<std::string>(), CC_UTF8));
         }
         if (Int64(data.bytes.size()) > AttributeUserDataMaxBytes)
             Refuse(where + ".userData holds more than " + std::to_string(AttributeUserDataMaxBytes) +

@@ -68,13 +68,13 @@ AddOnSession::AddOnSession(const Options& o, const std::string& filesAddress) : 
     std::filesystem::create_directories(folder / "downloads");
     std::filesystem::create_directories(folder / "library");
     // The user's library folder too is the session's own: sessions never share files.
-    host.specialFolders[SpecialFolderUserLibrary] = (folder / "library").string();
+    host.specialFolders[SpecialFolderUserLibrary] = sys::Utf8FromPath(folder / "library");
     host.costs = o.costs;
     std::string served = filesAddress;
     if (served.empty()) {
         for (const auto& f : SampleFiles())
             std::ofstream(folder / "served" / f.uuid, std::ios::binary) << f.bytes;
-        files = std::make_unique<LocalFileService>((folder / "served").string());
+        files = std::make_unique<LocalFileService>(sys::Utf8FromPath(folder / "served"));
         served = files->BaseAddress();
     }
     // The add-on reads both when it loads or downloads: set them before it runs.
@@ -239,7 +239,7 @@ void AddOnSession::CheckProjectStillWhole() {
     // The failure belonged to the session just run: from now on the host works.
     BM::ClearFailures();
     host.faults.Clear();
-    const std::string file = (folder / "reopened.json").string();
+    const std::string file = sys::Utf8FromPath(folder / "reopened.json");
     Project reopened;
     try {
         SaveProjectFile(host.project, file);

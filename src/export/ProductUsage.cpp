@@ -31,7 +31,7 @@ void ForEachTagOf(Int32 index, const GS::UniString& tagName,
         API_Property property{};
         if (HostApi::GetAttributePropertyValue(&attribute.header, &definition.guid, &property) != NoError)
             continue;
-        std::string uuid = property.value.singleVariant.variant.uniStringValue.ToCStr();
+        std::string uuid = property.value.singleVariant.variant.uniStringValue.ToCStr(CC_UTF8);
         if (!uuid.empty())
             found(std::move(uuid));
     }

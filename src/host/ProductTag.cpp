@@ -5,8 +5,8 @@
 
 std::string ProductTagBytes(const std::string& uuid, const std::string& name) {
     std::string bytes;
-    GS::AppendSerialized(bytes, GS::UniString(uuid));
-    GS::AppendSerialized(bytes, GS::UniString(name));
+    GS::AppendSerialized(bytes, GS::UniString(uuid, CC_UTF8));
+    GS::AppendSerialized(bytes, GS::UniString(name, CC_UTF8));
     return bytes;
 }
 
@@ -18,5 +18,5 @@ std::optional<ProductTagTexts> ReadProductTag(GSHandle block) {
     GS::UniString uuid, name;
     if (!GS::ReadSerialized(bytes, at, uuid) || !GS::ReadSerialized(bytes, at, name))
         return std::nullopt;
-    return ProductTagTexts{uuid.ToCStr(), name.ToCStr()};
+    return ProductTagTexts{uuid.ToCStr(CC_UTF8), name.ToCStr(CC_UTF8)};
 }

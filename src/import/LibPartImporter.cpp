@@ -98,7 +98,7 @@ void LibPartImporter::RequireTagFits(const ProductRecord& record) {
     if (set == record.properties.end())
         return;
     const auto tag = set->second.find(ProductTagName);
-    if (tag == set->second.end() || GS::UniString(tag->second).GetLength() < UInt32(ParamTextUnits))
+    if (tag == set->second.end() || GS::UniString(tag->second, CC_UTF8).GetLength() < UInt32(ParamTextUnits))
         return;
     // Cut to the field, the tag would name another product.
     DBPrintf("Quorvel: the product identifier is longer than a library part parameter holds; not imported\n");
