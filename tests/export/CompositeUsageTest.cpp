@@ -36,7 +36,7 @@ void ImportComposite(const std::string& name, int uuid) {
               {"Name", name},
               {"uuid", uuid},
               {"layers", {layer1, layer2}}};
-    RunImport(GS::UniString(p.dump()));
+    RunImport(GS::UniString(p.dump(), CC_UTF8));
 }
 
 // A wall drawn with the composite: its reference names it.

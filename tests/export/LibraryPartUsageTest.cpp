@@ -76,7 +76,7 @@ TEST(ListTaggedLibraryParts, AnImportedFamilyPartIsListedWithItsUses) {
                     {"uuid", "prod-1"},
                     {"fileForImportUuid", "f-1"},
                     {"fileForImportContentType", "model/GSM"}};
-    RunImport(GS::UniString(product.dump()));
+    RunImport(GS::UniString(product.dump(), CC_UTF8));
     EXPECT_TRUE(ListTaggedLibraryParts().size() == 1 && ListTaggedLibraryParts()[0].NumOfElements == 0);
     Place(f, "Chair", 2);
     EXPECT_EQ(Lines(ListTaggedLibraryParts()), std::vector<std::string>{"prod-1 2 0.000000 false"});

@@ -40,8 +40,8 @@ std::map<std::string, int> DeclaredExtensions() {
 }
 
 json Import(const json& product) {
-    RunImport(GS::UniString(product.dump()));
-    return json::parse(LastImportResultText.ToCStr());
+    RunImport(GS::UniString(product.dump(), CC_UTF8));
+    return json::parse(LastImportResultText.ToCStr(CC_UTF8));
 }
 
 json Composite(const std::vector<std::string>& layers) {
@@ -57,7 +57,8 @@ json Composite(const std::vector<std::string>& layers) {
 
 std::vector<std::string> Titles(const std::string& uuid) {
     std::vector<std::string> titles;
-    for (const auto& element : json::parse(GetElementsUsingProductText(GS::UniString(uuid)).ToCStr()))
+    for (const auto& element :
+         json::parse(GetElementsUsingProductText(GS::UniString(uuid, CC_UTF8)).ToCStr(CC_UTF8)))
         titles.push_back(element.at("title").get<std::string>());
     return titles;
 }
@@ -168,7 +169,7 @@ TEST(Extensions, AHostWithoutOneStillImportsAndExports) {
         h.host.project.elements.elements = {outer, plain};
         simhost::PlaceLibraryPartObject(h.host, "Chair", 1.0, "O-chair");
 
-        EXPECT_EQ(json::parse(GetProjectInfoText().ToCStr()).at("ImportedData"), c.imported);
+        EXPECT_EQ(json::parse(GetProjectInfoText().ToCStr(CC_UTF8)).at("ImportedData"), c.imported);
         for (const auto& [uuid, titles] : c.users)
             EXPECT_EQ(Titles(uuid), titles) << uuid;
     }

@@ -54,7 +54,7 @@ json ThreeLayers() {
 }
 
 std::string Import(const json& product) {
-    RunImport(GS::UniString(product.dump()));
+    RunImport(GS::UniString(product.dump(), CC_UTF8));
     return LastImportResultText.ToCStr();
 }
 

@@ -57,8 +57,8 @@ json GenericProduct(const std::string& name = "Crate") {
 }
 
 json Import(const json& product) {
-    RunImport(GS::UniString(product.dump()));
-    return json::parse(LastImportResultText.ToCStr());
+    RunImport(GS::UniString(product.dump(), CC_UTF8));
+    return json::parse(LastImportResultText.ToCStr(CC_UTF8));
 }
 
 // "type name|description|value|flags" per parameter, values only for text records.
@@ -321,7 +321,7 @@ TEST(ReadProduct, ShortContentTypesAndPictureNamesStopBeforeAnyDownload) {
         f.Serve("f-1", LibraryPartFile());
         json product = FamilyProduct();
         product[c.key] = c.value;
-        EXPECT_THROW(RunImport(GS::UniString(product.dump())), std::out_of_range) << c.value;
+        EXPECT_THROW(RunImport(GS::UniString(product.dump(), CC_UTF8)), std::out_of_range) << c.value;
         EXPECT_TRUE(f.service.Requests().empty()) << c.value;
         EXPECT_TRUE(f.Libraries().parts.empty());
     }

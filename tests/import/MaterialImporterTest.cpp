@@ -31,7 +31,7 @@ json Product(const std::string& name, const std::string& uuid, const char* layer
 }
 
 void Import(const json& product) {
-    RunImport(GS::UniString(product.dump()));
+    RunImport(GS::UniString(product.dump(), CC_UTF8));
 }
 
 const simhost::AttributeStore& Store(const InProcessHost& h) {

@@ -40,7 +40,12 @@ TEST(URLDownloadToFile, WritesTheWholeAnswerToAHostFormPath) {
     EXPECT_EQ(service.Requests(), std::vector<std::string>{"/api/v1/files/abc"});
 }
 
+// The Linux stand-in's contract. Windows' own function answers success for some of these and
+// writes the target as the data come; the add-on's download keeps the target for it instead.
 TEST(URLDownloadToFile, FailuresLeaveTheTargetAsItWas) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the stand-in's contract; urlmon's function is the system's";
+#endif
     TempFolder served, target;
     simhost::LocalFileService service(served.Path());
     int closedPort = 0;
@@ -84,7 +89,10 @@ TEST(LocalFileService, AnswersOnlyNamesInsideItsFolder) {
     } cases[] = {{"ok", true}, {"..%2Fsecret", false}, {"%2E%2E", false}, {"sub%2Fok", false}, {"", false}};
     for (const auto& c : cases) {
         std::string url = service.BaseAddress() + "/api/v1/files/" + c.uuid;
-        EXPECT_EQ(URLDownloadToFileA(nullptr, url.c_str(), path.c_str(), 0, nullptr) == S_OK, c.served)
+        // Served is the file's bytes arriving: Windows' function answers success for a refusal too,
+        // with an empty file.
+        const bool answered = URLDownloadToFileA(nullptr, url.c_str(), path.c_str(), 0, nullptr) == S_OK;
+        EXPECT_EQ(answered && std::filesystem::exists(path) && ReadFile(path) == "inside", c.served)
             << c.uuid;
         std::filesystem::remove(path);
     }

@@ -13,7 +13,7 @@ namespace testing_support {
 inline void ImportMaterial(const std::string& name, const std::string& uuid) {
     nlohmann::json p = {
         {"importType", "MATERIAL_IMPORT"}, {"name", name}, {"uuid", uuid}, {"supplier", {{"name", "S"}}}};
-    RunImport(GS::UniString(p.dump()));
+    RunImport(GS::UniString(p.dump(), CC_UTF8));
 }
 
 // Imports "<name> 1" tagged "<uuid>1", then adds copies of it, "<name> 2" to "<name> <count>"
