@@ -99,6 +99,27 @@ TEST(AddOnModule, AFailingHostCallIsTheEntryPointsResultAndStopsTheLaterCalls) {
     }
 }
 
+// The palette lives until the module is unloaded, and is released then exactly once, whichever
+// order the system runs the module's own teardown in; loaded again, the module opens a new one.
+TEST(AddOnModule, UnloadingWithThePaletteOpenReleasesItOnce) {
+    Host host;
+    Session session(host);
+    for (int life = 1; life <= 2; ++life) {
+        session.Load(AddOnPath);
+        ASSERT_TRUE(session.RunLifecycle().completed) << life;
+        auto* menu = host.addOn.FindMenu(32500);
+        ASSERT_NE(menu, nullptr) << life;
+        API_MenuParams params{};
+        params.menuItemRef.menuResID = 32500;
+        params.menuItemRef.itemIndex = 1;
+        ASSERT_EQ(CallAddOn(host, "the menu handler", [&] { return menu->handler(&params); }), NoError)
+            << life;
+        ASSERT_EQ(host.addOn.palettes.size(), 1u) << life;
+        EXPECT_TRUE(session.Unload(true).empty()) << life;
+        EXPECT_EQ(host.violations.Lines(), std::vector<std::string>{}) << life;
+    }
+}
+
 TEST(AddOnModule, UnloadingWithoutFreeWritesTheAbnormalTerminationLine) {
     Host host;
     Session session(host);
