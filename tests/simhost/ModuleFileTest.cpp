@@ -3,6 +3,8 @@
 #include "runtime/ModuleFile.h"
 #include "gs/Resources.h"
 #include "host/HostApi.h"
+#include "os/Module.h"
+#include "runtime/System.h"
 #include "support/InProcessAddOn.h"
 #include "support/InProcessHost.h"
 #include "support/TempFolder.h"
@@ -50,10 +52,17 @@ std::string PeImage(const std::string& name, const std::string& content) {
 }
 
 TEST(ModuleFile, TheResourceSectionIsReadFromAnElfOrPeFile) {
+    // This program's own file.
+#ifdef _WIN32
+    const std::string self = OS::ModuleFilePath(reinterpret_cast<const void*>(&PeImage));
+#else
+    const std::string self = "/proc/self/exe";
+#endif
     TempFolder t;
     const std::string image(reinterpret_cast<const char*>(QuorvelResourceImage), QuorvelResourceImageSize);
     std::string start(200, '\0');
-    std::ifstream("/proc/self/exe", std::ios::binary).read(start.data(), std::streamsize(start.size()));
+    std::ifstream(simhost::sys::PathFromUtf8(self), std::ios::binary)
+        .read(start.data(), std::streamsize(start.size()));
     testing_support::WriteFile(t / "cut.so", start);
     testing_support::WriteFile(t / "image.dll", PeImage(RS_ModuleSection, "resources!"));
     testing_support::WriteFile(t / "other.dll", PeImage(".data", "resources!"));
@@ -63,10 +72,13 @@ TEST(ModuleFile, TheResourceSectionIsReadFromAnElfOrPeFile) {
         std::string section;
         std::optional<std::string> bytes;
     } cases[] = {
-        {"/proc/self/exe", RS_ModuleSection, image}, // this program links the add-on's resources
-        {"/proc/self/exe", ".nothere", std::nullopt},      {t / "cut.so", RS_ModuleSection, std::nullopt},
-        {t / "image.dll", RS_ModuleSection, "resources!"}, {t / "other.dll", RS_ModuleSection, std::nullopt},
-        {t / "text.so", RS_ModuleSection, std::nullopt},   {t / "missing.so", RS_ModuleSection, std::nullopt},
+        {self, RS_ModuleSection, image}, // this program links the add-on's resources
+        {self, ".nothere", std::nullopt},
+        {t / "cut.so", RS_ModuleSection, std::nullopt},
+        {t / "image.dll", RS_ModuleSection, "resources!"},
+        {t / "other.dll", RS_ModuleSection, std::nullopt},
+        {t / "text.so", RS_ModuleSection, std::nullopt},
+        {t / "missing.so", RS_ModuleSection, std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(simhost::ReadModuleSection(c.path, c.section), c.bytes) << c.path << " " << c.section;
