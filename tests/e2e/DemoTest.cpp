@@ -24,7 +24,8 @@ Output RunDemo(const std::string& arguments) {
     for (auto& word : testing_support::Words(arguments))
         command.push_back(std::move(word));
     Output o = testing_support::RunCommand(command);
-    o.out += o.err; // what it said on either stream, for the messages
+    o.out += o.err;          // what it said on either stream, for the messages
+    std::erase(o.out, '\r'); // a Windows program's text lines end in "\r\n"
     return o;
 }
 
