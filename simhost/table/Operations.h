@@ -3,11 +3,12 @@
 #include "api/HostApiRecords.h"
 #include "runtime/Host.h"
 
-// The host's operations, one function each, grouped one file per area. An operation no file
-// defines leaves its slot of the function table empty (the declarations are weak).
+// The host's operations, one function each, grouped one file per area; an operation no file
+// defines does not link. The selector requests are defined by the table builder, which hands each
+// call to its selector's function.
 namespace simhost::ops {
-#define QV_HOST_OP(slot, name, result, params, args) __attribute__((weak)) result name(QV_WITH_HANDLE params);
-#define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args) __attribute__((weak)) result name params;
+#define QV_HOST_OP(slot, name, result, params, args) result name(QV_WITH_HANDLE params);
+#define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args) result name params;
 #include "api/HostFunctions.def"
 } // namespace simhost::ops
 
