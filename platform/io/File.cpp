@@ -13,6 +13,16 @@ namespace IO {
 
 const FileSystem fileSystem;
 
+bool IsRegularFile(const std::string& path) {
+    struct stat s {};
+    return ::stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat s {};
+    return ::stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
+}
+
 namespace {
 
 GSErrCode FromErrno(int error) {
@@ -35,16 +45,6 @@ GSErrCode Answer(GSErrCode code, AccessDeniedTreatment treatment, const std::str
     if (code == ErrAccessDenied && treatment == AccessDeniedLogged)
         DBPrintf("IO: access denied: %s\n", path.c_str());
     return code;
-}
-
-bool IsRegularFile(const std::string& path) {
-    struct stat s {};
-    return ::stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode);
-}
-
-bool IsFolder(const std::string& path) {
-    struct stat s {};
-    return ::stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
 }
 
 // The status of an existing entry of the wanted kind; nothing when the path names no entry
