@@ -21,11 +21,11 @@ private:
 } // namespace
 
 nlohmann::json SelectionEntry::ToJson() const {
-    nlohmann::json object = {{"url", url.ToCStr(CC_Default)},
-                             {"full_title", full_title.ToCStr(CC_Default)},
-                             {"title", title.ToCStr(CC_Default)},
-                             {"type", type.ToCStr(CC_Default)},
-                             {"thumbnail", thumbnail.ToCStr(CC_Default)}};
+    nlohmann::json object = ObjectOf({{"url", url.ToCStr(CC_Default)},
+                                      {"full_title", full_title.ToCStr(CC_Default)},
+                                      {"title", title.ToCStr(CC_Default)},
+                                      {"type", type.ToCStr(CC_Default)},
+                                      {"thumbnail", thumbnail.ToCStr(CC_Default)}});
     if (type == GS::UniString("Wall"))
         object["thumbnail"] = "/images/icons/icon-wall-color.svg";
     else if (type == GS::UniString("Slab"))
