@@ -6,6 +6,7 @@
 #include "export/ProjectInfoExporter.h"
 #include "import/ImportDispatcher.h"
 #include "runtime/Contracts.h"
+#include "support/ImportMaterial.h"
 #include "support/InProcessHost.h"
 
 #include <gtest/gtest.h>
@@ -129,12 +130,7 @@ TEST(Extensions, AHostWithoutOneStillImportsAndExports) {
                            {"supplier", {{"name", "S"}}}};
         for (const json& product : {clay, wool, Composite({"Clay", "Wool"}), Composite({"Wool"})})
             EXPECT_EQ(Import(product).value("Success", false), true) << product;
-        simhost::LibraryPart chair;
-        chair.name = "Chair";
-        chair.origin = "created";
-        chair.parameters = std::vector<simhost::LibraryParameter>{
-            {12, "Q7_QV_UUID", "QV_UUID", 1, "p-chair", 0.0, std::nullopt}};
-        h.host.project.libraries.parts.push_back(chair);
+        testing_support::AddTaggedLibraryPart(h.host, "Chair", "p-chair");
         simhost::Element outer, plain;
         outer.guid = GS::Guid::Generate();
         outer.type = ElemTypeWall;
