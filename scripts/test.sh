@@ -7,7 +7,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh" --browser
 build="${BUILD_DIR:-$root/build/sanitize}"
 fuzz="${FUZZ_BUILD_DIR:-$root/build/fuzz}"
-FUZZ_BUILD_DIR="$fuzz" "$root/scripts/fuzz.sh" build
+FUZZ_BUILD_DIR="$fuzz" FUZZ_BUILD_TYPE=Debug "$root/scripts/fuzz.sh" build
 "$root/scripts/configure.sh" "$build" -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON -DQUORVEL_FUZZ_DIR="$fuzz"
 if ! cmake --build "$build" --parallel "$(nproc)" >"$build/build.log" 2>&1; then
     cat "$build/build.log"
