@@ -158,7 +158,7 @@ private:
     std::map<fs::path, File> files;
 };
 
-struct Variant {
+struct VariantRun {
     std::string name;
     CheckResult result;
     double seconds = 0;
@@ -167,7 +167,7 @@ struct Variant {
 
 // A variant for the report; only a faulty or skipped one keeps its data (what its standard error
 // said, where it was).
-json VariantJson(const Variant& v) {
+json VariantJson(const VariantRun& v) {
     json j = ResultToJson(v.result);
     j["name"] = v.name;
     j["seconds"] = v.seconds;
@@ -260,7 +260,7 @@ CheckResult Replay(const Options& o, SweptEvent event, UInt64 n, size_t failure,
 CheckResult Work(const Options& o, SweptEvent event, const std::vector<UInt64>& chosen,
                  const std::string& files) {
     auto started = std::chrono::steady_clock::now();
-    std::vector<Variant> variants;
+    std::vector<VariantRun> variants;
     struct Replayed {
         UInt64 event;
         size_t failure;
