@@ -9,6 +9,14 @@ namespace IO {
 
 const FileSystem fileSystem;
 
+bool IsRegularFile(const std::string& path) {
+    return !path.empty() && Native::Inspect(path) == Native::Kind::File;
+}
+
+bool IsFolder(const std::string& path) {
+    return !path.empty() && Native::Inspect(path) == Native::Kind::Folder;
+}
+
 namespace {
 
 GSErrCode Answer(GSErrCode code, AccessDeniedTreatment treatment, const std::string& path) {

@@ -78,6 +78,10 @@ public:
 
 extern const FileSystem fileSystem;
 
+// Whether the native path names an existing regular file, or an existing folder.
+bool IsRegularFile(const std::string& path);
+bool IsFolder(const std::string& path);
+
 // A new empty file in the folder of `path` (a native path), open for writing, for data that are
 // put in place of `path` (PutInPlace) once whole. Its name has a length of its own, so that any
 // name that fits the folder has a temporary file that fits too. `temporary` receives its path;

@@ -23,7 +23,7 @@ const std::map<std::string, std::set<std::string>>& ContractCodeNames() {
     static const std::map<std::string, std::set<std::string>> codes = [] {
         std::istringstream list(HostListText);
         const std::regex entry(
-            R"(^QV_(?:OPERATION(?:_NO_HANDLE)?\(\d+, |REQUEST_SELECTOR\(\w+, \w+, )(\w+),)");
+            R"(^QV_(?:(?:REQUEST_)?OPERATION(?:_NO_HANDLE)?\(\d+, |REQUEST_SELECTOR\(\w+, \w+, )(\w+),)");
         const std::regex code(R"(\bErr\w+)");
         std::map<std::string, std::string> contracts;
         std::string comment, line;

@@ -4,11 +4,6 @@
 
 namespace simhost {
 
-bool IsSelectorRequest(HostOp op) {
-    return op == HostOp::EnvironmentRequest || op == HostOp::InterfaceRequest ||
-           op == HostOp::UtilityRequest || op == HostOp::ElementRequest;
-}
-
 std::string OperationName::Text() const {
     std::string text = HostOps[int(op)].name;
     if (selector)

@@ -19,6 +19,13 @@ struct OperationName {
 };
 // Parses an operation name; nothing when it names no operation of the list.
 std::optional<OperationName> ParseOperationName(const std::string& text);
-bool IsSelectorRequest(HostOp op);
+constexpr bool IsSelectorRequest(HostOp op) {
+#define QV_HOST_OP(slot, name, result, params, args)
+#define QV_HOST_REQUEST(slot, name, result, params, args)                                                    \
+    if (op == HostOp::name)                                                                                  \
+        return true;
+#include "api/HostFunctions.def"
+    return false;
+}
 
 } // namespace simhost

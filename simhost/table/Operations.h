@@ -3,20 +3,12 @@
 #include "api/HostApiRecords.h"
 #include "runtime/Host.h"
 
-// The host's operations, one function each, grouped one file per area. An operation no file
-// defines leaves its slot of the function table empty (the declarations are weak). A Windows
-// program cannot leave a weak function undefined, nor hold weak definitions side by side: there
-// every operation is defined, and one missing fails the link.
-#ifdef _WIN32
-#define QV_WEAK_OPERATION
-#define QV_OPERATION_DEFINED(name) true
-#else
-#define QV_WEAK_OPERATION __attribute__((weak))
-#define QV_OPERATION_DEFINED(name) (&ops::name != nullptr)
-#endif
+// The host's operations, one function each, grouped one file per area; an operation no file
+// defines does not link. The selector requests are defined by the table builder, which hands each
+// call to its selector's function.
 namespace simhost::ops {
-#define QV_HOST_OP(slot, name, result, params, args) QV_WEAK_OPERATION result name(QV_WITH_HANDLE params);
-#define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args) QV_WEAK_OPERATION result name params;
+#define QV_HOST_OP(slot, name, result, params, args) result name(QV_WITH_HANDLE params);
+#define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args) result name params;
 #include "api/HostFunctions.def"
 } // namespace simhost::ops
 

@@ -114,13 +114,11 @@ const std::map<std::pair<HostOp, GSType>, RequestHandler>& Requests() {
 HostFunctionTable BuildFunctionTable() {
     HostFunctionTable table{};
 #define QV_HOST_OP(slot, name, result, params, args)                                                         \
-    if (QV_OPERATION_DEFINED(name))                                                                          \
-        table.entries[slot] = reinterpret_cast<HostFunctionPtr>(                                             \
-            &Trampoline<HostOp::name, true, HostFn::name, &ops::name>::Call);
+    table.entries[slot] =                                                                                    \
+        reinterpret_cast<HostFunctionPtr>(&Trampoline<HostOp::name, true, HostFn::name, &ops::name>::Call);
 #define QV_HOST_OP_NO_HANDLE(slot, name, result, params, args)                                               \
-    if (QV_OPERATION_DEFINED(name))                                                                          \
-        table.entries[slot] = reinterpret_cast<HostFunctionPtr>(                                             \
-            &Trampoline<HostOp::name, false, HostFn::name, &ops::name>::Call);
+    table.entries[slot] =                                                                                    \
+        reinterpret_cast<HostFunctionPtr>(&Trampoline<HostOp::name, false, HostFn::name, &ops::name>::Call);
 #include "api/HostFunctions.def"
     return table;
 }
@@ -141,24 +139,16 @@ GSErrCode DispatchRequest(HostOp request, GSType selector, const RequestArgs& ar
     return Judged(host, name, handler->second(host, args));
 }
 
-GSErrCode ops::EnvironmentRequest(API_AddOnHandle, GSType selector, APIRequestArg p1, APIRequestArg p2,
-                                  APIRequestArg p3) {
-    return DispatchRequest(HostOp::EnvironmentRequest, selector, {{p1, p2, p3, nullptr, nullptr}});
-}
-
-GSErrCode ops::InterfaceRequest(API_AddOnHandle, GSType selector, APIRequestArg p1, APIRequestArg p2,
-                                APIRequestArg p3, APIRequestArg p4, APIRequestArg p5) {
-    return DispatchRequest(HostOp::InterfaceRequest, selector, {{p1, p2, p3, p4, p5}});
-}
-
-GSErrCode ops::UtilityRequest(API_AddOnHandle, GSType selector, APIRequestArg p1, APIRequestArg p2,
-                              APIRequestArg p3, APIRequestArg p4) {
-    return DispatchRequest(HostOp::UtilityRequest, selector, {{p1, p2, p3, p4, nullptr}});
-}
-
-GSErrCode ops::ElementRequest(API_AddOnHandle, GSType selector, APIRequestArg p1, APIRequestArg p2,
-                              APIRequestArg p3) {
-    return DispatchRequest(HostOp::ElementRequest, selector, {{p1, p2, p3, nullptr, nullptr}});
-}
+// Each request passes its selector and its arguments on, the ones it has not as null.
+#define QV_DISPATCH_ARGUMENTS(selector, ...)                                                                 \
+    selector, RequestArgs {                                                                                  \
+        { __VA_ARGS__ }                                                                                      \
+    }
+#define QV_HOST_REQUEST(slot, name, result, params, args)                                                    \
+    result ops::name(QV_WITH_HANDLE params) {                                                                \
+        return DispatchRequest(HostOp::name, QV_DISPATCH_ARGUMENTS args);                                    \
+    }
+#include "api/HostFunctions.def"
+#undef QV_DISPATCH_ARGUMENTS
 
 } // namespace simhost

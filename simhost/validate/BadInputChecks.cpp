@@ -245,9 +245,9 @@ std::vector<Input> ImportInputs(const Options& options) {
     return inputs;
 }
 
-using Catalogue = std::function<std::vector<Input>(const Options&)>;
+using InputCatalogue = std::function<std::vector<Input>(const Options&)>;
 
-CheckResult BadInput(CheckContext& c, const std::string& function, const Catalogue& catalogue) {
+CheckResult BadInput(CheckContext& c, const std::string& function, const InputCatalogue& catalogue) {
     AddOnSession s(c.options);
     if (auto stopped = s.StartWithPalette())
         return *stopped;

@@ -158,7 +158,7 @@ private:
     std::map<fs::path, File> files;
 };
 
-struct Variant {
+struct VariantRun {
     std::string name;
     CheckResult result;
     double seconds = 0;
@@ -167,7 +167,7 @@ struct Variant {
 
 // A variant for the report; only a faulty or skipped one keeps its data (what its standard error
 // said, where it was).
-json VariantJson(const Variant& v) {
+json VariantJson(const VariantRun& v) {
     json j = ResultToJson(v.result);
     j["name"] = v.name;
     j["seconds"] = v.seconds;
@@ -260,7 +260,7 @@ CheckResult Replay(const Options& o, SweptEvent event, UInt64 n, size_t failure,
 CheckResult Work(const Options& o, SweptEvent event, const std::vector<UInt64>& chosen,
                  const std::string& files) {
     auto started = std::chrono::steady_clock::now();
-    std::vector<Variant> variants;
+    std::vector<VariantRun> variants;
     struct Replayed {
         UInt64 event;
         size_t failure;
@@ -338,6 +338,25 @@ CheckResult Work(const Options& o, SweptEvent event, const std::vector<UInt64>& 
 }
 
 } // namespace
+
+std::vector<UInt64> EventsToFail(UInt64 count, bool full, std::mt19937_64& random) {
+    std::vector<UInt64> ks;
+    const UInt64 reduced = 24;
+    if (full || count <= reduced) {
+        for (UInt64 k = 1; k <= count; ++k)
+            ks.push_back(k);
+        return ks;
+    }
+    std::set<UInt64> chosen;
+    for (UInt64 k = 1; k <= 6; ++k)
+        chosen.insert(k);
+    for (UInt64 k = count - 3; k <= count; ++k)
+        chosen.insert(k);
+    UInt64 step = count / (reduced - 10);
+    for (UInt64 k = 7; k < count - 3 && chosen.size() < reduced; k += step)
+        chosen.insert(std::min<UInt64>(count - 4, k + random() % std::max<UInt64>(1, step)));
+    return {chosen.begin(), chosen.end()};
+}
 
 json SweepEvents(CheckContext& c, SweptEvent event, const std::vector<UInt64>& chosen, SweepTally& tally) {
     if (chosen.empty())

@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ enum class SweptEvent { HostCall, Allocation };
 
 // The detail of a variant skipped because its allocation could not fail survivably.
 extern const char* const UnfailableAllocation;
+
+// Which of `count` events a sweep fails, ascending from 1: every one when `full` or when there are
+// few, else 24 (the first six, the last four and an even spread with a jitter drawn from `random`).
+std::vector<UInt64> EventsToFail(UInt64 count, bool full, std::mt19937_64& random);
 
 // Runs the standard session with every chosen event failing in turn (`chosen` ascending, from 1),
 // each variant counted in `tally`; a host call fails once with each failure its operation's

@@ -128,27 +128,6 @@ json Sweep(CheckContext& c, const std::vector<Variant>& variants, bool checkWhol
     return outcomes;
 }
 
-// The events to fail: all of them with --full, else the first ones, the last ones and an even
-// spread with a seeded jitter between.
-std::vector<UInt64> EventsToFail(CheckContext& c, UInt64 count) {
-    std::vector<UInt64> ks;
-    const UInt64 reduced = 24;
-    if (c.options.full || count <= reduced) {
-        for (UInt64 k = 1; k <= count; ++k)
-            ks.push_back(k);
-        return ks;
-    }
-    std::set<UInt64> chosen;
-    for (UInt64 k = 1; k <= 6; ++k)
-        chosen.insert(k);
-    for (UInt64 k = count - 3; k <= count; ++k)
-        chosen.insert(k);
-    UInt64 step = count / (reduced - 10);
-    for (UInt64 k = 7; k < count - 3 && chosen.size() < reduced; k += step)
-        chosen.insert(std::min<UInt64>(count - 4, k + c.random() % std::max<UInt64>(1, step)));
-    return {chosen.begin(), chosen.end()};
-}
-
 } // namespace
 
 CheckResult StandardSessionCheck(CheckContext& c) {
@@ -242,7 +221,7 @@ CheckResult FailureSweep(CheckContext& c) {
     }
     SweepTally tally;
     json outcomes = Sweep(c, variants, true, tally);
-    json calls = SweepEvents(c, SweptEvent::HostCall, EventsToFail(c, b.calls), tally);
+    json calls = SweepEvents(c, SweptEvent::HostCall, EventsToFail(b.calls, c.options.full, c.random), tally);
     calls["calls"] = b.calls;
     const json perCallCodes = calls.value("perCode", json::object());
     for (const auto& [codeName, n] : perCallCodes.items())
@@ -267,7 +246,7 @@ CheckResult MemorySweep(CheckContext& c) {
     if (b.result.outcome != Outcome::Passed)
         return b.result;
     std::vector<Variant> variants;
-    std::vector<UInt64> ks = EventsToFail(c, b.allocations);
+    std::vector<UInt64> ks = EventsToFail(b.allocations, c.options.full, c.random);
     for (UInt64 k : ks)
         variants.push_back({"host memory manager's allocation " + std::to_string(k) + " failing",
                             [k](Host&) { BM::FailAllocations(k - 1, 1); }});
@@ -275,7 +254,8 @@ CheckResult MemorySweep(CheckContext& c) {
     json outcomes = Sweep(c, variants, true, tally);
     json program = nullptr;
     if (b.programAllocations) {
-        program = SweepEvents(c, SweptEvent::Allocation, EventsToFail(c, *b.programAllocations), tally);
+        program = SweepEvents(c, SweptEvent::Allocation,
+                              EventsToFail(*b.programAllocations, c.options.full, c.random), tally);
         program["allocations"] = *b.programAllocations;
     }
     CheckResult r = tally.Result({{"allocations", b.allocations},

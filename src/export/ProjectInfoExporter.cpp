@@ -9,10 +9,10 @@
 nlohmann::json UsageListJson(const ProductUsageList& list) {
     nlohmann::json array = nlohmann::json::array();
     for (const ProductUsage& usage : list)
-        array.push_back({{"NumOfElements", usage.NumOfElements},
-                         {"SuplierData", usage.SuplierData},
-                         {"TotalArea", usage.TotalArea},
-                         {"Uuid", usage.Uuid}});
+        array.push_back(ObjectOf({{"NumOfElements", usage.NumOfElements},
+                                  {"SuplierData", usage.SuplierData},
+                                  {"TotalArea", usage.TotalArea},
+                                  {"Uuid", usage.Uuid}}));
     return array;
 }
 
@@ -30,9 +30,9 @@ nlohmann::json ProjectInfoExporter::BuildProjectInfo() {
     UsageScan scan;
     Track(scan, materials);
     Track(scan, composites);
-    info["ImportedData"] = {{"Materials", UsageListJson(UsageOf(scan, materials))},
-                            {"Types", UsageListJson(UsageOf(scan, composites))},
-                            {"Families", UsageListJson(ListTaggedLibraryParts())}};
+    info["ImportedData"] = ObjectOf({{"Materials", UsageListJson(UsageOf(scan, materials))},
+                                     {"Types", UsageListJson(UsageOf(scan, composites))},
+                                     {"Families", UsageListJson(ListTaggedLibraryParts())}});
     return info;
 }
 

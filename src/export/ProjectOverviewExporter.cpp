@@ -38,14 +38,14 @@ nlohmann::json ProjectOverviewExporter::BuildOverview() {
     address = FieldText(record.address);
     project_guid = GetProjectGuid();
 
-    return {{"address", OrPlaceholder(address)},
-            {"author", OrPlaceholder(author)},
-            {"issue_date", OrPlaceholder(issue_date)},
-            {"name", OrPlaceholder(name)},
-            {"number", OrPlaceholder(number)},
-            {"organization", OrPlaceholder(organization)},
-            {"project_guid", project_guid},
-            {"status", OrPlaceholder(status)}};
+    return ObjectOf({{"address", OrPlaceholder(address)},
+                     {"author", OrPlaceholder(author)},
+                     {"issue_date", OrPlaceholder(issue_date)},
+                     {"name", OrPlaceholder(name)},
+                     {"number", OrPlaceholder(number)},
+                     {"organization", OrPlaceholder(organization)},
+                     {"project_guid", project_guid},
+                     {"status", OrPlaceholder(status)}});
 }
 
 GS::UniString GetNewlyLoadedProjectOverviewText() {

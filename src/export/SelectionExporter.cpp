@@ -21,11 +21,11 @@ private:
 } // namespace
 
 nlohmann::json SelectionEntry::ToJson() const {
-    nlohmann::json object = {{"url", url.ToCStr(CC_UTF8)},
-                             {"full_title", full_title.ToCStr(CC_UTF8)},
-                             {"title", title.ToCStr(CC_UTF8)},
-                             {"type", type.ToCStr(CC_UTF8)},
-                             {"thumbnail", thumbnail.ToCStr(CC_UTF8)}};
+    nlohmann::json object = ObjectOf({{"url", url.ToCStr(CC_UTF8)},
+                                      {"full_title", full_title.ToCStr(CC_UTF8)},
+                                      {"title", title.ToCStr(CC_UTF8)},
+                                      {"type", type.ToCStr(CC_UTF8)},
+                                      {"thumbnail", thumbnail.ToCStr(CC_UTF8)}});
     if (type == GS::UniString("Wall"))
         object["thumbnail"] = "/images/icons/icon-wall-color.svg";
     else if (type == GS::UniString("Slab"))

@@ -9,8 +9,8 @@ ImportTypeTable MakeImportTypeTable() {
     };
 }
 
-std::string TextOrNull(nlohmann::json product, const std::string& key) {
-    // Inserting access on our own copy: a missing key reads as null.
+std::string TextOrNull(nlohmann::json& product, const std::string& key) {
+    // Inserting access on the caller's own copy: a missing key reads as null.
     const nlohmann::json& value = product[key];
     if (value.is_null())
         return "null";

@@ -24,7 +24,7 @@ public:
 
 // The text of a dispatch key: "null" when the key is missing or null; any other non-text raises
 // the JSON library's type error.
-std::string TextOrNull(nlohmann::json product, const std::string& key);
+std::string TextOrNull(nlohmann::json& product, const std::string& key);
 
 // A product name as the host's name fields take it: a NUL would end the name there, and make it
 // another product's, so it becomes "_", as control characters do in file names.

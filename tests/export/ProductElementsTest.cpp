@@ -53,12 +53,7 @@ TEST(ProductElements, TheElementsThatCountForTheProductInHostOrder) {
              {"uuid", 7},
              {"layers", {{{"layerstyle", "Structure"}, {"thickness", 100}, {"product", {{"name", "Wool"}}}}}}}
             .dump()));
-    simhost::LibraryPart chair;
-    chair.name = "Chair";
-    chair.origin = "created";
-    chair.parameters = std::vector<simhost::LibraryParameter>{
-        {12, "Q7_QV_UUID", "QV_UUID", 1, "p-chair", 0.0, std::nullopt}};
-    h.host.project.libraries.parts.push_back(chair);
+    testing_support::AddTaggedLibraryPart(h.host, "Chair", "p-chair");
 
     Place(h, ElemTypeRoof, "R-clay", 1);
     Place(h, ElemTypeWall, "W-outer", 1, simhost::Structure::Composite); // composite 1: Wool is its skin

@@ -6,6 +6,7 @@
 #include "export/ProjectInfoExporter.h"
 #include "import/ImportDispatcher.h"
 #include "runtime/Contracts.h"
+#include "support/ImportMaterial.h"
 #include "support/InProcessHost.h"
 
 #include <gtest/gtest.h>
@@ -78,55 +79,38 @@ TEST(Extensions, TheListDeclaresEachWithItsSlot) {
 // library part; a wall of the composite, a wall of Clay and an object of the part.
 TEST(Extensions, AHostWithoutOneStillImportsAndExports) {
     const char* const full = "";
+    // The export's ImportedData: the chair's element count, then Clay's elements and area; Wool,
+    // the composite and the chair's area are the same on every host.
+    const auto imported = [](int chairs, int clayElements, double clayArea) {
+        const auto usage = [](int elements, double area, const char* uuid) {
+            return json{
+                {"NumOfElements", elements}, {"SuplierData", false}, {"TotalArea", area}, {"Uuid", uuid}};
+        };
+        json data = json::object();
+        data["Families"] = json::array({usage(chairs, 0.0, "p-chair")});
+        data["Materials"] = json::array({usage(clayElements, clayArea, "m-clay"), usage(1, 2.0, "m-wool")});
+        data["Types"] = json::array({usage(1, 2.0, "7")});
+        return data;
+    };
+    using Users = std::map<std::string, std::vector<std::string>>;
+    const Users users = {
+        {"m-clay", {"W-clay"}}, {"m-wool", {"W-outer"}}, {"7", {"W-outer"}}, {"p-chair", {"O-chair"}}};
+    const auto usersWith = [&users](const std::string& uuid, std::vector<std::string> titles) {
+        Users changed = users;
+        changed[uuid] = std::move(titles);
+        return changed;
+    };
     const struct {
         std::string empty; // the extension whose slot is empty
         json imported;     // ImportedData of the export
-        std::map<std::string, std::vector<std::string>> users;
+        Users users;
     } cases[] = {
-        {full,
-         {{"Families",
-           {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 0.0}, {"Uuid", "p-chair"}}}},
-          {"Materials",
-           {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 3.0}, {"Uuid", "m-clay"}},
-            {{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 2.0}, {"Uuid", "m-wool"}}}},
-          {"Types", {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 2.0}, {"Uuid", "7"}}}}},
-         {{"m-clay", {"W-clay"}}, {"m-wool", {"W-outer"}}, {"7", {"W-outer"}}, {"p-chair", {"O-chair"}}}},
+        {full, imported(1, 1, 3.0), users},
         // The composite keeps its first layers: Clay is still one of them.
-        {"ModifyAttributeWithDefinitions",
-         {{"Families",
-           {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 0.0}, {"Uuid", "p-chair"}}}},
-          {"Materials",
-           {{{"NumOfElements", 2}, {"SuplierData", false}, {"TotalArea", 5.0}, {"Uuid", "m-clay"}},
-            {{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 2.0}, {"Uuid", "m-wool"}}}},
-          {"Types", {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 2.0}, {"Uuid", "7"}}}}},
-         {{"m-clay", {"W-outer", "W-clay"}},
-          {"m-wool", {"W-outer"}},
-          {"7", {"W-outer"}},
-          {"p-chair", {"O-chair"}}}},
-        {"GetAttributeDefinitions",
-         {{"Families",
-           {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 0.0}, {"Uuid", "p-chair"}}}},
-          {"Materials",
-           {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 3.0}, {"Uuid", "m-clay"}},
-            {{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 2.0}, {"Uuid", "m-wool"}}}},
-          {"Types", {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 2.0}, {"Uuid", "7"}}}}},
-         {{"m-clay", {"W-clay"}}, {"m-wool", {"W-outer"}}, {"7", {"W-outer"}}, {"p-chair", {"O-chair"}}}},
-        {"GetLibraryPartUseCount",
-         {{"Families",
-           {{{"NumOfElements", 0}, {"SuplierData", false}, {"TotalArea", 0.0}, {"Uuid", "p-chair"}}}},
-          {"Materials",
-           {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 3.0}, {"Uuid", "m-clay"}},
-            {{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 2.0}, {"Uuid", "m-wool"}}}},
-          {"Types", {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 2.0}, {"Uuid", "7"}}}}},
-         {{"m-clay", {"W-clay"}}, {"m-wool", {"W-outer"}}, {"7", {"W-outer"}}, {"p-chair", {"O-chair"}}}},
-        {"ListLibraryPartObjects",
-         {{"Families",
-           {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 0.0}, {"Uuid", "p-chair"}}}},
-          {"Materials",
-           {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 3.0}, {"Uuid", "m-clay"}},
-            {{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 2.0}, {"Uuid", "m-wool"}}}},
-          {"Types", {{{"NumOfElements", 1}, {"SuplierData", false}, {"TotalArea", 2.0}, {"Uuid", "7"}}}}},
-         {{"m-clay", {"W-clay"}}, {"m-wool", {"W-outer"}}, {"7", {"W-outer"}}, {"p-chair", {}}}},
+        {"ModifyAttributeWithDefinitions", imported(1, 2, 5.0), usersWith("m-clay", {"W-outer", "W-clay"})},
+        {"GetAttributeDefinitions", imported(1, 1, 3.0), users},
+        {"GetLibraryPartUseCount", imported(0, 1, 3.0), users},
+        {"ListLibraryPartObjects", imported(1, 1, 3.0), usersWith("p-chair", {})},
     };
     std::set<std::string> covered;
     for (const auto& c : cases) {
@@ -147,12 +131,7 @@ TEST(Extensions, AHostWithoutOneStillImportsAndExports) {
                            {"supplier", {{"name", "S"}}}};
         for (const json& product : {clay, wool, Composite({"Clay", "Wool"}), Composite({"Wool"})})
             EXPECT_EQ(Import(product).value("Success", false), true) << product;
-        simhost::LibraryPart chair;
-        chair.name = "Chair";
-        chair.origin = "created";
-        chair.parameters = std::vector<simhost::LibraryParameter>{
-            {12, "Q7_QV_UUID", "QV_UUID", 1, "p-chair", 0.0, std::nullopt}};
-        h.host.project.libraries.parts.push_back(chair);
+        testing_support::AddTaggedLibraryPart(h.host, "Chair", "p-chair");
         simhost::Element outer, plain;
         outer.guid = GS::Guid::Generate();
         outer.type = ElemTypeWall;

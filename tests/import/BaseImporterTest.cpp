@@ -26,8 +26,10 @@ TEST(TextOrNull, ReadsTextAndTreatsMissingAndNullAlike) {
         {{{"importType", "Überführung"}}, "Überführung"},
         {json(nullptr), "null"}, // a null product reads as an empty object
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(TextOrNull(c.product, "importType"), c.expected) << c.product.dump();
+    for (const auto& c : cases) {
+        json product = c.product;
+        EXPECT_EQ(TextOrNull(product, "importType"), c.expected) << c.product.dump();
+    }
 }
 
 TEST(TextOrNull, RaisesTheTypeErrorForNonText) {
@@ -44,7 +46,8 @@ TEST(TextOrNull, RaisesTheTypeErrorForNonText) {
     };
     for (const auto& c : cases) {
         try {
-            TextOrNull(c.product, "k");
+            json product = c.product;
+            TextOrNull(product, "k");
             ADD_FAILURE() << "no error for " << c.product.dump();
         } catch (const json::type_error& e) {
             EXPECT_EQ(std::string(e.what()), c.message);

@@ -2,15 +2,16 @@
 // expression; what counts as a project that kept everything it held.
 #include "support/NeedsFork.h"
 #include "validate/ChildProcess.h"
+#include "validate/EventSweep.h"
 #include "validate/HostileCall.h"
 #include "validate/StableHash.h"
 #include "validate/Validator.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <regex>
 #include <set>
 #include <thread>
@@ -135,6 +136,37 @@ TEST(ValidatorSeeds, ChecksAreSeededWithTheFnv1aHashOfTheirIdOnEveryStandardLibr
     options.seed = 42;
     CheckContext context(options, checks.front());
     EXPECT_EQ(context.random(), std::mt19937_64(42 ^ Fnv1a(checks.front().id))());
+}
+
+// --full fails every event; without it a sweep of many events fails 24 of them, always the first
+// six and the last four, and the same 24 again for the same seed.
+TEST(ValidatorSeeds, ASweepFailsEveryEventWithFullElseASeededSampleOfTwentyFour) {
+    const struct {
+        UInt64 count;
+        bool full;
+        size_t chosen;
+    } cases[] = {{0, false, 0},    {10, false, 10},  {24, false, 24},    {25, false, 24},
+                 {706, false, 24}, {706, true, 706}, {100000, false, 24}};
+    for (const auto& c : cases) {
+        std::mt19937_64 random(7);
+        const std::vector<UInt64> ks = EventsToFail(c.count, c.full, random);
+        ASSERT_EQ(ks.size(), c.chosen) << c.count << (c.full ? " full" : "");
+        EXPECT_TRUE(std::is_sorted(ks.begin(), ks.end()));
+        EXPECT_EQ(std::set<UInt64>(ks.begin(), ks.end()).size(), ks.size()) << "each event once";
+        if (ks.empty())
+            continue;
+        EXPECT_EQ(ks.front(), 1u);
+        EXPECT_EQ(ks.back(), c.count);
+        if (c.chosen < c.count) {
+            for (UInt64 k : {UInt64(2), UInt64(6), c.count - 3})
+                EXPECT_TRUE(std::binary_search(ks.begin(), ks.end(), k)) << k << " of " << c.count;
+            std::mt19937_64 again(7), other(8);
+            EXPECT_EQ(EventsToFail(c.count, false, again), ks);
+            if (c.count > 100) { // a spread of one event leaves no room for a jitter
+                EXPECT_NE(EventsToFail(c.count, false, other), ks) << "the jitter follows the seed";
+            }
+        }
+    }
 }
 
 TEST(ValidatorProjectKeeping, AdditionsAreKeptChangesAndLossesAreNot) {

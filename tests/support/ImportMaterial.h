@@ -34,4 +34,15 @@ inline void ImportTaggedMaterials(simhost::Host& host, const std::string& name, 
     }
 }
 
+// Adds library part `name` to the project as the add-on's import leaves it: created, with the
+// product tag's text parameter holding `uuid`.
+inline void AddTaggedLibraryPart(simhost::Host& host, const std::string& name, const std::string& uuid) {
+    simhost::LibraryPart part;
+    part.name = name;
+    part.origin = "created";
+    part.parameters =
+        std::vector<simhost::LibraryParameter>{{12, "Q7_QV_UUID", "QV_UUID", 1, uuid, 0.0, std::nullopt}};
+    host.project.libraries.parts.push_back(part);
+}
+
 } // namespace testing_support

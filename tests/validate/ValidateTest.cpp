@@ -208,7 +208,9 @@ TEST(ValidateFixtures, AFailureMishandledMidImportOrOnAnAllocationIsCaughtByItsS
         // The first host call of an import failing is handled, a later one is not: failing every
         // call of the operation at once never meets it, failing each call alone does.
         {FIXTURE_midimport, "--seed 3", "failure-sweep", "call "},
-        {FIXTURE_allocation, "--seed 3 --full", "memory-sweep", "allocation "},
+        // Any allocation of an import failing leaves the fixture's block, so the seeded sample of
+        // allocations meets some.
+        {FIXTURE_allocation, "--seed 3", "memory-sweep", "allocation "},
     };
     for (const auto& c : cases) {
         ValidateRun r =
