@@ -339,25 +339,6 @@ CheckResult Work(const Options& o, SweptEvent event, const std::vector<UInt64>& 
 
 } // namespace
 
-std::vector<UInt64> EventsToFail(UInt64 count, bool full, std::mt19937_64& random) {
-    std::vector<UInt64> ks;
-    const UInt64 reduced = 24;
-    if (full || count <= reduced) {
-        for (UInt64 k = 1; k <= count; ++k)
-            ks.push_back(k);
-        return ks;
-    }
-    std::set<UInt64> chosen;
-    for (UInt64 k = 1; k <= 6; ++k)
-        chosen.insert(k);
-    for (UInt64 k = count - 3; k <= count; ++k)
-        chosen.insert(k);
-    UInt64 step = count / (reduced - 10);
-    for (UInt64 k = 7; k < count - 3 && chosen.size() < reduced; k += step)
-        chosen.insert(std::min<UInt64>(count - 4, k + random() % std::max<UInt64>(1, step)));
-    return {chosen.begin(), chosen.end()};
-}
-
 json SweepEvents(CheckContext& c, SweptEvent event, const std::vector<UInt64>& chosen, SweepTally& tally) {
     if (chosen.empty())
         return {{"chosen", 0}, {"run", 0}};
