@@ -24,6 +24,10 @@ constexpr bool IsSeparator(char c) {
 // The length of the path's root ("/", "C:\", "\\"), which no component removal takes away.
 size_t RootLength(const std::string& path);
 
+// The code of a C library error number (errno): ErrFileNotFound, ErrAccessDenied,
+// ErrFolderExists or ErrIO.
+GSErrCode FromErrno(int error);
+
 enum class Kind { Missing, File, Folder, Other };
 // What the path names; when Missing, `error` says why (ErrFileNotFound, ErrAccessDenied, ErrIO).
 Kind Inspect(const std::string& path, GSErrCode* error = nullptr, UInt64* size = nullptr);

@@ -8,26 +8,6 @@
 
 namespace IO::Native {
 
-namespace {
-
-GSErrCode FromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return ErrFileNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return ErrAccessDenied;
-    case EEXIST:
-        return ErrFolderExists;
-    default:
-        return ErrIO;
-    }
-}
-
-} // namespace
-
 size_t RootLength(const std::string& path) {
     return !path.empty() && IsSeparator(path[0]) ? 1 : 0;
 }

@@ -40,19 +40,6 @@ GSErrCode FromLastError(DWORD error) {
     }
 }
 
-GSErrCode FromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-        return ErrFileNotFound;
-    case EACCES:
-        return ErrAccessDenied;
-    case EEXIST:
-        return ErrFolderExists;
-    default:
-        return ErrIO;
-    }
-}
-
 } // namespace
 
 size_t RootLength(const std::string& path) {
