@@ -39,12 +39,8 @@ if [ ! -f "$httplib/httplib.h" ]; then
     rm -rf "$apt"
 fi
 
-# Linked without debug information: GNU ld took minutes to write the DWARF of each large PE test
-# program (seconds without it).
 "$root/scripts/configure.sh" "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-    -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_BUILD_BENCH=OFF -DQUORVEL_HTTPLIB_DIR="$httplib" \
-    -DCMAKE_EXE_LINKER_FLAGS=-Wl,--strip-debug -DCMAKE_SHARED_LINKER_FLAGS=-Wl,--strip-debug \
-    -DCMAKE_MODULE_LINKER_FLAGS=-Wl,--strip-debug "${@:2}"
+    -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_BUILD_BENCH=OFF -DQUORVEL_HTTPLIB_DIR="$httplib" "${@:2}"
 if ! cmake --build "$build" --parallel "$(nproc)" >"$build/build.log" 2>&1; then
     cat "$build/build.log"
     exit 1

@@ -14,8 +14,8 @@ for flag in "$@"; do
     case "$flag" in
     --coverage) packages+=(gcovr) ;;
     --browser) packages+=(chromium) browser=true ;;
-    # wine64 runs the programs; wine puts its loader on PATH.
-    --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 wine googletest locales) windows=true ;;
+    # wine64 runs the programs; wine puts its loader on PATH; lld links them (cmake/mingw-lld-link).
+    --windows) packages+=(g++-mingw-w64-x86-64-posix lld wine64 wine googletest locales) windows=true ;;
     esac
 done
 missing=()
