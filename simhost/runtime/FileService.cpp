@@ -44,6 +44,9 @@ LocalFileService::LocalFileService(std::string served)
         requests.push_back(request.path);
         return httplib::Server::HandlerResponse::Unhandled;
     });
+    // One answer per connection: a client that keeps its connections open for reuse (Windows'
+    // download API does) would otherwise hold the shutdown for the server's keep-alive wait.
+    server->set_keep_alive_max_count(1);
     port = server->bind_to_any_port("127.0.0.1");
     if (port < 0)
         throw std::runtime_error("the local file service cannot listen on 127.0.0.1");
