@@ -34,11 +34,15 @@ endif()
 
 # The C++ and thread libraries of mingw-w64 are DLLs: they go beside the programs, as an
 # installation would put them, so that the programs start under Wine without a search path.
+# Without their debug information: Debian's libstdc++-6.dll is 23 MB with it and 4 MB without, and
+# Wine starts every test program a quarter faster (0.15 s against 0.20 s) with the smaller one.
+file(MAKE_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
                     OUTPUT_VARIABLE runtime_path OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(NOT IS_ABSOLUTE "${runtime_path}")
         message(FATAL_ERROR "${runtime} of ${CMAKE_CXX_COMPILER} not found")
     endif()
-    file(COPY ${runtime_path} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+    execute_process(COMMAND ${CMAKE_STRIP} --strip-debug -o ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${runtime}
+                            ${runtime_path} COMMAND_ERROR_IS_FATAL ANY)
 endforeach()
