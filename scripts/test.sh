@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# The README's test command: install what is missing, build with AddressSanitizer and
-# UndefinedBehaviorSanitizer, build the clang fuzz harnesses (scripts/fuzz.sh), run every test
-# through CTest, a few seconds of each harness among them. CTest's summary is the last output.
+# The README's test command, in two legs. Linux: install what is missing, build with
+# AddressSanitizer and UndefinedBehaviorSanitizer, build the clang fuzz harnesses
+# (scripts/fuzz.sh), run every test through CTest, a few seconds of each harness among them.
+# Windows (scripts/test-windows.sh): the mingw-w64 cross-build and its tests under Wine. A leg that
+# fails ends the command, so the last output is always the CTest summary of the leg that decided.
+#   scripts/test.sh [--linux-only]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+windows=true
+[ "${1:-}" = --linux-only ] && windows=false
 "$root/scripts/install-deps.sh" --browser
 build="${BUILD_DIR:-$root/build/sanitize}"
 fuzz="${FUZZ_BUILD_DIR:-$root/build/fuzz}"
@@ -20,5 +25,7 @@ if ! cmake --build "$build" --parallel "$(nproc)" >"$build/build.log" 2>&1; then
     exit 1
 fi
 grep -E 'warning:' "$build/build.log" || true
-cd "$build"
-exec ctest --output-on-failure --parallel "$(nproc)" --timeout 300
+(cd "$build" && ctest --output-on-failure --parallel "$(nproc)" --timeout 300)
+if $windows; then
+    exec "$root/scripts/test-windows.sh"
+fi
