@@ -6,10 +6,6 @@
 
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace {
 
 __attribute__((constructor)) void ModuleLoaded() {
@@ -19,20 +15,7 @@ __attribute__((constructor)) void ModuleLoaded() {
 
 } // namespace
 
-#ifdef _WIN32
-// A DLL's destructor functions run from its exit list after the static objects that list
-// destroys first (the palette instance, the module's state): releasing them then would release
-// them twice. DllMain's detach comes before both.
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_DETACH)
-        AddOnLibraryUnloading();
-    return TRUE;
-}
-#else
-namespace {
-// ELF runs a module's destructor functions before the static objects of the module.
-__attribute__((destructor)) void ModuleUnloading() {
+// The platform's unload hook (quorvel_module_unload) calls this as the module goes.
+void OS::ModuleUnloading() {
     AddOnLibraryUnloading();
 }
-} // namespace
-#endif
