@@ -1,5 +1,7 @@
 #include "runtime/Process.h"
 
+#include "runtime/Pipes.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -22,13 +24,7 @@ ChildProgram::ChildProgram(const std::vector<std::string>& arguments) : state(ne
     if (arguments.empty())
         throw std::runtime_error("no program to run");
     int out[2], err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
-        throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
-    if (::pipe2(err, O_CLOEXEC) != 0) {
-        ::close(out[0]);
-        ::close(out[1]);
-        throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
-    }
+    sys::MakePipes(out, err);
     // Everything the child needs is made before the fork: it only execs.
     std::vector<char*> argv;
     for (const auto& a : arguments)

@@ -1,5 +1,6 @@
 #include "validate/ChildProcess.h"
 
+#include "runtime/Pipes.h"
 #include "validate/Report.h"
 
 #include <cerrno>
@@ -143,17 +144,11 @@ size_t Children::Running() const {
 
 int Children::Fork(bool newGroup) {
     int results[2], errors[2];
-    if (::pipe2(results, O_CLOEXEC) != 0)
-        throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
-    if (::pipe2(errors, O_CLOEXEC) != 0) {
-        ::close(results[0]);
-        ::close(results[1]);
-        throw std::runtime_error(std::string("cannot make a pipe: ") + std::strerror(errno));
-    }
+    sys::MakePipes(results, errors);
     pid_t pid = ::fork();
     if (pid < 0) {
-        for (int fd : {results[0], results[1], errors[0], errors[1]})
-            ::close(fd);
+        sys::ClosePipe(results);
+        sys::ClosePipe(errors);
         throw std::runtime_error(std::string("cannot fork: ") + std::strerror(errno));
     }
     if (pid == 0) {

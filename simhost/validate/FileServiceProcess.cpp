@@ -1,6 +1,7 @@
 #include "validate/FileServiceProcess.h"
 
 #include "runtime/FileService.h"
+#include "runtime/Pipes.h"
 #include "validate/ChildProcess.h"
 #include "validate/Samples.h"
 
@@ -20,12 +21,13 @@ FileServiceProcess::FileServiceProcess() {
     for (const auto& f : SampleFiles())
         std::ofstream(folder / f.uuid, std::ios::binary) << f.bytes;
     int ready[2];
-    if (::pipe2(ready, O_CLOEXEC) != 0)
-        throw std::runtime_error("cannot make a pipe for the file service");
+    sys::MakePipe(ready);
     pid_t parent = ::getpid();
     pid = ::fork();
-    if (pid < 0)
+    if (pid < 0) {
+        sys::ClosePipe(ready);
         throw std::runtime_error("cannot fork the file service");
+    }
     if (pid == 0) {
         // It serves until it is killed, or its parent dies.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
