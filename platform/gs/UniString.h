@@ -66,5 +66,10 @@ std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view units);
 // The length of the longest start of `text` of at most `limit` bytes that cuts no UTF-8 sequence.
 size_t Utf8Prefix(std::string_view text, size_t limit);
+// UTF-8 in the system's wide characters (UTF-16 on Windows, UTF-32 elsewhere), for the system's
+// wide functions: a name outside the ANSI code page reaches Windows only that way.
+std::wstring Utf8ToWide(std::string_view text);
+// And back.
+std::string WideToUtf8(std::wstring_view text);
 
 } // namespace GS

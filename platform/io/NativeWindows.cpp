@@ -14,11 +14,6 @@ namespace IO::Native {
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-    const std::u16string units = GS::Utf8ToUtf16(text);
-    return std::wstring(units.begin(), units.end());
-}
-
 GSErrCode FromLastError(DWORD error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -52,7 +47,7 @@ size_t RootLength(const std::string& path) {
 
 Kind Inspect(const std::string& path, GSErrCode* error, UInt64* size) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (path.empty() || !GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) {
+    if (path.empty() || !GetFileAttributesExW(GS::Utf8ToWide(path).c_str(), GetFileExInfoStandard, &data)) {
         if (error != nullptr)
             *error = path.empty() ? ErrFileNotFound : FromLastError(GetLastError());
         return Kind::Missing;
@@ -65,14 +60,14 @@ Kind Inspect(const std::string& path, GSErrCode* error, UInt64* size) {
 }
 
 std::FILE* Open(const std::string& path, const char* mode, GSErrCode* error) {
-    std::FILE* file = _wfopen(Wide(path).c_str(), Wide(mode).c_str());
+    std::FILE* file = _wfopen(GS::Utf8ToWide(path).c_str(), GS::Utf8ToWide(mode).c_str());
     if (file == nullptr && error != nullptr)
         *error = FromErrno(errno);
     return file;
 }
 
 GSErrCode MakeFolder(const std::string& path) {
-    return CreateDirectoryW(Wide(path).c_str(), nullptr) ? 0 : FromLastError(GetLastError());
+    return CreateDirectoryW(GS::Utf8ToWide(path).c_str(), nullptr) ? 0 : FromLastError(GetLastError());
 }
 
 bool MayCreateFilesIn(const std::string& folder) {
@@ -83,7 +78,7 @@ bool MayCreateFilesIn(const std::string& folder) {
         probe.push_back(Separator);
     probe +=
         ".quorvel-probe-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64());
-    HANDLE h = CreateFileW(Wide(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE h = CreateFileW(GS::Utf8ToWide(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
@@ -92,14 +87,14 @@ bool MayCreateFilesIn(const std::string& folder) {
 }
 
 GSErrCode ReplaceWith(const std::string& from, const std::string& to) {
-    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+    return MoveFileExW(GS::Utf8ToWide(from).c_str(), GS::Utf8ToWide(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? 0
                : FromLastError(GetLastError());
 }
 
 GSErrCode Remove(const std::string& file) {
-    return DeleteFileW(Wide(file).c_str()) ? 0 : FromLastError(GetLastError());
+    return DeleteFileW(GS::Utf8ToWide(file).c_str()) ? 0 : FromLastError(GetLastError());
 }
 
 std::FILE* CreateUnique(const std::string& prefix, std::string& path, GSErrCode* error) {
@@ -110,8 +105,8 @@ std::FILE* CreateUnique(const std::string& prefix, std::string& path, GSErrCode*
         path = prefix;
         for (unsigned char r : random)
             path.push_back(letters[r % (sizeof letters - 1)]);
-        HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE h = CreateFileW(GS::Utf8ToWide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             const DWORD e = GetLastError();
             if (e == ERROR_FILE_EXISTS || e == ERROR_ALREADY_EXISTS)
@@ -122,14 +117,14 @@ std::FILE* CreateUnique(const std::string& prefix, std::string& path, GSErrCode*
         const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
         if (descriptor < 0) {
             CloseHandle(h);
-            (void)DeleteFileW(Wide(path).c_str());
+            (void)DeleteFileW(GS::Utf8ToWide(path).c_str());
             *error = ErrIO;
             return nullptr;
         }
         std::FILE* file = _fdopen(descriptor, "wb");
         if (file == nullptr) {
             _close(descriptor);
-            (void)DeleteFileW(Wide(path).c_str());
+            (void)DeleteFileW(GS::Utf8ToWide(path).c_str());
             *error = ErrIO;
         }
         return file;

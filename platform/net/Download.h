@@ -47,11 +47,3 @@ constexpr long ConnectTimeoutSeconds = 15;
 constexpr long TransferTimeoutSeconds = 300;
 } // namespace Net
 #endif
-
-namespace Net {
-// UTF-8 text in the system's wide characters (UTF-16 on Windows, UTF-32 elsewhere), for the wide
-// download: a file name outside the ANSI code page survives only that way.
-std::wstring WideText(std::string_view utf8);
-// And back.
-std::string Utf8Text(std::wstring_view wide);
-} // namespace Net

@@ -1,6 +1,7 @@
 #include "net/Download.h"
 
 #include "gs/AddOnCode.h"
+#include "gs/UniString.h"
 #include "io/File.h"
 #include "io/Location.h"
 
@@ -72,6 +73,6 @@ HRESULT URLDownloadToFileW(void* caller, const wchar_t* url, const wchar_t* file
                            void* callback) {
     if (url == nullptr || fileName == nullptr)
         return E_INVALIDARG;
-    return URLDownloadToFileA(caller, Net::Utf8Text(url).c_str(), Net::Utf8Text(fileName).c_str(), reserved,
+    return URLDownloadToFileA(caller, GS::WideToUtf8(url).c_str(), GS::WideToUtf8(fileName).c_str(), reserved,
                               callback);
 }

@@ -10,33 +10,21 @@
 
 namespace OS {
 
-namespace {
-
-std::wstring Wide(const std::string& text) {
-    const std::u16string units = GS::Utf8ToUtf16(text);
-    return std::wstring(units.begin(), units.end());
-}
-
-std::string Utf8(const wchar_t* text, size_t length) {
-    return GS::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
-}
-
-} // namespace
-
 std::optional<std::string> EnvironmentValue(const char* name) {
-    const wchar_t* value = _wgetenv(Wide(name).c_str());
+    const wchar_t* value = _wgetenv(GS::Utf8ToWide(name).c_str());
     if (value == nullptr)
         return std::nullopt;
-    return Utf8(value, std::wcslen(value));
+    return GS::WideToUtf8(value);
 }
 
 bool SetEnvironmentValue(const char* name, const std::string& value) {
     // The C library's environment and the process's both: _wputenv_s keeps them together.
-    return _wputenv_s(Wide(name).c_str(), Wide(value).c_str()) == 0;
+    return _wputenv_s(GS::Utf8ToWide(name).c_str(), GS::Utf8ToWide(value).c_str()) == 0;
 }
 
 void UnsetEnvironmentValue(const char* name) {
-    (void)_wputenv_s(Wide(name).c_str(), L""); // an empty value removes it; fails only for a bad name
+    (void)_wputenv_s(GS::Utf8ToWide(name).c_str(),
+                     L""); // an empty value removes it; fails only for a bad name
 }
 
 std::string ModuleFilePath(const void* address) {
@@ -51,7 +39,7 @@ std::string ModuleFilePath(const void* address) {
         if (n == 0)
             return {};
         if (n < path.size())
-            return Utf8(path.data(), n);
+            return GS::WideToUtf8(std::wstring_view(path.data(), n));
         path.resize(path.size() * 2);
     }
 }

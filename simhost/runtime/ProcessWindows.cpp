@@ -16,11 +16,6 @@ namespace simhost {
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-    const std::u16string units = GS::Utf8ToUtf16(text);
-    return std::wstring(units.begin(), units.end());
-}
-
 // One argument quoted for the command line, as the C runtime's parser reads it back.
 std::wstring Quoted(const std::wstring& argument) {
     if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
@@ -84,15 +79,15 @@ ChildProgram::ChildProgram(const std::vector<std::string>& arguments) : state(ne
     }
     std::wstring commandLine;
     for (const auto& a : arguments)
-        commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(Wide(a));
+        commandLine += (commandLine.empty() ? L"" : L" ") + Quoted(GS::Utf8ToWide(a));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = writes[0];
     startup.hStdError = writes[1];
-    const BOOL started = CreateProcessW(Wide(arguments[0]).c_str(), commandLine.data(), nullptr, nullptr,
-                                        TRUE, 0, nullptr, nullptr, &startup, &state->process);
+    const BOOL started = CreateProcessW(GS::Utf8ToWide(arguments[0]).c_str(), commandLine.data(), nullptr,
+                                        nullptr, TRUE, 0, nullptr, nullptr, &startup, &state->process);
     CloseHandle(writes[0]);
     CloseHandle(writes[1]);
     if (!started) {

@@ -18,11 +18,6 @@ namespace simhost::sys {
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-    const std::u16string units = GS::Utf8ToUtf16(text);
-    return std::wstring(units.begin(), units.end());
-}
-
 std::string SystemMessage(DWORD error) {
     wchar_t* text = nullptr;
     const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
@@ -39,7 +34,7 @@ std::string SystemMessage(DWORD error) {
 } // namespace
 
 void* OpenModule(const std::string& path, std::string& why) {
-    HMODULE module = LoadLibraryW(Wide(path).c_str());
+    HMODULE module = LoadLibraryW(GS::Utf8ToWide(path).c_str());
     if (module == nullptr)
         why = SystemMessage(GetLastError());
     return reinterpret_cast<void*>(module);
@@ -58,7 +53,7 @@ int ProcessId() {
 }
 
 void ReplaceFileDurably(const std::string& path, const std::string& temporary, const std::string& bytes) {
-    const std::wstring wideTemporary = Wide(temporary);
+    const std::wstring wideTemporary = GS::Utf8ToWide(temporary);
     HANDLE file = CreateFileW(wideTemporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -84,7 +79,7 @@ void ReplaceFileDurably(const std::string& path, const std::string& temporary, c
         fail("cannot write", error);
     }
     CloseHandle(file);
-    if (!MoveFileExW(wideTemporary.c_str(), Wide(path).c_str(),
+    if (!MoveFileExW(wideTemporary.c_str(), GS::Utf8ToWide(path).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         fail("cannot replace", GetLastError());
 }

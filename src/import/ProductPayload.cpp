@@ -4,6 +4,7 @@
 #include "api/LibraryRecords.h"
 #include "api/Selectors.h"
 #include "gs/Debug.h"
+#include "gs/UniString.h"
 #include "host/HostApi.h"
 #include "import/FileService.h"
 #include "io/File.h"
@@ -196,7 +197,7 @@ HRESULT DownloadInPlace(const std::string& url, const std::string& path) {
         return E_FAIL;
     std::fclose(reserved);
     IO::Discard(temporary); // the name stays this download's: the function makes the file anew
-    const std::wstring wideUrl = Net::WideText(url), wideTemporary = Net::WideText(temporary);
+    const std::wstring wideUrl = GS::Utf8ToWide(url), wideTemporary = GS::Utf8ToWide(temporary);
     HRESULT result = URLDownloadToFileW(nullptr, wideUrl.c_str(), wideTemporary.c_str(), 0, nullptr);
     UInt64 length = 0;
     if (result == S_OK &&
