@@ -1,6 +1,7 @@
 // `simhost serve` as a browser meets it: the printed address, the bridge's refusals, the page's
 // calls reaching the add-on, saving and stopping.
 #include "model/Project.h"
+#include "support/TempFolder.h"
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
@@ -19,15 +20,6 @@ namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
-
-fs::path ServeTestFolder() {
-    static fs::path folder = [] {
-        fs::path p = fs::temp_directory_path() / ("simhost-serve-test-" + std::to_string(::getpid()));
-        fs::create_directories(p);
-        return p;
-    }();
-    return folder;
-}
 
 // One `simhost serve` process: started with the given options, its address read from the first
 // line it prints; ended with SIGTERM unless it ended by itself.
@@ -114,7 +106,7 @@ public:
 };
 
 fs::path SampleProject(const std::string& name) {
-    fs::path copy = ServeTestFolder() / name;
+    fs::path copy = testing_support::ProgramTempFolder() / name;
     fs::copy_file(fs::path(SOURCE_ROOT) / "demo" / "sample-project.json", copy,
                   fs::copy_options::overwrite_existing);
     return copy;
@@ -311,7 +303,7 @@ TEST(SimhostServe, ThePagesCallsReachTheAddOnAndItsErrorsComeBack) {
 // selection and see it after the event loop ran, save, quit.
 TEST(SimhostServe, ImportDrawSelectAndSaveOnQuit) {
     fs::path project = SampleProject("quit.json");
-    fs::path saved = ServeTestFolder() / "quit-saved.json";
+    fs::path saved = testing_support::ProgramTempFolder() / "quit-saved.json";
     fs::remove(saved);
     ServeProcess serve({"--project", project.string(), "--save", saved.string()});
     ASSERT_FALSE(serve.token.empty()) << serve.printed;

@@ -1,5 +1,6 @@
 // `simhost run` as a user runs it: a script file in, one JSON line per step out.
 #include "e2e/RunCommand.h"
+#include "support/TempFolder.h"
 
 #include <nlohmann/json.hpp>
 
@@ -17,18 +18,8 @@ namespace {
 
 using testing_support::RunResult;
 
-fs::path RunTestFolder() {
-    static fs::path folder = [] {
-        fs::path p =
-            fs::temp_directory_path() / ("simhost-run-test-" + std::to_string(simhost::sys::ProcessId()));
-        fs::create_directories(p);
-        return p;
-    }();
-    return folder;
-}
-
 RunResult RunSimhost(const std::string& script, const std::string& options = "") {
-    return testing_support::RunSimhostScript(RunTestFolder(), script, options);
+    return testing_support::RunSimhostScript(testing_support::ProgramTempFolder(), script, options);
 }
 
 } // namespace
@@ -109,7 +100,7 @@ TEST(SimhostRun, MalformedLinesStopTheRunNamingTheLine) {
 // The host starts with a new empty project; --project opens the file in its place, sending the
 // add-on the close event and the open event (its handler writes each parameter, 0).
 TEST(SimhostRun, OpensAndSavesProjectFiles) {
-    fs::path saved = RunTestFolder() / "saved.json";
+    fs::path saved = testing_support::ProgramTempFolder() / "saved.json";
     RunResult first = RunSimhost(R"({"step":"projectInfo","name":"Saved"}
 {"step":"debugLog"})",
                                  "--save " + saved.string());
@@ -122,7 +113,7 @@ TEST(SimhostRun, OpensAndSavesProjectFiles) {
     EXPECT_EQ(second.lines[0]["project"]["projectInfo"]["name"], "Saved");
     EXPECT_EQ(second.lines[1]["lines"], json::parse(R"(["0","0"])"));
 
-    fs::path bad = RunTestFolder() / "bad.json";
+    fs::path bad = testing_support::ProgramTempFolder() / "bad.json";
     std::ofstream(bad) << R"({"format":"simhost-project","version":9})";
     RunResult refused = RunSimhost(R"({"step":"state"})", "--project " + bad.string());
     EXPECT_EQ(refused.exitCode, 1);
@@ -131,7 +122,7 @@ TEST(SimhostRun, OpensAndSavesProjectFiles) {
 }
 
 TEST(SimhostRun, ThePageTalksToTheAddOnThroughThePalette) {
-    fs::path product = RunTestFolder() / "clay.json";
+    fs::path product = testing_support::ProgramTempFolder() / "clay.json";
     std::ofstream(product)
         << R"({"importType":"MATERIAL_IMPORT","name":"Clay","uuid":"c-1","supplier":{"name":"S"}})";
     RunResult r = RunSimhost(R"({"step":"call","function":"getPluginVersion"}
@@ -219,9 +210,9 @@ TEST(SimhostRun, PlacesElementsMadeOfCompositesOrMaterials) {
              {"structureKind", 4},
              {"skins", {{{"buildingMaterial", 2}, {"thickness", 0.02}}}},
              {"lines", {json::object(), json::object()}}}}}}}};
-    fs::path file = RunTestFolder() / "composites.json";
+    fs::path file = testing_support::ProgramTempFolder() / "composites.json";
     std::ofstream(file) << project.dump();
-    fs::path saved = RunTestFolder() / "composites-saved.json";
+    fs::path saved = testing_support::ProgramTempFolder() / "composites-saved.json";
     RunResult r =
         RunSimhost(R"({"step":"place","type":"wall","attribute":"Outer wall","kind":"composite","area":7.5}
 {"step":"place","type":"roof","attribute":"Ceiling","kind":"composite","area":2,"id":"C-1"}

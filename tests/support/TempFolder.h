@@ -29,6 +29,12 @@ public:
     std::filesystem::path path;
 };
 
+// One folder for the whole test program, removed when the program ends.
+inline const std::filesystem::path& ProgramTempFolder() {
+    static TempFolder folder;
+    return folder.path;
+}
+
 inline void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(simhost::sys::PathFromUtf8(path), std::ios::binary) << bytes;
 }
