@@ -31,9 +31,19 @@ std::string SystemMessage(DWORD error) {
     return message;
 }
 
+// A host application keeps the system's internet libraries loaded for its whole life, since it
+// uses them itself. Loaded only through an add-on, they would be unloaded with it and loaded again
+// with the next session's: under Wine a download in such a session now and then never ended (3 of
+// 120 runs of the host-variance check hung in URLDownloadToFileW).
+void HoldInternetLibraries() {
+    static const HMODULE held = LoadLibraryW(L"urlmon.dll");
+    (void)held;
+}
+
 } // namespace
 
 void* OpenModule(const std::string& path, std::string& why) {
+    HoldInternetLibraries();
     HMODULE module = LoadLibraryW(GS::Utf8ToWide(path).c_str());
     if (module == nullptr)
         why = SystemMessage(GetLastError());

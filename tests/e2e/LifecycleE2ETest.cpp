@@ -8,6 +8,10 @@
 #include <cstring>
 #include <filesystem>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 using simhost::Host;
 using simhost::Session;
 
@@ -119,6 +123,22 @@ TEST(AddOnModule, UnloadingWithThePaletteOpenReleasesItOnce) {
         EXPECT_EQ(host.violations.Lines(), std::vector<std::string>{}) << life;
     }
 }
+
+#ifdef _WIN32
+// The add-on imports the system's download library, which a host process holds for its life:
+// unloaded and loaded again with each session, it now and then hung a download under Wine.
+TEST(AddOnModule, TheSystemsInternetLibrariesOutliveTheAddOn) {
+    Host host;
+    Session session(host);
+    for (int life = 1; life <= 2; ++life) {
+        session.Load(AddOnPath);
+        ASSERT_TRUE(session.RunLifecycle().completed) << life;
+        ASSERT_NE(GetModuleHandleW(L"urlmon.dll"), nullptr) << life;
+        session.Unload(true);
+        EXPECT_NE(GetModuleHandleW(L"urlmon.dll"), nullptr) << life;
+    }
+}
+#endif
 
 TEST(AddOnModule, UnloadingWithoutFreeWritesTheAbnormalTerminationLine) {
     Host host;
