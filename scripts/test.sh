@@ -2,7 +2,7 @@
 # The README's test command, in two legs. Linux: install what is missing, build with
 # AddressSanitizer and UndefinedBehaviorSanitizer, build the fuzz harnesses (scripts/fuzz.sh), run
 # every test through CTest, a few seconds of each harness among them. Both builds are clang's: under
-# the sanitizers it compiles this code in two thirds of GCC's time, and GCC compiles the same code
+# the sanitizers it compiles this code in three fifths of GCC's time, and GCC compiles the same code
 # in the Windows leg.
 # Windows (scripts/test-windows.sh): the mingw-w64 cross-build and its tests under Wine. A leg that
 # fails ends the command, so the last output is always the CTest summary of the leg that decided.
