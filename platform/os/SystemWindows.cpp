@@ -23,8 +23,8 @@ bool SetEnvironmentValue(const char* name, const std::string& value) {
 }
 
 void UnsetEnvironmentValue(const char* name) {
-    (void)_wputenv_s(GS::Utf8ToWide(name).c_str(),
-                     L""); // an empty value removes it; fails only for a bad name
+    // An empty value removes it; this fails only for a bad name.
+    (void)_wputenv_s(GS::Utf8ToWide(name).c_str(), L"");
 }
 
 std::string ModuleFilePath(const void* address) {

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/wait.h>

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <memory>

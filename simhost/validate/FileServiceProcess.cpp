@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
 #include <fstream>
 #include <stdexcept>
 #include <sys/prctl.h>
